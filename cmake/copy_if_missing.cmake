@@ -1,0 +1,13 @@
+# Copies every file under SRC to DST unless DST already has it.
+file(GLOB_RECURSE files RELATIVE "${SRC}" "${SRC}/*")
+foreach(f IN LISTS files)
+  get_filename_component(name "${f}" NAME)
+  get_filename_component(dir "${DST}/${f}" DIRECTORY)
+  file(MAKE_DIRECTORY "${dir}")
+  if(name STREQUAL ".keep")
+    continue()
+  endif()
+  if(NOT EXISTS "${DST}/${f}")
+    file(COPY "${SRC}/${f}" DESTINATION "${dir}")
+  endif()
+endforeach()

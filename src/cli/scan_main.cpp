@@ -1,0 +1,2 @@
+// Placeholder until the headless scan lands.
+int main() { return 2; }

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "config/engine_catalog.h"
+#include "results/report_list.h"
+
+#include <cstdint>
+#include <optional>
+
+// The results grid: one row per scanned address. Column 0 "Domain Name" holds
+// the address, column 1 "Total" the row total, columns 2 to 7 the six engine
+// counts in catalogue order. Each row's icon is its PopularityRank (1 Low,
+// 2 Medium, 3 High).
+class ResultsGrid final : public ReportList {
+    Q_OBJECT
+public:
+    static constexpr int kDomainColumn = 0;
+    static constexpr int kTotalColumn = 1;
+    static constexpr int kFirstEngineColumn = 2;
+    static constexpr int kColumnCount = 8;
+
+    explicit ResultsGrid(QObject* parent = nullptr);
+
+    // Design widths of the columns, in twips.
+    static int designWidth(int column);
+
+    // The sum of the row's engine cells; a cell that is empty or not a whole
+    // number is skipped. 64-bit, so six ten-digit counts add up exactly.
+    std::int64_t engineSum(int row) const;
+    // Writes the total into the Total cell and sets the row's rank icon.
+    // Returns the total.
+    std::int64_t totalRow(int row, int lowThreshold, int highThreshold);
+    std::optional<PopularityRank> rank(int row) const;
+};
+
+// The numeric value of an engine cell as it adds to a total: plain decimal
+// digits with an optional sign; anything else (empty, "-", letters) is none.
+std::optional<std::int64_t> cellCount(const QString& text);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// URL list files: plain text in the locale's encoding, one address per line.
+// Lines end at CR LF, CR or LF when read; empty lines are skipped, lines of
+// spaces are entries. Written with CR LF after every entry.
+
+struct UrlListRead {
+    QStringList entries;
+    bool ok = false;
+    QString error;  // why the file could not be read, for a message
+};
+
+UrlListRead readUrlListFile(const QString& path);
+// Replaces the file atomically; on failure the old file is untouched and
+// error says why.
+bool writeUrlListFile(const QString& path, const QStringList& entries, QString* error = nullptr);
+
+// Clipboard import: the text split into lines, empty lines skipped, each line
+// made an address: kept when it contains "http://", prefixed with "http://"
+// when it contains "www.", else prefixed with "http://www." (case ignored).
+QStringList clipboardEntries(const QString& text);
+
+// "Add URL" keeps an answer only when it is longer than 7 characters, so the
+// untouched "http://" adds nothing.
+bool isAcceptableNewUrl(const QString& answer);
+
+// The save dialog's name with ".txt" appended unless it already ends so
+// (compared in lower case).
+QString withTxtExtension(const QString& name);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Points XDG_CONFIG_HOME (and HOME-based fallbacks) at a private temporary
+// folder, so no test ever reads or writes a real user's settings. Call before
+// the application object exists. Returns the folder.
+QString isolateUserSettings();
+
+#include <functional>
+
+// Runs the event loop until the condition holds or the time is up; returns
+// whether it holds.
+bool spinUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
