@@ -1,6 +1,7 @@
 #include "config/engine_catalog.h"
 
 #include "config/settings_store.h"
+#include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"
 
 #include <QSettings>
@@ -101,6 +102,7 @@ TEST(ScanSettings, ConversionsAndFallbacks) {
         {"2147483648", "-2147483648", "x", "0", 500, -2147483647 - 1, true, false},
         {" 42 ", "12abc", " 1", "01", 42, 1000, true, true},
     };
+    SettingsSnapshot snapshot;
     QSettings raw(QSettings::IniFormat, QSettings::UserScope, "Quillmark", "Quillmark");
     for (const auto& c : cases) {
         const std::pair<const char*, const char*> values[] = {

@@ -1,5 +1,7 @@
 #include "config/settings_store.h"
 
+#include "support/settings_snapshot.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,13 +12,18 @@
 
 namespace {
 
+class SettingsStore : public ::testing::Test {
+protected:
+    SettingsSnapshot m_snapshot;
+};
+
 const char* const kAwkward[] = {
     "", " spaced ", "  ", "a,b", "a, b", "@leading", "@Variant(x)", "@@x", "@Invalid()",
     "@ByteArray(x)", "\"quoted\"", "'single'", "back\\slash", "a;b", "#hash", "x=y", "[x]",
     "tab\there", "line\nbreak", "cr\rlf", "\u00fcn\u00efc\u00f6d\u00e9 \u20ac", "500",
 };
 
-TEST(SettingsStore, ValuesComeBackUnchanged) {
+TEST_F(SettingsStore, ValuesComeBackUnchanged) {
     for (int i = 0; i < static_cast<int>(std::size(kAwkward)); ++i)
         ASSERT_TRUE(settingsStore::save(QStringLiteral("rt%1").arg(i), QString::fromUtf8(kAwkward[i])));
 
@@ -36,14 +43,14 @@ TEST(SettingsStore, ValuesComeBackUnchanged) {
     }
 }
 
-TEST(SettingsStore, AbsentKeysGiveTheCallersDefault) {
+TEST_F(SettingsStore, AbsentKeysGiveTheCallersDefault) {
     for (const char* def : {"", "1", "3", " odd default "})
         EXPECT_EQ(settingsStore::get("neverWritten", def), QString::fromUtf8(def)) << def;
     ASSERT_TRUE(settingsStore::save("emptyNotAbsent", ""));
     EXPECT_EQ(settingsStore::get("emptyNotAbsent", "x"), "");
 }
 
-TEST(SettingsStore, StoreFileAndHandEditedLists) {
+TEST_F(SettingsStore, StoreFileAndHandEditedLists) {
     const QString expected = QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("Quillmark/Quillmark.ini");
     EXPECT_EQ(settingsStore::fileName(), expected);
     ASSERT_TRUE(settingsStore::save("showHelp", "0"));
@@ -55,7 +62,7 @@ TEST(SettingsStore, StoreFileAndHandEditedLists) {
     EXPECT_EQ(settingsStore::get("listed", ""), "a,b");
 }
 
-TEST(SettingsStore, GetIntFallsBackToTheDefault) {
+TEST_F(SettingsStore, GetIntFallsBackToTheDefault) {
     const struct {
         const char* stored;
         const char* def;
@@ -70,7 +77,7 @@ TEST(SettingsStore, GetIntFallsBackToTheDefault) {
     }
 }
 
-TEST(SettingsStore, FailedSaveIsReported) {
+TEST_F(SettingsStore, FailedSaveIsReported) {
     const QFileInfo store(settingsStore::fileName());
     const QString folder = store.absolutePath();
     const QString aside = folder + ".aside";
