@@ -1,18 +1,26 @@
 #include "config/settings_store.h"
 
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
 
 namespace settingsStore {
 namespace {
 
+// The per-user file: $XDG_CONFIG_HOME/Quillmark/Quillmark.conf (~/.config when
+// unset), in INI format. Qt's user-scope INI file would be named .ini; the
+// path is given so the store lives where the program has always said it does.
+QString storePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Quillmark/Quillmark.conf");
+}
+
 // A fresh object per call is cheap: QSettings shares one parsed file per path
 // in the process, and a fresh object sees what another one saved.
 class Store {
 public:
-    Store() : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quillmark"),
-                         QStringLiteral("Quillmark")) {
+    Store() : m_settings(storePath(), QSettings::IniFormat) {
         m_settings.beginGroup(QStringLiteral("Settings"));
     }
     QSettings& operator*() { return m_settings; }

@@ -51,12 +51,12 @@ TEST_F(SettingsStore, AbsentKeysGiveTheCallersDefault) {
 }
 
 TEST_F(SettingsStore, StoreFileAndHandEditedLists) {
-    const QString expected = QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("Quillmark/Quillmark.ini");
+    const QString expected = QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("Quillmark/Quillmark.conf");
     EXPECT_EQ(settingsStore::fileName(), expected);
     ASSERT_TRUE(settingsStore::save("showHelp", "0"));
     EXPECT_TRUE(QFile(expected).open(QIODevice::ReadOnly));
 
-    QSettings raw(QSettings::IniFormat, QSettings::UserScope, "Quillmark", "Quillmark");
+    QSettings raw(expected, QSettings::IniFormat);
     raw.setValue("Settings/listed", QStringList{"a", "b"});
     raw.sync();
     EXPECT_EQ(settingsStore::get("listed", ""), "a,b");
