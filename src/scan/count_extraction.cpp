@@ -199,8 +199,23 @@ QString parseAsk(QStringView page) {
     return QStringLiteral("0");
 }
 
+// Whether the page holds "Page 1 of " in any letter case. Its one digit is
+// found with the fast single-character search; only those hits are compared.
+bool containsPageOneOf(QStringView page) {
+    constexpr QStringView marker = u"Page 1 of ";
+    constexpr qsizetype anchorAt = 5;
+    for (qsizetype from = anchorAt;;) {
+        const qsizetype at = page.indexOf(u'1', from);
+        if (at < 0 || at - anchorAt > page.size() - marker.size())
+            return false;
+        if (page.sliced(at - anchorAt, marker.size()).compare(marker, Qt::CaseInsensitive) == 0)
+            return true;
+        from = at + 1;
+    }
+}
+
 QString parseMsn(QStringView page) {
-    const bool paged = page.contains(u"Page 1 of ", Qt::CaseInsensitive);
+    const bool paged = containsPageOneOf(page);
     const QStringView candidate = paged ? between(page, u"Page 1 of ", u" results", true)
                                         : between(page, u" of ", u" containing ", true);
     if (auto count = msnCount(candidate))

@@ -106,7 +106,14 @@ TEST(ParseEngineData, EngineRulesOnSmallPages) {
         {"ask missing", 4, "Results 1-10 of 1,234</td> and a good deal more text", "0"},
         {"ask only separators", 4, "Showing results 1-10 of , , </td>", "0"},
         {"msn paged", 5, "<h5>Page 1 of 2,345 results containing x", "2345"},
-        {"msn paged lower case", 5, "<h5>page 1 of 2,345 results containing x", "0"},
+        // Lower case still takes the "Page 1 of " branch, whose cut then misses;
+        // the other branch would have read 77.
+        {"msn paged lower case", 5, "<h5>page 1 of 77 containing x", "0"},
+        {"msn paged upper case", 5, "<h5>PAGE 1 OF 77 containing x", "0"},
+        {"msn paged at start", 5, "Page 1 of 8 results", "8"},
+        {"msn paged at end", 5, "1 of 9 containing Page 1 of ", "0"},
+        {"msn stray one first", 5, "x 1 y, 1 of 3, Page 1 of 5 results", "5"},
+        {"msn no page one", 5, "Page 2 of 77 containing x", "77"},
         {"msn paged mixed case", 5, "<h5>PAGE 1 of 2,345 results, Page 1 of 7 results", "7"},
         {"msn of containing", 5, "1-10 of 5 400 containing link:x", "5400"},
         {"msn not a number", 5, "Page 1 of many results", "0"},
