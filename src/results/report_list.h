@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <vector>
+
 // A report-style list: rows of text cells, a free text tag per cell, a small
 // icon index per row, and the list's own sort mode (a key column and a
 // direction, by which it orders its rows by cell text whenever sorted mode is
@@ -75,6 +77,7 @@ private:
         int icon = 0;
     };
     void orderRows();
+    void applyOrder(const std::vector<qsizetype>& order);
 
     QStringList m_captions;
     QVector<Row> m_rows;
@@ -82,4 +85,5 @@ private:
     int m_sortKey = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     int m_bulkDepth = 0;
+    QString m_scratch;  // what rawCell/rawTag hand out for a cell that does not exist
 };
