@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include <cmath>
+#include <vector>
 #include <optional>
 
 namespace {
@@ -19,42 +20,69 @@ constexpr unsigned long long kTenDigits = 10'000'000'000ULL;
 constexpr double kKeyLimit = 1e20;
 constexpr QChar kTagSeparator = QChar(0);
 
+struct WholePart {
+    unsigned long long high = 0;  // the first ten of the twenty integer digits
+    unsigned long long low = 0;   // the last ten
+};
+
 // Builds number keys for one sort: the locale is looked up once, not per cell.
 class NumberKeyMaker {
 public:
-    NumberKeyMaker() : m_locale(), m_decimal(m_locale.decimalPoint()) {}
+    NumberKeyMaker()
+        : m_decimal(m_locale.decimalPoint()), m_invertedDecimal(InvertDigits(m_decimal)) {}
 
-    QString key(const QString& text) const {
-        if (const auto digits = plainDigits(text)) return format({0, *digits}, 0, false);
+    // The room one key needs at most.
+    qsizetype maxSize() const { return 1 + kIntegerDigits + m_decimal.size() + kFractionDigits; }
+
+    // Writes the key of text at out (maxSize() characters of room) and returns
+    // its length; 0 for a cell that is not a number.
+    qsizetype write(const QString& text, QChar* out) const {
+        if (text.isEmpty()) return 0;
+        if (const auto whole = plainDigits(text)) return format({*whole, 0, false, false}, out);
         bool ok = false;
         const double v = m_locale.toDouble(text, &ok);
-        if (!ok || !std::isfinite(v)) return {};
-        if (std::fabs(v) >= kKeyLimit) return format({}, 0, v < 0, true);
-        return v >= 0 ? formatDouble(v, false) : formatDouble(-v, true);
+        if (!ok || !std::isfinite(v)) return 0;
+        return format(split(std::fabs(v), v < 0), out);
+    }
+
+    QString key(const QString& text) const {
+        QString k(maxSize(), Qt::Uninitialized);
+        k.truncate(write(text, k.data()));
+        return k;
     }
 
 private:
-    // Up to 10 ASCII digits (every count the grid holds): parsed directly, exactly as the locale parser would.
-    static std::optional<unsigned long long> plainDigits(const QString& text) {
-        if (text.isEmpty() || text.size() > 10) return std::nullopt;
+    struct Parts {
+        WholePart whole;
+        unsigned long long fraction = 0;
+        bool negative = false;
+        bool saturate = false;  // beyond the key's range: all nines
+    };
+
+    // Up to 15 ASCII digits, exact as a double too: parsed directly, giving
+    // the key the locale parser's value would give.
+    static std::optional<WholePart> plainDigits(const QString& text) {
+        if (text.size() > 15) return std::nullopt;
         unsigned long long v = 0;
         for (QChar c : text) {
             if (c < u'0' || c > u'9') return std::nullopt;
             v = v * 10 + (c.unicode() - u'0');
         }
-        return v;
+        return WholePart{v / kTenDigits, v % kTenDigits};
     }
 
-    QString formatDouble(double magnitude, bool negative) const {
+    // The magnitude rounded to ten fraction digits, its integer part in two
+    // ten-digit halves; the fused multiply-add gives the exact remainder, so
+    // even values past 2^64 keep every digit.
+    static Parts split(double magnitude, bool negative) {
+        if (magnitude >= kKeyLimit) return {{}, 0, negative, true};
         double whole = std::floor(magnitude);
         auto fraction = static_cast<unsigned long long>(std::llround((magnitude - whole) * kFractionScale));
         if (fraction >= kTenDigits) {
             whole += 1;
             fraction = 0;
         }
-        if (whole >= kKeyLimit) return format({}, 0, negative, true);
-        // Split the integer part in two ten-digit halves; the fused multiply-add
-        // gives the exact remainder, so even values past 2^64 keep every digit.
+        if (whole >= kKeyLimit) return {{}, 0, negative, true};
         double high = std::floor(whole / kFractionScale);
         double low = std::fma(-high, kFractionScale, whole);
         if (low < 0) {
@@ -64,44 +92,34 @@ private:
             high += 1;
             low -= kFractionScale;
         }
-        const WholePart part{static_cast<unsigned long long>(high), static_cast<unsigned long long>(low)};
-        return format(part, fraction, negative);
+        return {{static_cast<unsigned long long>(high), static_cast<unsigned long long>(low)},
+                fraction, negative, false};
     }
 
-    struct WholePart {
-        unsigned long long high = 0;  // the first ten of the twenty integer digits
-        unsigned long long low = 0;   // the last ten
-    };
-
-    // Writes the digits straight into the key's buffer. A negative value gets
-    // "&" and inverted digits, so larger magnitudes order first; a value
-    // beyond the key's range saturates to all nines.
-    QString format(WholePart whole, unsigned long long fraction, bool negative,
-                   bool saturate = false) const {
-        const qsizetype size = (negative ? 1 : 0) + kIntegerDigits + m_decimal.size() + kFractionDigits;
-        QString out(size, Qt::Uninitialized);
-        QChar* p = out.data();
-        auto put = [negative](QChar c) {
-            if (!negative) return c;
-            if (c >= u'0' && c <= u'9') return QChar(char16_t(u'9' - (c.unicode() - u'0')));
-            return c == u'-' ? QChar(u' ') : c;
-        };
-        auto writeDigits = [&](QChar* at, unsigned long long value) {
+    // A negative value gets "&" and inverted digits, so larger magnitudes
+    // order first.
+    qsizetype format(const Parts& parts, QChar* out) const {
+        QChar* p = out;
+        const char16_t zero = parts.negative ? u'9' : u'0';
+        const int step = parts.negative ? -1 : 1;
+        auto tenDigits = [&](unsigned long long value) {
             for (int i = 9; i >= 0; --i, value /= 10) {
-                at[i] = put(QChar(char16_t(u'0' + (saturate ? 9 : value % 10))));
+                const int d = parts.saturate ? 9 : static_cast<int>(value % 10);
+                p[i] = QChar(static_cast<char16_t>(zero + step * d));
             }
+            p += 10;
         };
-        if (negative) *p++ = u'&';
-        writeDigits(p, whole.high);
-        writeDigits(p + 10, whole.low);
-        p += kIntegerDigits;
-        for (QChar c : m_decimal) *p++ = put(c);
-        writeDigits(p, fraction);
-        return out;
+        if (parts.negative) *p++ = u'&';
+        tenDigits(parts.whole.high);
+        tenDigits(parts.whole.low);
+        for (QChar c : parts.negative ? m_invertedDecimal : m_decimal) *p++ = c;
+        tenDigits(parts.fraction);
+        return p - out;
     }
 
     QLocale m_locale;
     QString m_decimal;
+    QString m_invertedDecimal;
 };
 
 std::optional<QDateTime> parseDate(const QString& text) {
@@ -132,15 +150,21 @@ QString dateSortKey(const QString& text) {
 }
 
 // Every cell of the column: its tag keeps text, NUL and old tag; the text
-// becomes the key.
+// becomes the key. An untagged cell hands its own buffer to the tag.
 template <typename KeyOf>
 void rewriteToKeys(ReportList& list, int column, KeyOf keyOf) {
     const int rows = list.rowCount();
     for (int r = 0; r < rows; ++r) {
         QString& text = list.rawCell(r, column);
         QString& tag = list.rawTag(r, column);
-        tag = text + kTagSeparator + tag;
-        text = keyOf(text);
+        QString key = keyOf(r, text);
+        if (tag.isEmpty()) {
+            text.append(kTagSeparator);
+            tag = std::move(text);
+        } else {
+            tag = text + kTagSeparator + tag;
+        }
+        text = std::move(key);
     }
 }
 
@@ -149,9 +173,19 @@ void restoreFromTags(ReportList& list, int column) {
     for (int r = 0; r < rows; ++r) {
         QString& tag = list.rawTag(r, column);
         const qsizetype nul = tag.indexOf(kTagSeparator);
-        if (nul < 0) continue;  // this cell was never rewritten; leave it as it is
-        list.rawCell(r, column) = tag.first(nul);
-        tag.remove(0, nul + 1);
+        QString& text = list.rawCell(r, column);
+        if (nul < 0) {  // not rewritten: copy, so no cell points into the key buffer
+            text = QString(text.constData(), text.size());
+            continue;
+        }
+        if (nul == tag.size() - 1) {  // the cell had no tag: its text takes the buffer back
+            tag.chop(1);
+            text = std::move(tag);
+            tag = QString();
+        } else {
+            text = tag.first(nul);
+            tag.remove(0, nul + 1);
+        }
     }
 }
 
@@ -181,11 +215,19 @@ void SortListView(ReportList& list, int column, int kind, bool ascending) {
     const int c = column - 1;
     const bool columnExists = c >= 0 && c < list.columnCount();
     const bool rewrite = columnExists && (kind == SortNumber || kind == SortDate);
+    // Number keys live in one buffer for the whole cycle: no allocation per
+    // cell, and every cell gets its own text back before the buffer goes.
+    std::vector<QChar> keyBuffer;
     if (rewrite && kind == SortNumber) {
         const NumberKeyMaker keys;
-        rewriteToKeys(list, c, [&](const QString& t) { return keys.key(t); });
+        const auto room = static_cast<std::size_t>(keys.maxSize());
+        keyBuffer.resize(static_cast<std::size_t>(list.rowCount()) * room);
+        rewriteToKeys(list, c, [&](int row, const QString& text) {
+            QChar* at = keyBuffer.data() + static_cast<std::size_t>(row) * room;
+            return QString::fromRawData(at, keys.write(text, at));
+        });
     } else if (rewrite) {
-        rewriteToKeys(list, c, dateSortKey);
+        rewriteToKeys(list, c, [](int, const QString& text) { return dateSortKey(text); });
     }
     list.sortRows(c, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
     if (rewrite) restoreFromTags(list, c);

@@ -37,7 +37,7 @@ public:
     void removeRowAt(int row);
     void clear();
 
-    bool hasRow(int row) const { return row >= 0 && row < m_rows.size(); }
+    bool hasRow(int row) const { return row >= 0 && row < m_icons.size(); }
     // Reads give "" and writes do nothing for a row or column that does not exist.
     QString cell(int row, int column) const;
     void setCell(int row, int column, const QString& text);
@@ -71,16 +71,19 @@ signals:
     void busyChanged(bool busy);
 
 private:
-    struct Row {
-        QStringList cells;
-        QStringList tags;
-        int icon = 0;
+    // Stored column by column: a sort key's cells lie side by side, which keeps
+    // sorting a large list fast.
+    struct Column {
+        QVector<QString> cells;
+        QVector<QString> tags;
     };
+    bool hasCell(int row, int column) const { return hasRow(row) && column >= 0 && column < m_columns.size(); }
     void orderRows();
     void applyOrder(const std::vector<qsizetype>& order);
 
     QStringList m_captions;
-    QVector<Row> m_rows;
+    QVector<Column> m_columns;  // one per caption
+    QVector<int> m_icons;       // one per row; the row count
     bool m_sorted = false;
     int m_sortKey = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <numeric>
+#include <string_view>
 
 namespace {
 
@@ -14,15 +16,13 @@ namespace {
 // left out, and texts holding it go through the collator.
 constexpr char kFastAlphabet[] = " &+,-.0123456789";
 
-using RankTable = std::array<unsigned char, 128>;  // 0: not translatable
-
-RankTable buildRanks(const QCollator& collator) {
+TextOrderKeys::RankTable buildRanks(const QCollator& collator) {
     QList<QChar> chars;
     for (const char* p = kFastAlphabet; *p; ++p) chars.append(QChar::fromLatin1(*p));
     std::stable_sort(chars.begin(), chars.end(), [&](QChar a, QChar b) {
         return collator.compare(QStringView(&a, 1), QStringView(&b, 1)) < 0;
     });
-    RankTable ranks{};
+    TextOrderKeys::RankTable ranks{};
     const QString empty;
     for (qsizetype i = 0; i < chars.size(); ++i) {
         const QStringView c(&chars[i], 1);
@@ -38,43 +38,47 @@ RankTable buildRanks(const QCollator& collator) {
 }
 
 // One table per locale; the locale rarely changes while the program runs.
-const RankTable& ranksFor(const QCollator& collator) {
+const TextOrderKeys::RankTable& ranksFor(const QCollator& collator) {
     thread_local QLocale cachedLocale;
-    thread_local RankTable cached{};
-    if (collator.locale() != cachedLocale || cached == RankTable{}) {
+    thread_local TextOrderKeys::RankTable cached{};
+    if (collator.locale() != cachedLocale || cached == TextOrderKeys::RankTable{}) {
         cached = buildRanks(collator);
         cachedLocale = collator.locale();
     }
     return cached;
 }
 
-bool translatable(QStringView text, const RankTable& ranks) {
-    for (QChar c : text) {
-        if (c.unicode() >= 128 || ranks[c.unicode()] == 0) return false;
+}  // namespace
+
+// One pass: each text becomes its byte key; false as soon as a character has
+// no rank.
+bool TextOrderKeys::translate(const QList<QStringView>& texts, const RankTable& ranks) {
+    std::size_t total = 0;
+    for (QStringView t : texts) total += static_cast<std::size_t>(t.size());
+    m_bytes.resize(total);
+    m_offsets.resize(static_cast<std::size_t>(texts.size()) + 1);
+    char* out = m_bytes.data();
+    std::size_t at = 0;
+    m_offsets[0] = 0;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        for (QChar c : texts[i]) {
+            const char16_t u = c.unicode();
+            if (u >= 128 || ranks[u] == 0) return false;
+            out[at++] = static_cast<char>(ranks[u]);
+        }
+        m_offsets[static_cast<std::size_t>(i) + 1] = at;
     }
     return true;
 }
-
-}  // namespace
 
 TextOrderKeys::TextOrderKeys(const QList<QStringView>& texts) {
     QCollator collator{QLocale()};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     const RankTable& ranks = ranksFor(collator);
-    m_byteKeys = std::all_of(texts.begin(), texts.end(),
-                             [&](QStringView t) { return translatable(t, ranks); });
-    if (m_byteKeys) {
-        std::size_t total = 0;
-        for (QStringView t : texts) total += static_cast<std::size_t>(t.size());
-        m_bytes.reserve(total);
-        m_offsets.reserve(static_cast<std::size_t>(texts.size()) + 1);
-        m_offsets.push_back(0);
-        for (QStringView t : texts) {
-            for (QChar c : t) m_bytes.push_back(static_cast<char>(ranks[c.unicode()]));
-            m_offsets.push_back(m_bytes.size());
-        }
-        return;
-    }
+    m_byteKeys = translate(texts, ranks);
+    if (m_byteKeys) return;
+    m_bytes = std::string();
+    m_offsets = std::vector<std::size_t>();
     // The C locale's collator compares case-insensitively but its sort keys
     // keep case, so its texts are folded first.
     const bool foldFirst = collator.locale().language() == QLocale::C;
@@ -93,17 +97,95 @@ int TextOrderKeys::compare(qsizetype a, qsizetype b) const {
     return va.compare(vb);
 }
 
-std::vector<qsizetype> stableTextOrder(const QList<QStringView>& texts, bool ascending) {
-    std::vector<qsizetype> order(static_cast<std::size_t>(texts.size()));
+namespace {
+
+// A byte key's first bytes after the prefix all keys share, packed for fast
+// comparison: a leading 1 marks a non-empty key, so the empty key sorts first.
+struct PackedKey {
+    std::uint64_t head = 0;
+    std::uint64_t next = 0;
+    qsizetype index = 0;
+};
+
+constexpr std::size_t kHeadBytes = 7;
+constexpr std::size_t kNextBytes = 8;
+
+std::uint64_t packBytes(std::string_view bytes, std::size_t from, std::size_t count) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        v <<= 8;
+        if (from + i < bytes.size()) v |= static_cast<unsigned char>(bytes[from + i]);
+    }
+    return v;
+}
+
+}  // namespace
+
+std::vector<qsizetype> TextOrderKeys::stableByteOrder(bool ascending) const {
+    const std::size_t n = m_offsets.size() - 1;
+    auto keyOf = [&](std::size_t i) {
+        return std::string_view(m_bytes.data() + m_offsets[i], m_offsets[i + 1] - m_offsets[i]);
+    };
+    // The prefix every non-empty key shares compares equal everywhere: skip it.
+    std::string_view common;
+    bool first = true;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view k = keyOf(i);
+        if (k.empty()) continue;
+        if (first) {
+            common = k;
+            first = false;
+        }
+        std::size_t l = 0;
+        while (l < common.size() && l < k.size() && common[l] == k[l]) ++l;
+        common = common.substr(0, l);
+    }
+    const std::size_t skip = common.size();
+    const std::size_t tailFrom = skip + kHeadBytes + kNextBytes;
+
+    std::vector<PackedKey> packed(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view k = keyOf(i);
+        PackedKey& p = packed[i];
+        p.index = static_cast<qsizetype>(i);
+        if (k.empty()) continue;
+        p.head = (std::uint64_t{1} << 56) | packBytes(k, skip, kHeadBytes);
+        p.next = packBytes(k, skip + kHeadBytes, kNextBytes);
+    }
+    auto less = [&](const PackedKey& a, const PackedKey& b) {
+        if (a.head != b.head) return a.head < b.head;
+        if (a.next != b.next) return a.next < b.next;
+        const std::string_view ka = keyOf(static_cast<std::size_t>(a.index));
+        const std::string_view kb = keyOf(static_cast<std::size_t>(b.index));
+        if (ka.size() <= tailFrom && kb.size() <= tailFrom) return false;
+        return ka.substr(std::min(tailFrom, ka.size())) < kb.substr(std::min(tailFrom, kb.size()));
+    };
+    if (ascending) {
+        std::stable_sort(packed.begin(), packed.end(), less);
+    } else {
+        std::stable_sort(packed.begin(), packed.end(),
+                         [&](const PackedKey& a, const PackedKey& b) { return less(b, a); });
+    }
+    std::vector<qsizetype> order(n);
+    for (std::size_t i = 0; i < n; ++i) order[i] = packed[i].index;
+    return order;
+}
+
+std::vector<qsizetype> TextOrderKeys::stableOrder(bool ascending) const {
+    if (m_byteKeys) return stableByteOrder(ascending);
+    std::vector<qsizetype> order(m_collated.size());
     std::iota(order.begin(), order.end(), qsizetype(0));
-    if (order.size() < 2) return order;
-    const TextOrderKeys keys(texts);
     if (ascending) {
         std::stable_sort(order.begin(), order.end(),
-                         [&](qsizetype a, qsizetype b) { return keys.compare(a, b) < 0; });
+                         [&](qsizetype a, qsizetype b) { return compare(a, b) < 0; });
     } else {
         std::stable_sort(order.begin(), order.end(),
-                         [&](qsizetype a, qsizetype b) { return keys.compare(a, b) > 0; });
+                         [&](qsizetype a, qsizetype b) { return compare(a, b) > 0; });
     }
     return order;
+}
+
+std::vector<qsizetype> stableTextOrder(const QList<QStringView>& texts, bool ascending) {
+    if (texts.size() < 2) return std::vector<qsizetype>(static_cast<std::size_t>(texts.size()), 0);
+    return TextOrderKeys(texts).stableOrder(ascending);
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -163,6 +164,40 @@ TEST(TextOrder, ByteKeysAgreeWithTheCollator) {
                 ASSERT_EQ(want < 0, got < 0) << name << " [" << texts[a].toStdString() << "] ["
                                              << texts[b].toStdString() << "]";
                 ASSERT_EQ(want == 0, got == 0) << name;
+            }
+        }
+    }
+}
+
+// Long keys sharing long prefixes, empty keys and many ties: the packed
+// comparison must give exactly the order of a plain stable sort.
+TEST(TextOrder, StableOrderMatchesAPlainStableSort) {
+    for (const char* name : {"C", "en_US"}) {
+        DefaultLocale locale(name);
+        QCollator collator{QLocale()};
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        QRandomGenerator random(7);
+        // The number sort's case: every key either empty or sharing a prefix.
+        for (const QString& alphabet : {QStringLiteral("&.019"), QStringLiteral("aBc-1"), QString()}) {
+            const QString letters = alphabet.isEmpty() ? QStringLiteral("09.") : alphabet;
+            QStringList texts;
+            for (int i = 0; i < 3000; ++i) {
+                const bool prefixed = random.bounded(4) != 0;
+                QString t = prefixed ? QStringLiteral("0000000000000") : QString();
+                const int length = alphabet.isEmpty() && !prefixed ? 0 : random.bounded(i % 3 ? 4 : 30);
+                for (int k = 0; k < length; ++k) t += letters[random.bounded(letters.size())];
+                texts << t;
+            }
+            const QList<QStringView> views(texts.begin(), texts.end());
+            for (bool ascending : {true, false}) {
+                std::vector<qsizetype> want(static_cast<std::size_t>(texts.size()));
+                std::iota(want.begin(), want.end(), qsizetype(0));
+                std::stable_sort(want.begin(), want.end(), [&](qsizetype a, qsizetype b) {
+                    const int r = collator.compare(texts[a], texts[b]);
+                    return ascending ? r < 0 : r > 0;
+                });
+                EXPECT_EQ(stableTextOrder(views, ascending), want)
+                    << name << " " << alphabet.toStdString() << " " << ascending;
             }
         }
     }
