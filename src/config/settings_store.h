@@ -4,7 +4,7 @@
 
 // The per-user store of the program's settings: QSettings in INI format, user
 // scope, organisation and application "Quillmark", group "Settings", i.e. the
-// file $XDG_CONFIG_HOME/Quillmark/Quillmark.conf. Values are text and come back
+// file $XDG_CONFIG_HOME/Quillmark/Quillmark.ini. Values are text and come back
 // exactly as saved (empty text, spaces, commas and a leading "@" included).
 namespace settingsStore {
 
