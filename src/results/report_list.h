@@ -52,7 +52,10 @@ public:
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
     // Sets key column, direction and sorted mode at once and orders the rows:
     // a stable sort by the key column's texts, compared case-insensitively in
-    // the locale's order.
+    // the locale's order (rows with equal texts keep their order either way).
+    // A view sees one layout change and keeps its selection on the same rows.
+    // A key column the list does not have changes nothing. Rows inserted
+    // later stay where they are put.
     void sortRows(int keyColumn, Qt::SortOrder order);
     // Turns sorted mode off; rows stay where they are.
     void setUnsorted() { m_sorted = false; }

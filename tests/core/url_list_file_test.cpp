@@ -1,14 +1,13 @@
 #include "urllist/url_list_file.h"
 
 #include "support/temp_app_folder.h"
+#include "support/unprivileged.h"
 
+#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 TEST(UrlListFile, ReadsEveryLineEnd) {
     struct Case {
@@ -51,12 +50,15 @@ TEST(UrlListFile, UnreadableFileSaysWhy) {
     EXPECT_FALSE(folderItself.ok);
     EXPECT_FALSE(folderItself.error.isEmpty());
 
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
     folder.write("Lists/locked.txt", "http://a\r\n");
-    QFile::setPermissions(folder.file("Lists/locked.txt"), QFileDevice::WriteOwner);
-    const UrlListRead locked = readUrlListFile(folder.file("Lists/locked.txt"));
-    EXPECT_FALSE(locked.ok);
-    EXPECT_TRUE(locked.error.contains("Permission denied")) << locked.error.toStdString();
+    QFile::setPermissions(folder.path(), QFile::Permissions(0x7755));
+    QFile::setPermissions(folder.file("Lists/locked.txt"), QFile::WriteOwner | QFile::WriteOther);
+    const auto deniedWithReason = runUnprivileged([&] {
+        const UrlListRead locked = readUrlListFile(folder.file("Lists/locked.txt"));
+        return !locked.ok && locked.entries.isEmpty() && locked.error.contains("Permission denied");
+    });
+    ASSERT_TRUE(deniedWithReason.has_value());
+    EXPECT_TRUE(*deniedWithReason);
 }
 
 TEST(UrlListFile, SaveWritesCrLfAfterEveryEntryAndReadsBack) {
@@ -82,13 +84,21 @@ TEST(UrlListFile, FailedSaveReportsAndKeepsTheOldFile) {
     EXPECT_FALSE(writeUrlListFile(folder.file("Lists"), {"http://a"}, &error));
     EXPECT_EQ(folder.read("plain"), QByteArray("not a folder"));
 
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+    // A read-only file in a writable folder: replacing it by renaming would
+    // succeed, so the save must refuse it.
     folder.write("Lists/kept.txt", "http://old\r\n");
-    QFile::setPermissions(folder.file("Lists/kept.txt"), QFileDevice::ReadOwner);
-    error.clear();
-    EXPECT_FALSE(writeUrlListFile(folder.file("Lists/kept.txt"), {"http://new"}, &error));
-    EXPECT_FALSE(error.isEmpty());
+    QFile::setPermissions(folder.path(), QFile::Permissions(0x7755));
+    QFile::setPermissions(folder.file("Lists"), QFile::Permissions(0x7777));
+    QFile::setPermissions(folder.file("Lists/kept.txt"), QFile::Permissions(0x4444));
+    const auto refusedWithReason = runUnprivileged([&] {
+        QString why;
+        return !writeUrlListFile(folder.file("Lists/kept.txt"), {"http://new"}, &why) && !why.isEmpty();
+    });
+    QFile::setPermissions(folder.file("Lists"), QFile::Permissions(0x7700));
+    ASSERT_TRUE(refusedWithReason.has_value());
+    EXPECT_TRUE(*refusedWithReason);
     EXPECT_EQ(folder.read("Lists/kept.txt"), QByteArray("http://old\r\n"));
+    EXPECT_EQ(QDir(folder.file("Lists")).entryList(QDir::Files), QStringList{"kept.txt"});
 }
 
 TEST(UrlListFile, ClipboardEntries) {
