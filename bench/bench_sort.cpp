@@ -91,12 +91,13 @@ BENCHMARK(BM_SortListViewByTotal)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_StableSortOfKeys)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortListViewByDomainName)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Keeps each run's time per iteration so the ratio can be printed at the end.
+// Keeps each run's CPU time per iteration (the machine may be shared, so wall
+// time is noisy) for the ratio printed at the end.
 class RatioReporter final : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedCPUTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }
