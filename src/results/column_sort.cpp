@@ -6,8 +6,8 @@
 #include <QLocale>
 
 #include <cmath>
-#include <vector>
 #include <optional>
+#include <vector>
 
 namespace {
 

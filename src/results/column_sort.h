@@ -22,6 +22,7 @@ QString InvertDigits(const QString& text);
 
 // The fixed-width key of a number sort: 20 integer digits, the locale's decimal
 // separator and 10 fraction digits; negative values "&" + inverted digits.
+// Magnitudes of 10^20 or more all get the outermost key of their sign.
 // Empty for a cell that is not a number.
 QString numberSortKey(const QString& cellText);
 

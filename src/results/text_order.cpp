@@ -119,14 +119,9 @@ std::uint64_t packBytes(std::string_view bytes, std::size_t from, std::size_t co
     return v;
 }
 
-}  // namespace
-
-std::vector<qsizetype> TextOrderKeys::stableByteOrder(bool ascending) const {
-    const std::size_t n = m_offsets.size() - 1;
-    auto keyOf = [&](std::size_t i) {
-        return std::string_view(m_bytes.data() + m_offsets[i], m_offsets[i + 1] - m_offsets[i]);
-    };
-    // The prefix every non-empty key shares compares equal everywhere: skip it.
+// The prefix every non-empty key shares compares equal everywhere: it is skipped.
+template <typename KeyOf>
+std::size_t sharedPrefixLength(std::size_t n, KeyOf keyOf) {
     std::string_view common;
     bool first = true;
     for (std::size_t i = 0; i < n; ++i) {
@@ -140,7 +135,17 @@ std::vector<qsizetype> TextOrderKeys::stableByteOrder(bool ascending) const {
         while (l < common.size() && l < k.size() && common[l] == k[l]) ++l;
         common = common.substr(0, l);
     }
-    const std::size_t skip = common.size();
+    return common.size();
+}
+
+}  // namespace
+
+std::vector<qsizetype> TextOrderKeys::stableByteOrder(bool ascending) const {
+    const std::size_t n = m_offsets.size() - 1;
+    auto keyOf = [&](std::size_t i) {
+        return std::string_view(m_bytes.data() + m_offsets[i], m_offsets[i + 1] - m_offsets[i]);
+    };
+    const std::size_t skip = sharedPrefixLength(n, keyOf);
     const std::size_t tailFrom = skip + kHeadBytes + kNextBytes;
 
     std::vector<PackedKey> packed(n);

@@ -1,5 +1,6 @@
 #include "results/column_sort.h"
 #include "results/report_list.h"
+#include "support/default_locale.h"
 #include "support/model_signal_log.h"
 
 #include <QLocale>
@@ -9,15 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class DefaultLocale {
-public:
-    explicit DefaultLocale(const QString& name) { QLocale::setDefault(QLocale(name)); }
-    ~DefaultLocale() { QLocale::setDefault(m_saved); }
-
-private:
-    QLocale m_saved;
-};
 
 // A two-column list: column 1 the sorted texts, column 2 each row's original
 // position; every sorted cell gets the tag "t<position>".

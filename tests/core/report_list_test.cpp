@@ -1,5 +1,6 @@
 #include "results/report_list.h"
 #include "results/text_order.h"
+#include "support/default_locale.h"
 #include "support/model_signal_log.h"
 
 #include <QCollator>
@@ -14,15 +15,6 @@
 #include <numeric>
 
 namespace {
-
-class DefaultLocale {
-public:
-    explicit DefaultLocale(const QString& name) { QLocale::setDefault(QLocale(name)); }
-    ~DefaultLocale() { QLocale::setDefault(m_saved); }
-
-private:
-    QLocale m_saved;
-};
 
 // Rows of (key, id); returns the ids in row order.
 QStringList ids(const ReportList& list) {
