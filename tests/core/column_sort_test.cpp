@@ -3,6 +3,7 @@
 #include "support/default_locale.h"
 #include "support/model_signal_log.h"
 
+#include <QItemSelectionModel>
 #include <QLocale>
 #include <QPersistentModelIndex>
 #include "support/qt_printers.h"
@@ -127,6 +128,18 @@ TEST(SortListView, ViewSeesOneLayoutChangeAndBusyIsReleased) {
     EXPECT_EQ(list.sortOrder(), Qt::AscendingOrder);
     EXPECT_EQ(busy.size(), 6u);
     EXPECT_FALSE(busy.back());
+}
+
+TEST(SortListView, SelectionStaysOnItsRow) {
+    QObject owner;
+    ReportList& list = *makeList({"30", "4", "x", "100"}, &owner);
+    QItemSelectionModel selection(&list);
+    selection.select(list.index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selection.setCurrentIndex(list.index(3, 1), QItemSelectionModel::NoUpdate);
+    SortListView(list, 1, SortNumber, false);
+    ASSERT_EQ(selection.selectedRows().size(), 1);
+    EXPECT_EQ(list.cell(selection.selectedRows().front().row(), 0), "30");
+    EXPECT_EQ(list.cell(selection.currentIndex().row(), 0), "100");
 }
 
 TEST(SortListView, EmptyListOnlyTakesTheSortMode) {
