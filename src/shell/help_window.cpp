@@ -72,6 +72,7 @@ bool Form8::Form_Load() {
     QFile file(path);
     if (file.open(QIODevice::ReadOnly))
         loadHelpText(*rtf1->document(), file.readAll());
+    rtf1->moveCursor(QTextCursor::Start);
     setOnTop(this, true);
     Check1->setChecked(settingsStore::getInt(kShowHelp, QStringLiteral("1")) == 1);
     Check1_Click();

@@ -32,6 +32,9 @@ QTextBlockFormat blockFormatOf(const RtfParagraph& p) {
     f.setTextIndent(twipsToPixels(p.firstLineIndent));
     f.setTopMargin(twipsToPixels(p.spaceBefore));
     f.setBottomMargin(twipsToPixels(p.spaceAfter));
+    // A hanging first line ("bullet, tab, text") tabs to the indent, as in RTF.
+    if (p.firstLineIndent < 0)
+        f.setTabPositions({QTextOption::Tab(twipsToPixels(-p.firstLineIndent), QTextOption::LeftTab)});
     return f;
 }
 
@@ -57,7 +60,8 @@ void loadHelpText(QTextDocument& document, const QByteArray& bytes) {
         document.setPlainText(QString::fromLocal8Bit(bytes));
         return;
     }
-    const RtfDocument rtf = readRtf(bytes);
+    // Blank lines before the document's opening brace are not its text.
+    const RtfDocument rtf = readRtf(bytes.mid(bytes.indexOf('{')));
     QTextCursor cursor(&document);
     bool first = true;
     for (const RtfParagraph& paragraph : rtf.paragraphs) {
