@@ -7,6 +7,7 @@
 #include "shell/skin_ui.h"
 #include "shell/twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -31,6 +32,9 @@ constexpr int kStatusBarHeight = 345;
 frmWebsite* frmWebsite::showInstance() {
     if (!slot()) {
         slot() = new frmWebsite();
+        // A window still open when the event loop ends goes before the
+        // application object does: its browser must not outlive the engine.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, slot(), [] { unloadInstance(); });
         slot()->Form_Load();
     }
     slot()->show();

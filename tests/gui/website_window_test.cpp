@@ -60,9 +60,10 @@ TEST_F(WebsiteWindowTest, OpensAtTheWebsiteAndFollowsTheBrowser) {
     EXPECT_EQ(w->windowTitle(), "Maker home");
     EXPECT_EQ(server.requests(QByteArray("/")), 1);
 
-    // A second page load reports its beginning, then its end.
+    // A second page load reports its beginning, then its end. A typed
+    // address without scheme opens as a web address.
     auto* text1 = w->findChild<QLineEdit*>("Text1");
-    text1->setText(server.url(QByteArray("/typed")));
+    text1->setText(server.bareAddress(QByteArray("/typed")));
     QTest::keyClick(text1, Qt::Key_Return);
     ASSERT_TRUE(waitCompleted(w, server.url(QByteArray("/typed"))));
     ASSERT_GE(panel2.size(), 2);
