@@ -57,12 +57,23 @@ void tooLarge(httplib::Response& res) {
 SimServer::SimServer(int delayMs) : m_delayMs(delayMs) {
     m_server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
     m_server.set_keep_alive_max_count(100);
+    // Headers and body go out in separate writes; without this the body
+    // waits for the client's delayed acknowledgement, some 40 ms a page.
+    m_server.set_tcp_nodelay(true);
     // Bytes on the wire are the body: a page is never compressed, so sizes,
     // caps and timings mean what they say.
     m_server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
         const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
         return httplib::Server::HandlerResponse::Unhandled;
     });
+    // The library refuses a request line with a second "?" before any route
+    // sees it; say so instead of answering with an empty page.
+    m_server.set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request&, httplib::Response& res) {
+            if (res.status != 400 || !res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+            res.set_content("bad request; a \"?\" inside a query must be sent as %3F here", kText);
+            return httplib::Server::HandlerResponse::Handled;
+        }));
     addEngineRoutes();
     addFetchRoutes();
     m_server.Get(".*", [](const httplib::Request&, httplib::Response& res) {
