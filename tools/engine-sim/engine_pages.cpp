@@ -207,11 +207,17 @@ std::string enginePage(const Engine& engine, const PageChoice& choice, std::stri
     return garbagePage();
 }
 
-std::string errorPage(int status) {
-    const std::string reason = status == 404 ? "Not Found" : status == 503 ? "Service Unavailable" : "Error";
+std::string errorPage(int status, std::string_view detail) {
+    const char* reason = "Error";
+    switch (status) {
+    case 400: reason = "Bad Request"; break;
+    case 404: reason = "Not Found"; break;
+    case 500: reason = "Internal Server Error"; break;
+    case 503: reason = "Service Unavailable"; break;
+    }
     const std::string line = std::to_string(status) + ' ' + reason;
-    return "<html><head><title>" + line + "</title></head><body><h1>" + line +
-           "</h1><p>The server cannot answer this request now.</p></body></html>\n";
+    return "<html><head><title>" + line + "</title></head><body><h1>" + line + "</h1><p>" + htmlEscape(detail) +
+           "</p></body></html>\n";
 }
 
 std::string settingsIni(int port) {

@@ -58,8 +58,9 @@ struct PageChoice {
 PageChoice choosePage(const Engine& engine, std::string_view address);
 
 std::string enginePage(const Engine& engine, const PageChoice& choice, std::string_view address);
-// The body of an error status: no marker of any engine.
-std::string errorPage(int status);
+// The body of an error status: no marker of any engine, and long enough that
+// no parser mistakes a scrap of it for a count.
+std::string errorPage(int status, std::string_view detail = "The server cannot answer this request now.");
 
 // settings.ini with the six templates pointing at 127.0.0.1:port, CR LF lines.
 std::string settingsIni(int port);

@@ -49,7 +49,7 @@ std::string padded(std::string page, std::size_t size) {
 
 void tooLarge(httplib::Response& res) {
     res.status = 400;
-    res.set_content("too large", kText);
+    res.set_content(errorPage(400, "That is more than this server makes."), kHtml);
 }
 
 }  // namespace
@@ -71,14 +71,14 @@ SimServer::SimServer(int delayMs) : m_delayMs(delayMs) {
     m_server.set_error_handler(httplib::Server::HandlerWithResponse(
         [](const httplib::Request&, httplib::Response& res) {
             if (res.status != 400 || !res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-            res.set_content("bad request; a \"?\" inside a query must be sent as %3F here", kText);
+            res.set_content(errorPage(400, "A \"?\" inside a query must be sent as %3F to this server."), kHtml);
             return httplib::Server::HandlerResponse::Handled;
         }));
     addEngineRoutes();
     addFetchRoutes();
     m_server.Get(".*", [](const httplib::Request&, httplib::Response& res) {
         res.status = 404;
-        res.set_content("no such page", kText);
+        res.set_content(errorPage(404, "No such page."), kHtml);
     });
 }
 
@@ -135,7 +135,7 @@ void SimServer::drop(const httplib::Request& req, httplib::Response& res) {
     std::fprintf(stderr, "engine-sim: cannot find the connection of %s:%d to drop it\n",
                  req.remote_addr.c_str(), req.remote_port);
     res.status = 500;
-    res.set_content("cannot drop this connection", kText);
+    res.set_content(errorPage(500, "The connection to drop was not found."), kHtml);
 }
 
 std::string SimServer::absolute(const httplib::Request& req, const std::string& target) {
