@@ -8,6 +8,11 @@
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <memory>
 
@@ -174,6 +179,33 @@ TEST_F(PageFetcherTest, GivesUpWhenNothingArrivesWithinTheTimeout) {
     // The timeout is for silence, not for the whole transfer.
     fetcher.setTimeout(2000ms);
     EXPECT_EQ(fetch(QStringLiteral("/slow/300")).result.body, QByteArray("slow"));
+}
+
+// A listener whose accept queue is full drops further handshakes, so the
+// connection itself never completes.
+TEST_F(PageFetcherTest, TheTimeoutAlsoCoversConnecting) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    socklen_t len = sizeof addr;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    const quint16 port = ntohs(addr.sin_port);
+    QList<QTcpSocket*> fillers;
+    for (int i = 0; i < 3; ++i) {
+        fillers << new QTcpSocket;
+        fillers.last()->connectToHost(QHostAddress::LocalHost, port);
+        fillers.last()->waitForConnected(200);
+    }
+    fetcher.setTimeout(300ms);
+    const FetchOutcome out = fetch(QStringLiteral("http://127.0.0.1:%1/").arg(port));
+    EXPECT_TRUE(out.result.transportFailure);
+    EXPECT_TRUE(out.result.errorText.contains(QStringLiteral("timed out")));
+    EXPECT_LT(out.elapsedMs, 2500);
+    qDeleteAll(fillers);
+    ::close(listener);
 }
 
 TEST_F(PageFetcherTest, KeepsTheFirstBytesUpToTheCap) {

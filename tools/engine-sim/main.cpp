@@ -3,7 +3,19 @@
 //
 //   engine-sim [--port N] [--delay MS] [--write-settings FILE] [--watch-stdin]
 //
-// Prints the bound port alone on the first line of standard output.
+// Prints the bound port alone on the first line of standard output. Ends on
+// SIGTERM or SIGINT, with --watch-stdin also when standard input closes, and
+// with the process that started it.
+//
+// Engine pages: /google, /altavista, /yahoo, /ask, /msn, /atw, each followed by
+// any path and the engine's query; the address after "link:" (or "links:")
+// decides the answer. "count-N" reports N, "nolinks" the engine's no-results
+// page, "garbage" a page without markers, anything else a count from a hash.
+// Words in the address change the answer: "slow-MS", "drop", "status-404" (any
+// 4xx or 5xx), "redirect", "huge" (20 MiB), "hang".
+//
+// For fetch tests: /bytes/N, /status/CODE, /redirect/N, /drop, /partial/N,
+// /slow/MS, /hang, /huge/MB, /echo-agent, /chunked/N.
 
 #include "engine_pages.h"
 #include "sim_server.h"
