@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+// The one seam between the windows and the desktop: message boxes, the input
+// box, the file dialogs, the clipboard and the printer. The program uses the
+// Qt implementation; a test installs its own to answer them.
+class UiPlatform {
+public:
+    enum class Buttons { Ok, YesNo };
+    enum class Icon { None, Information, Warning, Critical };
+    enum class Answer { Ok, Yes, No, Cancel };
+
+    struct FileFilter {
+        QString description;  // "Text Files (*.txt)"
+        QString pattern;      // "*.TXT"
+    };
+
+    virtual ~UiPlatform() = default;
+
+    virtual Answer messageBox(QWidget* parent, const QString& text, const QString& caption,
+                              Buttons buttons, Icon icon) = 0;
+    // The typed text, or nothing when cancelled.
+    virtual std::optional<QString> inputBox(QWidget* parent, const QString& prompt,
+                                            const QString& caption, const QString& initial) = 0;
+    // The chosen full path, or nothing when cancelled.
+    virtual std::optional<QString> openFileDialog(QWidget* parent, const QString& title,
+                                                  const QList<FileFilter>& filters,
+                                                  const QString& defaultName,
+                                                  const QString& folder) = 0;
+    // The chosen full path, or nothing when cancelled. The dialog itself asks
+    // before an existing file is replaced.
+    virtual std::optional<QString> saveFileDialog(QWidget* parent, const QList<FileFilter>& filters,
+                                                  const QString& folder) = 0;
+    virtual QString clipboardText() = 0;
+    // Prints the picture at the top-left corner of one page of the default
+    // printer. Returns false with a reason when there is no printer or the job
+    // fails.
+    virtual bool printImage(const QImage& image, QString* error) = 0;
+};
+
+namespace platform {
+// The platform in use: the Qt one unless a test installed another.
+UiPlatform& ui();
+// Installs a platform (not owned); nullptr goes back to the Qt one.
+void setUi(UiPlatform* platform);
+}  // namespace platform
+
+// The Qt implementation.
+class QtUiPlatform final : public UiPlatform {
+public:
+    Answer messageBox(QWidget* parent, const QString& text, const QString& caption, Buttons buttons,
+                      Icon icon) override;
+    std::optional<QString> inputBox(QWidget* parent, const QString& prompt, const QString& caption,
+                                    const QString& initial) override;
+    std::optional<QString> openFileDialog(QWidget* parent, const QString& title,
+                                          const QList<FileFilter>& filters, const QString& defaultName,
+                                          const QString& folder) override;
+    std::optional<QString> saveFileDialog(QWidget* parent, const QList<FileFilter>& filters,
+                                          const QString& folder) override;
+    QString clipboardText() override;
+    bool printImage(const QImage& image, QString* error) override;
+
+    // Prints to a PDF file instead of the default printer (tests, "print to file").
+    static bool printImageToPdf(const QImage& image, const QString& pdfPath, QString* error);
+};

@@ -1,0 +1,23 @@
+#include "support/test_environment.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <gtest/gtest.h>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    isolateUserSettings();
+    // Windows need a display: the test script provides Xvfb; without one the
+    // offscreen platform serves everything but the 3-D charts.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            "--no-sandbox --disable-gpu --disable-background-networking --disable-component-update");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quillmark"));
+    QApplication::setApplicationName(QStringLiteral("Quillmark"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
