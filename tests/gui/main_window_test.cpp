@@ -3,6 +3,7 @@
 #include "scripted_platform.h"
 #include "shell/main_window.h"
 #include "support/engine_sim_process.h"
+#include "support/qt_gtest_printers.h"
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"
 #include "urllist/url_list_view.h"
@@ -37,6 +38,9 @@ protected:
         window = std::make_unique<Form1>();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        // Shortcuts reach the active window only.
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
 
     template <typename T>
