@@ -69,7 +69,6 @@ void WebsiteViewPage::buildList() {
     header->resizeSection(WebsiteList::kUrlColumn, static_cast<int>(quarter * 3));
     connect(header, &QHeaderView::sectionClicked, this, &WebsiteViewPage::ListView2_ColumnClick);
     connect(ListView2, &QTreeView::clicked, this, &WebsiteViewPage::ListView2_ItemClick);
-    connect(ListView2, &QTreeView::activated, this, &WebsiteViewPage::ListView2_ItemClick);
 }
 
 QPushButton* WebsiteViewPage::pictureButton(const char* name, const char* icon, const QString& tip) {
