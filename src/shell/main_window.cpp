@@ -1,6 +1,8 @@
 #include "shell/main_window.h"
 
+#include "browse/website_view_page.h"
 #include "browse/website_window.h"
+#include "platform/ui_platform.h"
 #include "config/settings_store.h"
 #include "shell/picture_box_widget.h"
 #include <QWebEngineView>
@@ -12,6 +14,7 @@
 #include "shell/help_window.h"
 #include "shell/main_layout.h"
 #include "shell/program_end_ui.h"
+#include "shell/settings_dialog.h"
 #include "shell/skin_ui.h"
 #include "shell/splash_window.h"
 #include "shell/twips.h"
@@ -62,9 +65,12 @@ Form1::Form1(QWidget* parent)
     auto* tabs = new QTabWidget(central);
     tabs->setObjectName(QStringLiteral("TabStrip1"));
     tabs->addTab(new QWidget(tabs), QStringLiteral("Data View"));
+    tabs->addTab(new QWidget(tabs), QStringLiteral("Website View"));
     TabStrip1 = tabs->tabBar();
     Frame2 = new DataViewPage(m_grid, central);
     Frame2->raise();
+    Frame4 = new WebsiteViewPage(m_websiteList, central);
+    Frame4->raise();
 
     buildMenus();
     buildStatusBar();
@@ -72,6 +78,9 @@ Form1::Form1(QWidget* parent)
     connect(tabs, &QTabWidget::currentChanged, this, &Form1::TabStrip1_Click);
     connect(Frame2, &DataViewPage::clearResultsRequested, this, &Form1::mnuClearResults_Click);
     connect(Frame2, &DataViewPage::columnClicked, this, &Form1::ListView1_ColumnClick);
+    connect(Frame2, &DataViewPage::webResultsRequested, this, &Form1::ShowWebResults);
+    connect(Frame4, &WebsiteViewPage::statusPanel1Changed, m_panel1, &QLabel::setText);
+    connect(Frame4, &WebsiteViewPage::statusPanel2Changed, m_panel2, &QLabel::setText);
     connect(&m_driver, &ScanDriver::stateChanged, this, &Form1::showScanState);
     connect(&m_driver, &ScanDriver::statusTextChanged, m_panel1, &QLabel::setText);
     connect(&m_driver, &ScanDriver::progressChanged, this, [this](int value, int maximum) {
@@ -104,6 +113,7 @@ void Form1::Form_Load() {
     }
     if (settingsStore::get(QStringLiteral("showHelp"), QStringLiteral("1")) == QLatin1String("1"))
         Form8::showInstance(this);
+    Frame4->navigateBlank();
     selectTab(0);
     LayoutMainWindow();
 }
@@ -116,6 +126,7 @@ void Form1::buildTopStrip() {
     Picture1->setGeometry(0, 0, twipsToPixels(mainDesign::kClientWidth), twipsToPixels(mainDesign::kPicture1Height));
     Command1 = stripButton(Picture1, "Command1", QStringLiteral("Start"), {120, 120, 1455, 855});
     Command2 = stripButton(Picture1, "Command2", QStringLiteral("Stop"), {1680, 120, 1455, 855});
+    Command6 = stripButton(Picture1, "Command6", QStringLiteral("Options"), {3240, 120, 1455, 855});
     Command3 = stripButton(Picture1, "Command3", QStringLiteral("Visit"),
                            {mainDesign::kCommand3Left, 120, 1455, 855});
     QFont big = Command1->font();
@@ -124,6 +135,7 @@ void Form1::buildTopStrip() {
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
 }
 
 void Form1::buildMenus() {
@@ -145,6 +157,9 @@ void Form1::buildMenus() {
     mnuScan = menuItem(scan, "mnuScan", QStringLiteral("Start Scan"));
     mnuStop = menuItem(scan, "mnuStop", QStringLiteral("Stop Scan"));
 
+    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
+    options->setObjectName(QStringLiteral("mnuOptions"));
+    mnuConfig = menuItem(options, "mnuConfig", QStringLiteral("View Options"));
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelpItem = menuItem(help, "mnuHelpItem", QStringLiteral("View Help"));
@@ -159,6 +174,7 @@ void Form1::buildMenus() {
     connect(mnuExitNow, &QAction::triggered, this, &Form1::mnuExitNow_Click);
     connect(mnuScan, &QAction::triggered, this, &Form1::mnuScan_Click);
     connect(mnuStop, &QAction::triggered, this, &Form1::mnuStop_Click);
+    connect(mnuConfig, &QAction::triggered, this, &Form1::mnuConfig_Click);
     connect(mnuHelpItem, &QAction::triggered, this, &Form1::mnuHelpItem_Click);
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
@@ -213,6 +229,8 @@ void Form1::LayoutMainWindow() {
         tabs->setGeometry(twipsToPixels(layout.tabStrip));
     Frame2->setGeometry(twipsToPixels(layout.page));
     Frame2->layoutPage(layout.gridWidth, layout.gridHeight);
+    Frame4->setGeometry(twipsToPixels(layout.page));
+    Frame4->layoutPage(layout.page.width(), layout.page.height());
     ProgressBar1->setGeometry(twipsToPixels(layout.progressBar).translated(0, 0));
     ProgressBar1->raise();
 }
@@ -237,7 +255,11 @@ void Form1::selectTab(int index) {
     TabStrip1_Click(index);
 }
 
-void Form1::TabStrip1_Click(int index) { Frame2->setVisible(index == 0); }
+// The pages share one place; the selected tab's page is the one shown.
+void Form1::TabStrip1_Click(int index) {
+    Frame2->setVisible(index == kDataViewTab);
+    Frame4->setVisible(index == kWebsiteViewTab);
+}
 
 QString Form1::statusPanelText(int panel) const {
     return panel == 1 ? m_panel1->text() : m_panel2->text();
@@ -269,6 +291,22 @@ void Form1::ListView1_ColumnClick(int column) {
 }
 
 void Form1::Command3_Click() { frmWebsite::showInstance(); }
+void Form1::Command6_Click() { Form2::showModeless(this); }
+void Form1::mnuConfig_Click() { Form2::showModal(this); }
+
+// From a grid row to its pages: the row's first webpage row is shown and the
+// "Website View" tab brought to the front.
+void Form1::ShowWebResults() {
+    const int row = Frame2->selectedRow();
+    if (row < 0) {
+        platform::ui().messageBox(
+            this, QStringLiteral("You must first select the item in the results list you wish to view web results for."),
+            branding().programName, UiPlatform::Buttons::Ok, UiPlatform::Icon::None);
+        return;
+    }
+    if (!Frame4->showWebResults(m_grid.cell(row, ResultsGrid::kDomainColumn))) return;
+    selectTab(kWebsiteViewTab);
+}
 void Form1::mnuHelpItem_Click() { Form8::showInstance(this); }
 void Form1::mnuAbout_Click() { frmAbout::showInstance(this); }
 
@@ -277,6 +315,7 @@ void Form1::mnuAbout_Click() { frmAbout::showInstance(this); }
 void Form1::closeEvent(QCloseEvent* event) {
     m_driver.stop();
     m_fetcher.abortAll();
+    if (Form2* options = Form2::instance()) options->close();
     Form8::unloadInstance();
     frmAbout::unloadInstance();
     event->accept();

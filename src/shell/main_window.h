@@ -17,6 +17,7 @@ class QPushButton;
 class QStatusBar;
 class QTabBar;
 class UrlListFrame;
+class WebsiteViewPage;
 
 // The main window: the top strip of commands, the URL list, the tab strip with
 // its pages, the status bar with the scan's progress bar, and the menus. It
@@ -35,8 +36,11 @@ public:
     // ColumnSortAscending: one toggle per grid column, all false at start.
     bool columnSortAscending(int column) const { return m_columnSortAscending[column - 1]; }
 
+    static constexpr int kDataViewTab = 0;
+    static constexpr int kWebsiteViewTab = 1;
+
     void LayoutMainWindow();
-    void selectTab(int index);  // 0-based: Data View, Chart View, Website View
+    void selectTab(int index);  // 0-based
     QString statusPanelText(int panel) const;
 
 protected:
@@ -56,6 +60,9 @@ private slots:
     void Command3_Click();   // "Visit " + website
     void mnuHelpItem_Click();
     void mnuAbout_Click();
+    void Command6_Click();   // "Options"
+    void mnuConfig_Click();  // "View Options"
+    void ShowWebResults();
 
 private:
     void buildTopStrip();
@@ -75,11 +82,13 @@ private:
     QPushButton* Command1 = nullptr;  // "Start"
     QPushButton* Command2 = nullptr;  // "Stop"
     QPushButton* Command3 = nullptr;  // "Visit " + website
+    QPushButton* Command6 = nullptr;  // "Options"
     QWidget* wbBanner = nullptr;
     QWidget* wbPicture = nullptr;
     UrlListFrame* Frame1 = nullptr;   // "URLs"
     QTabBar* TabStrip1 = nullptr;
     DataViewPage* Frame2 = nullptr;   // "Results - Data View"
+    WebsiteViewPage* Frame4 = nullptr;  // "Results - Website View"
     QStatusBar* StatusBar1 = nullptr;
     QLabel* m_panel1 = nullptr;
     QLabel* m_panel2 = nullptr;
@@ -92,6 +101,7 @@ private:
     QAction* mnuExitNow = nullptr;
     QAction* mnuScan = nullptr;
     QAction* mnuStop = nullptr;
+    QAction* mnuConfig = nullptr;
     QAction* mnuHelpItem = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* mnuTools = nullptr;
