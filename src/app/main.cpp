@@ -4,6 +4,11 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // The embedded browsers draw in software unless the user asks otherwise:
+    // composing the whole window through OpenGL for every status-bar update
+    // costs far more than it gives a program of lists and small pages, and
+    // without a GPU it makes the window crawl.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) qputenv("QT_QUICK_BACKEND", "software");
     // The embedded browsers share GL contexts with the windows.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);

@@ -14,6 +14,11 @@ int main(int argc, char** argv) {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
             "--no-sandbox --disable-gpu --disable-background-networking --disable-component-update");
+    // The embedded browsers draw in software unless the user asks otherwise:
+    // composing the whole window through OpenGL for every status-bar update
+    // costs far more than it gives a program of lists and small pages, and
+    // without a GPU it makes the window crawl.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) qputenv("QT_QUICK_BACKEND", "software");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmark"));
