@@ -18,8 +18,8 @@ QString IniReadKey(const QString& section, const QString& key, const QString& de
                    const QString& file);
 // Inserts a new key directly below its section header (so a section's keys stand
 // newest first) or replaces the key's own line. Returns false when nothing was
-// written: an invalid name, or a file that could not be written (the old file
-// is then left as it was).
+// written: an invalid name, an existing file that could not be read, or a file
+// that could not be written (the old file is then left as it was).
 bool IniWriteKey(const QString& section, const QString& key, const QString& value,
                  const QString& file);
 QString IniReadSection(const QString& section, const QString& def, const QString& file);
@@ -29,7 +29,8 @@ QStringList IniListSections(const QString& file);
 // The profile writer's two operations, built on the same line routines.
 // ProfileWriteString sets one key: its own line is replaced in place, otherwise
 // the line is appended at the end of its section, or a new section is appended
-// at the end of the file.
+// at the end of the file. Both return false, leaving the file as it was, in
+// the cases where IniWriteKey does.
 bool ProfileWriteString(const QString& section, const QString& key, const QString& value,
                         const QString& file);
 // Empties a section keeping its header; a missing section gets its header at

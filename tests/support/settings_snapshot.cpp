@@ -1,0 +1,20 @@
+#include "support/settings_snapshot.h"
+
+#include <QSettings>
+
+SettingsSnapshot::SettingsSnapshot() {
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quillmark"),
+                    QStringLiteral("Quillmark"));
+    store.beginGroup(QStringLiteral("Settings"));
+    for (const QString& key : store.childKeys()) m_values.insert(key, store.value(key));
+}
+
+SettingsSnapshot::~SettingsSnapshot() {
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quillmark"),
+                    QStringLiteral("Quillmark"));
+    store.remove(QStringLiteral("Settings"));
+    store.beginGroup(QStringLiteral("Settings"));
+    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it) store.setValue(it.key(), it.value());
+    store.endGroup();
+    store.sync();
+}
