@@ -3,6 +3,8 @@
 #include "config/ini_file.h"
 #include "results/results_grid.h"
 
+#include <QSet>
+
 namespace chart {
 
 const QStringList& chartTypeEntries() {
@@ -165,4 +167,24 @@ ChartData temporaryChart(const ResultsGrid& grid) {
         data.values << row;
     }
     return data;
+}
+
+QVector<int> labelledCategories(int count, int maxLabels) {
+    QVector<int> indices;
+    if (count <= 0) return indices;
+    const int step = maxLabels <= 0 ? count : (count + maxLabels - 1) / maxLabels;
+    for (int i = 0; i < count; i += step) indices << i;
+    return indices;
+}
+
+QStringList distinctLabels(const QStringList& labels) {
+    QStringList out;
+    QSet<QString> seen;
+    for (const QString& label : labels) {
+        QString unique = label;
+        while (seen.contains(unique)) unique += QChar(0x200B);
+        seen.insert(unique);
+        out << unique;
+    }
+    return out;
 }

@@ -109,3 +109,10 @@ ChartData savedSearchChart(const QString& file, const QString& choice, const QSt
 // the six engines as categories, scaled by the first row; a cell without a
 // number counts 0.
 ChartData temporaryChart(const ResultsGrid& grid);
+
+// Which categories carry a label when at most maxLabels fit: every k-th from
+// the first, evenly. All of them when they fit.
+QVector<int> labelledCategories(int count, int maxLabels);
+// The labels made distinct (chart axes key their categories by label): a
+// repeated label gets invisible zero-width spaces appended.
+QStringList distinctLabels(const QStringList& labels);

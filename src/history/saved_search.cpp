@@ -7,7 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QCoreApplication>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -25,7 +26,7 @@ QString& chartFileState() {
     return name;
 }
 
-const QString kWriteFailed = QStringLiteral("the file could not be written");
+const QString kWriteFailed = QStringLiteral("the file could not be written in full");
 
 QString failure(const QString& target, const QString& reason) {
     return QStringLiteral("The search could not be saved to %1 (%2).")
@@ -39,40 +40,54 @@ bool isControl(QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f || c.
 class StagedCopy {
 public:
     explicit StagedCopy(const QString& target)
-        : m_target(target), m_temp(QFileInfo(target).absolutePath() + QStringLiteral("/.saving-XXXXXX")) {}
+        : m_target(target),
+          m_path(QFileInfo(target).absolutePath() + QStringLiteral("/.saving-%1-%2.tmp")
+                                                        .arg(QCoreApplication::applicationPid())
+                                                        .arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                             QLatin1Char('0'))) {}
+    ~StagedCopy() {
+        if (!m_committed) QFile::remove(m_path);
+    }
+    StagedCopy(const StagedCopy&) = delete;
+    StagedCopy& operator=(const StagedCopy&) = delete;
 
     std::optional<QString> open() {
-        if (!m_temp.open()) return m_temp.errorString();
         QFile source(m_target);
+        QByteArray bytes;
         QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                QFileDevice::ReadGroup | QFileDevice::ReadOther;
         if (source.exists()) {
             if (!source.open(QIODevice::ReadOnly)) return source.errorString();
-            const QByteArray bytes = source.readAll();
+            bytes = source.readAll();
             if (source.error() != QFileDevice::NoError) return source.errorString();
-            if (m_temp.write(bytes) != bytes.size()) return m_temp.errorString();
             permissions = source.permissions();
         }
-        m_temp.close();
-        if (m_temp.error() != QFileDevice::NoError) return m_temp.errorString();
-        QFile::setPermissions(m_temp.fileName(), permissions);
+        // Unbuffered, so that a short write shows in the count written.
+        QFile out(m_path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+            return out.errorString();
+        if (out.write(bytes) != bytes.size())
+            return out.error() != QFileDevice::NoError ? out.errorString() : kWriteFailed;
+        out.close();
+        out.setPermissions(permissions);
         return std::nullopt;
     }
 
-    QString path() const { return m_temp.fileName(); }
+    QString path() const { return m_path; }
 
     std::optional<QString> commit() {
         std::error_code error;
-        std::filesystem::rename(QFile::encodeName(path()).toStdString(),
+        std::filesystem::rename(QFile::encodeName(m_path).toStdString(),
                                 QFile::encodeName(m_target).toStdString(), error);
         if (error) return QString::fromLocal8Bit(error.message().c_str());
-        m_temp.setAutoRemove(false);
+        m_committed = true;
         return std::nullopt;
     }
 
 private:
     QString m_target;
-    QTemporaryFile m_temp;
+    QString m_path;
+    bool m_committed = false;
 };
 
 enum class Mode { Append, Replace };
