@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <vector>
+
 // A report-style list: rows of text cells, a free text tag per cell, a small
 // icon index per row, and the list's own sort mode (a key column and a
 // direction, by which it orders its rows by cell text whenever sorted mode is
@@ -35,7 +37,7 @@ public:
     void removeRowAt(int row);
     void clear();
 
-    bool hasRow(int row) const { return row >= 0 && row < m_rows.size(); }
+    bool hasRow(int row) const { return row >= 0 && row < m_icons.size(); }
     // Reads give "" and writes do nothing for a row or column that does not exist.
     QString cell(int row, int column) const;
     void setCell(int row, int column, const QString& text);
@@ -50,7 +52,10 @@ public:
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
     // Sets key column, direction and sorted mode at once and orders the rows:
     // a stable sort by the key column's texts, compared case-insensitively in
-    // the locale's order.
+    // the locale's order (rows with equal texts keep their order either way).
+    // A view sees one layout change and keeps its selection on the same rows.
+    // A key column the list does not have changes nothing. Rows inserted
+    // later stay where they are put.
     void sortRows(int keyColumn, Qt::SortOrder order);
     // Turns sorted mode off; rows stay where they are.
     void setUnsorted() { m_sorted = false; }
@@ -69,17 +74,22 @@ signals:
     void busyChanged(bool busy);
 
 private:
-    struct Row {
-        QStringList cells;
-        QStringList tags;
-        int icon = 0;
+    // Stored column by column: a sort key's cells lie side by side, which keeps
+    // sorting a large list fast.
+    struct Column {
+        QVector<QString> cells;
+        QVector<QString> tags;
     };
+    bool hasCell(int row, int column) const { return hasRow(row) && column >= 0 && column < m_columns.size(); }
     void orderRows();
+    void applyOrder(const std::vector<qsizetype>& order);
 
     QStringList m_captions;
-    QVector<Row> m_rows;
+    QVector<Column> m_columns;  // one per caption
+    QVector<int> m_icons;       // one per row; the row count
     bool m_sorted = false;
     int m_sortKey = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     int m_bulkDepth = 0;
+    QString m_scratch;  // what rawCell/rawTag hand out for a cell that does not exist
 };

@@ -1,0 +1,76 @@
+#include "urllist/url_list_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+// Lines end at CR LF, CR or LF; since empty pieces are dropped, splitting at
+// each CR and each LF alone gives the same entries.
+QStringList nonEmptyLines(QStringView text) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i <= n; ++i) {
+        if (i < n && text[i] != u'\r' && text[i] != u'\n') continue;
+        if (i > start) lines.append(text.mid(start, i - start).toString());
+        start = i + 1;
+    }
+    return lines;
+}
+
+QString describe(const QString& what, const QString& path, const QString& why) {
+    return QStringLiteral("%1 \"%2\": %3").arg(what, QDir::toNativeSeparators(path), why);
+}
+
+}  // namespace
+
+UrlListRead readUrlListFile(const QString& path) {
+    UrlListRead result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = describe(QStringLiteral("Cannot read"), path, file.errorString());
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.error = describe(QStringLiteral("Cannot read"), path, file.errorString());
+        return result;
+    }
+    result.entries = nonEmptyLines(QString::fromLocal8Bit(bytes));
+    result.ok = true;
+    return result;
+}
+
+bool writeUrlListFile(const QString& path, const QStringList& entries, QString* error) {
+    QByteArray bytes;
+    for (const QString& entry : entries) {
+        bytes += entry.toLocal8Bit();
+        bytes += "\r\n";
+    }
+    QSaveFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (!ok && error) *error = describe(QStringLiteral("Cannot save"), path, file.errorString());
+    return ok;
+}
+
+QStringList clipboardEntries(const QString& text) {
+    QStringList entries = nonEmptyLines(text);
+    for (QString& entry : entries) {
+        if (entry.contains(QLatin1String("http://"), Qt::CaseInsensitive)) continue;
+        if (entry.contains(QLatin1String("www."), Qt::CaseInsensitive)) {
+            entry.prepend(QLatin1String("http://"));
+        } else {
+            entry.prepend(QLatin1String("http://www."));
+        }
+    }
+    return entries;
+}
+
+bool isAcceptableNewUrl(const QString& answer) { return answer.size() > 7; }
+
+QString withTxtExtension(const QString& name) {
+    if (name.toLower().endsWith(QLatin1String(".txt"))) return name;
+    return name + QLatin1String(".txt");
+}
