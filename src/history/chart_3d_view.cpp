@@ -23,6 +23,9 @@
 namespace chartdraw {
 namespace {
 
+constexpr int kManyCategories = 60;
+constexpr int kMaxBars = 400;
+
 // Names the whole-number positions of a value axis, thinned like the 2-D axis.
 class CategoryFormatter final : public QValue3DAxisFormatter {
 public:
@@ -113,18 +116,25 @@ void drawBars3d(Q3DBars& graph, const ChartData& data, bool steps) {
         graph.addSeries(series);
     }
     QBar3DSeries* series = graph.seriesList().first();
+    // Bars narrower than a pixel are not drawn at all: a long history shows
+    // every k-th date.
+    const QVector<int> shown = labelledCategories(data.categoryCount(), kMaxBars);
+    QStringList labels;
+    for (int i : shown) labels << data.categoryLabels[i];
     auto* array = new QBarDataArray;
     array->reserve(data.seriesCount());
     for (int s = 0; s < data.seriesCount(); ++s) {
-        auto* row = new QBarDataRow(data.categoryCount());
-        for (int i = 0; i < data.categoryCount(); ++i) (*row)[i].setValue(static_cast<float>(data.value(i, s)));
+        auto* row = new QBarDataRow(shown.size());
+        for (int c = 0; c < shown.size(); ++c) (*row)[c].setValue(static_cast<float>(data.value(shown[c], s)));
         array->append(row);
     }
-    series->dataProxy()->resetArray(array, data.seriesLabels, thinnedLabels(data.categoryLabels));
+    series->dataProxy()->resetArray(array, data.seriesLabels, thinnedLabels(labels));
     series->setItemLabelFormat(QStringLiteral("@rowLabel @colLabel: @valueLabel"));
     setValueRange(*graph.valueAxis(), data);
     graph.setBarSpacingRelative(true);
-    graph.setBarSpacing(steps ? QSizeF(0.0, 0.6) : QSizeF(0.5, 0.6));
+    // Past a few dozen bars a gap would be thinner than a pixel and hide the bars.
+    const bool touching = steps || data.categoryCount() > kManyCategories;
+    graph.setBarSpacing(touching ? QSizeF(0.0, 0.6) : QSizeF(0.5, 0.6));
     graph.setBarThickness(steps ? 0.6f : 1.0f);
 }
 
@@ -149,7 +159,9 @@ void drawSurface3d(Q3DSurface& graph, const ChartData& data, bool areas) {
         series->setName(data.seriesLabels[s]);
         series->setColorStyle(Q3DTheme::ColorStyleUniform);
         series->setBaseColor(seriesColor(s));
-        series->setDrawMode(areas ? QSurface3DSeries::DrawSurface : QSurface3DSeries::DrawSurfaceAndWireframe);
+        // A wireframe over thousands of columns would paint the ribbon black.
+        const bool wire = !areas && n <= kManyCategories;
+        series->setDrawMode(wire ? QSurface3DSeries::DrawSurfaceAndWireframe : QSurface3DSeries::DrawSurface);
         series->setFlatShadingEnabled(true);
         series->setItemLabelFormat(data.seriesLabels[s] + QStringLiteral(": @yLabel"));
         graph.addSeries(series);

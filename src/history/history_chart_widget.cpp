@@ -136,6 +136,8 @@ void HistoryChartWidget::show3d(int type) {
         if (!m_bars) {
             m_bars = new Q3DBars;
             prepareGraph(*m_bars, Q3DCamera::CameraPresetIsometricRight);
+            // Depth and width keep a fixed ratio, so a long history is not squashed to a sliver.
+            m_bars->setHorizontalAspectRatio(2.0f);
             m_barsBox = containerFor(m_bars);
         }
         chartdraw::drawBars3d(*m_bars, m_data, type == chart::Step3D);
@@ -144,6 +146,7 @@ void HistoryChartWidget::show3d(int type) {
         if (!m_surface) {
             m_surface = new Q3DSurface;
             prepareGraph(*m_surface, Q3DCamera::CameraPresetIsometricRight);
+            m_surface->setHorizontalAspectRatio(2.0f);
             m_surfaceBox = containerFor(m_surface);
         }
         chartdraw::drawSurface3d(*m_surface, m_data, type == chart::Area3D);

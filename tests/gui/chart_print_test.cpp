@@ -160,3 +160,33 @@ TEST(ChartPrint, PrintsThePictureOnOnePage) {
         if (!shots.isEmpty()) page.save(QStringLiteral("%1/printed_type_%2.png").arg(shots).arg(type));
     }
 }
+
+TEST(ChartCapture, ALongHistoryStaysVisibleInEveryType) {
+    // Twenty years of daily counts: bars and ribbons must not thin out to nothing.
+    ChartData data;
+    data.seriesLabels << QStringLiteral("Google");
+    for (int day = 0; day < 7300; ++day) {
+        data.categoryLabels << QString::number(day);
+        data.values << QVector<double>{1000.0 + day * 10};
+    }
+    HistoryChartWidget chart(nullptr);
+    chart.resize(480, 288);
+    chart.show();
+    for (int type = 0; type < 8; ++type) {
+        SCOPED_TRACE(type);
+        if (type % 2 == 0 && !HistoryChartWidget::threeDAvailable()) continue;
+        data.type = type;
+        chart.setChart(data);
+        QTest::qWait(type % 2 == 0 ? 300 : 30);
+        const QImage picture = CaptureWindowPicture(&chart, 0, 0, 480, 288);
+        EXPECT_GT(colourCount(picture), 20);
+        // Coloured drawing, not only grey axes and labels, covers part of the picture.
+        int coloured = 0;
+        for (int y = 0; y < picture.height(); y += 2)
+            for (int x = 0; x < picture.width(); x += 2) {
+                const QColor c = picture.pixelColor(x, y);
+                if (c.saturation() > 80 && c.value() > 40) ++coloured;
+            }
+        EXPECT_GT(coloured, 100);
+    }
+}
