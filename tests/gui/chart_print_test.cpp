@@ -119,6 +119,12 @@ TEST(ChartCapture, ControlDragTurnsTheThreeDView) {
     };
     EXPECT_FLOAT_EQ(drag(Qt::NoModifier), 0.0f);
     EXPECT_GT(std::abs(drag(Qt::ControlModifier)), 10.0f);
+
+    // A click makes the GL window the focus window; the focus goes straight back.
+    graph->requestActivate();
+    QTest::qWait(100);
+    EXPECT_NE(QGuiApplication::focusWindow(), graph);
+    EXPECT_EQ(p.page.focusWidget(), p.page.findChild<QPushButton*>(QStringLiteral("cmdFocus")));
 }
 
 TEST(ChartPrint, NoPrinterIsReportedAndTheProgramGoesOn) {
