@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -39,6 +40,7 @@ public:
 
     static constexpr std::chrono::milliseconds kDefaultTimeout{60'000};
     static constexpr qint64 kDefaultMaxBody = 16 * 1024 * 1024;
+    static constexpr int kMaxRedirects = 20;
 
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     void setMaxBodyBytes(qint64 bytes) { m_maxBody = bytes; }
@@ -55,9 +57,18 @@ public:
     int pending() const;
 
 private:
+    struct Transfer {
+        Callback done;
+        QByteArray body;
+        bool truncated = false;
+    };
+
+    // Moves what has arrived into the body, up to the cap; past it, aborts.
+    void take(QNetworkReply* reply);
     void finish(QNetworkReply* reply);
 
     QNetworkAccessManager* m_manager;
+    QHash<QNetworkReply*, Transfer> m_transfers;
     std::chrono::milliseconds m_timeout = kDefaultTimeout;
     qint64 m_maxBody = kDefaultMaxBody;
 };

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// The headless scan: quillmark-scan [-l FILE]... [ADDRESS]...
+// It scans the addresses exactly as the window's Start does (same driver, same
+// settings.ini of the application folder, same settings store) and prints the
+// grid as it stands after the scan as CSV on standard output.
+struct ScanCommandIo {
+    std::function<void(const QByteArray&)> out;       // standard output
+    std::function<void(const QByteArray&)> err;       // standard error
+    bool progress = false;                            // show progress on err
+};
+
+enum ScanExit { ScanOk = 0, ScanUnreadableList = 1, ScanUsageError = 2 };
+
+QString scanUsage();
+
+// Runs the command with the arguments after the program name; returns the
+// exit code. Runs its own event loop until the scan is over.
+int runScanCommand(const QStringList& args, const ScanCommandIo& io);

@@ -1,0 +1,151 @@
+#include "results/data_view_page.h"
+
+#include "results/results_grid.h"
+#include "shell/twips.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QIcon>
+#include <QIdentityProxyModel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace {
+
+// Shows each row's rank as its small icon in the first column.
+class RankIcons final : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::DecorationRole && index.column() == 0) {
+            static const QIcon icons[] = {QIcon(QStringLiteral(":/icons/rank_low.svg")),
+                                          QIcon(QStringLiteral(":/icons/rank_medium.svg")),
+                                          QIcon(QStringLiteral(":/icons/rank_high.svg"))};
+            const int icon = QIdentityProxyModel::data(index, ReportList::IconRole).toInt();
+            if (icon >= 1 && icon <= 3) return icons[icon - 1];
+            return {};
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QRect& twips) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(twipsToPixels(twips));
+    return b;
+}
+
+}  // namespace
+
+DataViewPage::DataViewPage(ResultsGrid& grid, QWidget* parent)
+    : QGroupBox(QStringLiteral("Results - Data View"), parent), m_grid(grid) {
+    setObjectName(QStringLiteral("Frame2"));
+
+    Command12 = button(this, "Command12", QStringLiteral("Web Results"), {120, 420, 1575, 435});
+    Command5 = button(this, "Command5", QStringLiteral("Clear All"), {1800, 420, 1575, 435});
+    Command4 = button(this, "Command4", QStringLiteral("Save Selected"), {3480, 420, 1575, 435});
+
+    m_icons = new RankIcons(this);
+    m_icons->setSourceModel(&grid);
+    ListView1 = new QTreeView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setModel(m_icons);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setItemsExpandable(false);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setContextMenuPolicy(Qt::NoContextMenu);
+    ListView1->setIconSize(QSize(16, 16));
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSortIndicatorShown(false);
+    ListView1->header()->setStretchLastSection(false);
+    for (int c = 0; c < ResultsGrid::kColumnCount; ++c)
+        ListView1->header()->resizeSection(c, twipsToPixels(ResultsGrid::designWidth(c)));
+    ListView1->setGeometry(twipsToPixels(QRect(120, 1185, 3855, 2715)));
+    ListView1->viewport()->installEventFilter(this);
+
+    mnuListView = new QMenu(QStringLiteral("ListView"), this);
+    mnuListView->setObjectName(QStringLiteral("mnuListView"));
+    mnuSaveResults = mnuListView->addAction(QStringLiteral("Save Results"));
+    mnuSaveResults->setObjectName(QStringLiteral("mnuSaveResults"));
+    mnuWebResults = mnuListView->addAction(QStringLiteral("Web Results"));
+    mnuWebResults->setObjectName(QStringLiteral("mnuWebResults"));
+    mnuClearResults = mnuListView->addAction(QStringLiteral("Clear Results"));
+    mnuClearResults->setObjectName(QStringLiteral("mnuClearResults"));
+
+    connect(Command12, &QPushButton::clicked, this, &DataViewPage::webResultsRequested);
+    connect(mnuWebResults, &QAction::triggered, this, &DataViewPage::webResultsRequested);
+    connect(Command5, &QPushButton::clicked, this, &DataViewPage::clearResultsRequested);
+    connect(mnuClearResults, &QAction::triggered, this, &DataViewPage::clearResultsRequested);
+    connect(Command4, &QPushButton::clicked, this, &DataViewPage::saveResultsRequested);
+    connect(mnuSaveResults, &QAction::triggered, this, &DataViewPage::saveResultsRequested);
+    connect(ListView1, &QTreeView::doubleClicked, this, [this] { emit webResultsRequested(); });
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
+            [this](int logical) { emit columnClicked(logical + 1); });
+}
+
+int DataViewPage::selectedRow() const {
+    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.constFirst().row();
+}
+
+void DataViewPage::selectRow(int row) {
+    if (row < 0 || row >= m_grid.rowCount()) {
+        ListView1->selectionModel()->clearSelection();
+        return;
+    }
+    ListView1->setCurrentIndex(m_icons->index(row, 0));
+}
+
+void DataViewPage::layoutPage(int gridWidthTwips, int gridHeightTwips) {
+    ListView1->resize(twipsToPixels(gridWidthTwips), twipsToPixels(gridHeightTwips));
+}
+
+void DataViewPage::showSortIndicator(int column, bool ascending) {
+    ListView1->header()->setSortIndicatorShown(true);
+    ListView1->header()->setSortIndicator(column - 1, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+bool DataViewPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView1->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* e = static_cast<QMouseEvent*>(event);
+            if (e->button() == Qt::RightButton) {
+                ListView1_MouseDown(e->position().toPoint());
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            auto* e = static_cast<QMouseEvent*>(event);
+            if (e->button() == Qt::RightButton) {
+                ListView1_MouseUp(e->position().toPoint(), e->globalPosition().toPoint());
+                return true;
+            }
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+// Right button pressed: the row under the pointer becomes the selected row;
+// on empty space any selection is cleared.
+void DataViewPage::ListView1_MouseDown(const QPoint& pos) {
+    const QModelIndex index = ListView1->indexAt(pos);
+    if (index.isValid()) {
+        ListView1->setCurrentIndex(index.siblingAtColumn(0));
+    } else {
+        ListView1->selectionModel()->clearSelection();
+    }
+}
+
+// Right button released over a row: the popup menu, its first item naming the row.
+void DataViewPage::ListView1_MouseUp(const QPoint& pos, const QPoint& globalPos) {
+    const QModelIndex index = ListView1->indexAt(pos);
+    if (!index.isValid()) return;
+    mnuSaveResults->setText(QStringLiteral("Save Result For ") + m_grid.cell(index.row(), 0));
+    mnuListView->popup(globalPos);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QIdentityProxyModel;
+class QMenu;
+class QPushButton;
+class QAction;
+class QTreeView;
+class ResultsGrid;
+
+// The "Data View" page: the results grid with its buttons and its popup menu.
+// The page shows and selects; the commands themselves belong to the main
+// window, which the page asks through its signals.
+class DataViewPage final : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit DataViewPage(ResultsGrid& grid, QWidget* parent = nullptr);
+
+    // The selected grid row, or -1.
+    int selectedRow() const;
+    void selectRow(int row);
+    QTreeView* grid() const { return ListView1; }
+    // The grid takes the page's size less its margins (twips).
+    void layoutPage(int gridWidthTwips, int gridHeightTwips);
+    // Shows the column's sort direction in the header.
+    void showSortIndicator(int column, bool ascending);
+
+signals:
+    void saveResultsRequested();
+    void webResultsRequested();
+    void clearResultsRequested();
+    // A header click, with the 1-based column.
+    void columnClicked(int column);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void ListView1_MouseDown(const QPoint& pos);
+    void ListView1_MouseUp(const QPoint& pos, const QPoint& globalPos);
+
+private:
+    ResultsGrid& m_grid;
+    QIdentityProxyModel* m_icons = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QPushButton* Command12 = nullptr;  // "Web Results"
+    QPushButton* Command5 = nullptr;   // "Clear All"
+    QPushButton* Command4 = nullptr;   // "Save Selected"
+    QMenu* mnuListView = nullptr;
+    QAction* mnuSaveResults = nullptr;
+    QAction* mnuWebResults = nullptr;
+    QAction* mnuClearResults = nullptr;
+};

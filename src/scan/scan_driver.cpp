@@ -1,0 +1,158 @@
+#include "scan/scan_driver.h"
+
+#include "config/app_paths.h"
+#include "config/settings_store.h"
+#include "results/column_sort.h"
+#include "results/results_grid.h"
+#include "scan/count_extraction.h"
+#include "scan/page_fetcher.h"
+
+#include <QTimer>
+#include <algorithm>
+
+ScanDriver::ScanDriver(ResultsGrid& grid, ReportList& websiteList, PageFetcher& fetcher,
+                       QObject* parent)
+    : QObject(parent), m_grid(grid), m_websiteList(websiteList), m_fetcher(fetcher) {}
+
+ScanDriver::~ScanDriver() { ++m_generation; }
+
+QString ScanDriver::scanningText(const QString& url, const EngineSpec& engine) {
+    return QStringLiteral("Scanning ") + url + QString::fromLatin1(engine.statusSuffix);
+}
+
+QString ScanDriver::completeText(std::int64_t grandTotal) {
+    return QStringLiteral("Search Complete.  Found ") + QString::number(grandTotal) +
+           QStringLiteral(" links.");
+}
+
+bool ScanDriver::start(const QStringList& urls) {
+    if (m_state != State::Idle) return false;
+    m_grid.setUnsorted();
+    if (urls.isEmpty()) return false;
+
+    const ScanSettings settings = ScanSettings::read();
+    m_lowThreshold = settings.lowThreshold;
+    m_highThreshold = settings.highThreshold;
+    emit progressVisibleChanged(true);
+    if (settings.clearFirst) clearResults();
+
+    m_snapshot = urls;
+    m_stopRequested = false;
+    m_grandTotal = 0;
+    m_progressMaximum = 6 * static_cast<int>(std::min<qsizetype>(m_snapshot.size(), 300'000'000));
+    m_progressValue = 0;
+    m_settingsPath = appPaths::settingsPath();
+    m_urlCursor = 0;
+    setState(State::Scanning);
+    emit progressChanged(m_progressValue, m_progressMaximum);
+    scheduleNextUrl();
+    return true;
+}
+
+void ScanDriver::stop() {
+    if (m_state != State::Scanning) return;
+    m_stopRequested = true;
+    emit progressVisibleChanged(false);
+    setState(State::StopRequested);
+}
+
+void ScanDriver::clearResults() {
+    m_grid.clear();
+    m_websiteList.clear();
+    m_urlCursor = 0;
+    // The address under way has no row any more; its remaining answers are dropped.
+    m_row = -1;
+}
+
+void ScanDriver::setState(State state) {
+    if (m_state == state) return;
+    m_state = state;
+    emit stateChanged(state);
+}
+
+void ScanDriver::setStatus(const QString& text) {
+    m_statusText = text;
+    emit statusTextChanged(text);
+}
+
+// Between two addresses the event loop runs once, so a Stop or Clear Results
+// clicked meanwhile is seen before the next address starts.
+void ScanDriver::scheduleNextUrl() {
+    const quint64 generation = m_generation;
+    QTimer::singleShot(0, this, [this, generation] {
+        if (generation == m_generation) nextUrl();
+    });
+}
+
+void ScanDriver::nextUrl() {
+    if (m_urlCursor >= m_snapshot.size()) {
+        finish();
+        return;
+    }
+    if (m_stopRequested) {
+        stoppedAtBoundary();
+        return;
+    }
+    m_url = m_snapshot.at(m_urlCursor);
+    m_websiteList.appendRow({QStringLiteral("Home Page"), m_url});
+    m_row = m_grid.insertRowAt(m_urlCursor, m_url);
+    m_engine = 0;
+    requestEngine();
+}
+
+void ScanDriver::requestEngine() {
+    const EngineSpec& engine = engineSpecs()[static_cast<size_t>(m_engine)];
+    // Read afresh for every request, so an edited template applies from the next one.
+    const QString query = scanQuery(readTemplate(engine, m_settingsPath), engine, m_url);
+    const quint64 generation = m_generation;
+    m_fetcher.FetchPage(query, [this, generation](const FetchResult& result) {
+        if (generation == m_generation) engineAnswered(result);
+    });
+}
+
+void ScanDriver::engineAnswered(const FetchResult& result) {
+    const EngineSpec& engine = engineSpecs()[static_cast<size_t>(m_engine)];
+    // No HTTP answer at all is no count, for every engine: the cell stays empty.
+    QString count = result.transportFailure ? QString() : ParseEngineData(result.text(), engine.parser);
+    if (engine.id != EngineKey::MSN) count.remove(QLatin1Char(','));
+
+    m_websiteList.appendRow({QString::fromLatin1(engine.webLabel), m_url});
+    setStatus(scanningText(m_url, engine));
+    m_progressValue = std::min(m_progressValue + 1, m_progressMaximum);
+    emit progressChanged(m_progressValue, m_progressMaximum);
+    if (m_row >= 0) m_grid.setCell(m_row, engine.gridColumn, count);
+
+    if (++m_engine < kEngineCount) {
+        requestEngine();
+        return;
+    }
+    finishRow();
+}
+
+void ScanDriver::finishRow() {
+    if (m_row >= 0 && m_grid.hasRow(m_row)) {
+        m_grandTotal += m_grid.totalRow(m_row, m_lowThreshold, m_highThreshold);
+    }
+    m_row = -1;
+    ++m_urlCursor;
+    scheduleNextUrl();
+}
+
+void ScanDriver::finish() {
+    setStatus(completeText(m_grandTotal));
+    emit progressVisibleChanged(false);
+    m_stopRequested = false;
+    setState(State::Idle);
+
+    const bool autoSort = settingsStore::getInt(QStringLiteral("chkAutoSort"), QStringLiteral("1")) == 1;
+    if (autoSort) SortListView(m_grid, 2, SortNumber, true);
+    if (m_chartRefresh) m_chartRefresh();
+    if (autoSort) SortListView(m_grid, 2, SortNumber, false);
+    emit finished(m_grandTotal);
+}
+
+void ScanDriver::stoppedAtBoundary() {
+    m_stopRequested = false;
+    setState(State::Idle);
+    emit stopped();
+}

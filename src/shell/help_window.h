@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QTextBrowser;
+
+// The help window: the help file in a read-only rich-text view, and
+// "Show at Startup", which decides whether it opens with the main window. It
+// stays above the other windows. There is none while the help file is missing.
+class Form8 final : public QWidget {
+    Q_OBJECT
+public:
+    // Loads the window if needed and shows it, or brings the open one forward.
+    // Null, with nothing shown, when the help file is missing.
+    static Form8* showInstance(QWidget* owner);
+    static Form8* instance();  // null when not loaded
+    static void unloadInstance();
+
+private slots:
+    void Check1_Click();
+
+private:
+    explicit Form8(QWidget* owner);
+    bool Form_Load();  // false when there is no help file
+
+    QTextBrowser* rtf1 = nullptr;
+    QCheckBox* Check1 = nullptr;  // "Show at Startup"
+};

@@ -1,0 +1,223 @@
+#include "shell/main_window.h"
+
+#include "build_info.h"
+#include "results/column_sort.h"
+#include "results/data_view_page.h"
+#include "shell/main_layout.h"
+#include "shell/twips.h"
+#include "urllist/url_list_view.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace {
+
+QPushButton* stripButton(QWidget* parent, const char* name, const QString& caption, const QRect& twips) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(twipsToPixels(twips));
+    return b;
+}
+
+QAction* menuItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& keys = {}) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    if (!keys.isEmpty()) a->setShortcut(keys);
+    return a;
+}
+
+}  // namespace
+
+Form1::Form1(QWidget* parent)
+    : QMainWindow(parent), m_driver(m_grid, m_websiteList, m_fetcher) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromLatin1(buildinfo::productName) + QStringLiteral(" by ") +
+                   QString::fromLatin1(buildinfo::companyName));
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("Form1Client"));
+    setCentralWidget(central);
+
+    buildTopStrip();
+    Frame1 = new UrlListFrame(central);
+    Frame1->setGeometry(twipsToPixels(mainDesign::kFrame1));
+
+    auto* tabs = new QTabWidget(central);
+    tabs->setObjectName(QStringLiteral("TabStrip1"));
+    tabs->addTab(new QWidget(tabs), QStringLiteral("Data View"));
+    TabStrip1 = tabs->tabBar();
+    Frame2 = new DataViewPage(m_grid, central);
+    Frame2->raise();
+
+    buildMenus();
+    buildStatusBar();
+
+    connect(tabs, &QTabWidget::currentChanged, this, &Form1::TabStrip1_Click);
+    connect(Frame2, &DataViewPage::clearResultsRequested, this, &Form1::mnuClearResults_Click);
+    connect(Frame2, &DataViewPage::columnClicked, this, &Form1::ListView1_ColumnClick);
+    connect(&m_driver, &ScanDriver::stateChanged, this, &Form1::showScanState);
+    connect(&m_driver, &ScanDriver::statusTextChanged, m_panel1, &QLabel::setText);
+    connect(&m_driver, &ScanDriver::progressChanged, this, [this](int value, int maximum) {
+        ProgressBar1->setMaximum(maximum);
+        ProgressBar1->setValue(value);
+    });
+    connect(&m_driver, &ScanDriver::progressVisibleChanged, ProgressBar1, &QWidget::setVisible);
+
+    setMinimumSize(twipsToPixels(mainDesign::kMinClientWidth), twipsToPixels(mainDesign::kMinClientHeight));
+    resize(twipsToPixels(mainDesign::kClientWidth), twipsToPixels(mainDesign::kClientHeight));
+    mnuStop->setEnabled(false);
+    showScanState(ScanDriver::State::Idle);
+    m_panel1->setText(QString());
+    selectTab(0);
+    LayoutMainWindow();
+}
+
+Form1::~Form1() { m_fetcher.abortAll(); }
+
+void Form1::buildTopStrip() {
+    Picture1 = new QWidget(centralWidget());
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(0, 0, twipsToPixels(mainDesign::kClientWidth), twipsToPixels(mainDesign::kPicture1Height));
+    Command1 = stripButton(Picture1, "Command1", QStringLiteral("Start"), {120, 120, 1455, 855});
+    Command2 = stripButton(Picture1, "Command2", QStringLiteral("Stop"), {1680, 120, 1455, 855});
+    QFont big = Command1->font();
+    big.setBold(true);
+    Command1->setFont(big);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+}
+
+void Form1::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    mnuNewURL = menuItem(file, "mnuNewURL", QStringLiteral("Add URL"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    file->addSeparator();
+    mnuSaveUrlList = menuItem(file, "mnuSaveUrlList", QStringLiteral("Save URL List to File"),
+                              QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuOpenURLList = menuItem(file, "mnuOpenURLList", QStringLiteral("Load URL List from File"),
+                              QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuOpenClipboard = menuItem(file, "mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
+                                QKeySequence(Qt::CTRL | Qt::Key_V));
+    file->addSeparator();
+    mnuExitNow = menuItem(file, "mnuExitNow", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_X));
+
+    QMenu* scan = menuBar()->addMenu(QStringLiteral("Scan"));
+    scan->setObjectName(QStringLiteral("mnuScanMenu"));
+    mnuScan = menuItem(scan, "mnuScan", QStringLiteral("Start Scan"));
+    mnuStop = menuItem(scan, "mnuStop", QStringLiteral("Stop Scan"));
+
+    connect(mnuNewURL, &QAction::triggered, Frame1, &UrlListFrame::addUrl);
+    connect(mnuSaveUrlList, &QAction::triggered, Frame1, &UrlListFrame::saveList);
+    connect(mnuOpenURLList, &QAction::triggered, Frame1, &UrlListFrame::loadList);
+    connect(mnuOpenClipboard, &QAction::triggered, Frame1, &UrlListFrame::importClipboard);
+    connect(mnuExitNow, &QAction::triggered, this, &Form1::mnuExitNow_Click);
+    connect(mnuScan, &QAction::triggered, this, &Form1::mnuScan_Click);
+    connect(mnuStop, &QAction::triggered, this, &Form1::mnuStop_Click);
+}
+
+void Form1::buildStatusBar() {
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    m_panel1 = new QLabel(StatusBar1);
+    m_panel1->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    m_panel2 = new QLabel(StatusBar1);
+    m_panel2->setObjectName(QStringLiteral("StatusBar1Panel2"));
+    StatusBar1->addWidget(m_panel1, 3);
+    StatusBar1->addWidget(m_panel2, 2);
+    setStatusBar(StatusBar1);
+    ProgressBar1 = new QProgressBar(StatusBar1);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    DockProgressBar();
+}
+
+// The progress bar lies over the second status panel, in front of it, flat.
+void Form1::DockProgressBar() {
+    ProgressBar1->raise();
+    const QRect panel = m_panel2->geometry();
+    const int statusHeight = StatusBar1->height();
+    ProgressBar1->setGeometry(panel.left() + twipsToPixels(25), twipsToPixels(45),
+                              std::max(0, panel.width() - twipsToPixels(45)),
+                              std::max(0, statusHeight - twipsToPixels(75)));
+}
+
+void Form1::LayoutMainWindow() {
+    if (!Frame2 || !StatusBar1) return;
+    MainLayoutInput in = MainLayoutInput::fromClient(pixelsToTwips(width()), pixelsToTwips(height()));
+    in.statusBarTop = pixelsToTwips(StatusBar1->y());
+    in.statusBarHeight = pixelsToTwips(StatusBar1->height());
+    in.panel2Left = pixelsToTwips(m_panel2->x());
+    in.panel2Width = pixelsToTwips(m_panel2->width());
+    in.minimized = isMinimized();
+    const MainLayout layout = computeMainLayout(in);
+    if (!layout.applied) return;
+
+    // The frames sit below the menu bar in the client area.
+    Picture1->resize(width(), twipsToPixels(layout.picture1Height));
+    Frame1->setGeometry(twipsToPixels(layout.frame1));
+    Frame1->setListHeight(layout.list1Height);
+    if (auto* tabs = findChild<QTabWidget*>(QStringLiteral("TabStrip1")))
+        tabs->setGeometry(twipsToPixels(layout.tabStrip));
+    Frame2->setGeometry(twipsToPixels(layout.page));
+    Frame2->layoutPage(layout.gridWidth, layout.gridHeight);
+    ProgressBar1->setGeometry(twipsToPixels(layout.progressBar).translated(0, 0));
+    ProgressBar1->raise();
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    LayoutMainWindow();
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) LayoutMainWindow();
+}
+
+void Form1::selectTab(int index) {
+    if (auto* tabs = findChild<QTabWidget*>(QStringLiteral("TabStrip1"))) {
+        if (tabs->currentIndex() != index) {
+            tabs->setCurrentIndex(index);
+            return;  // currentChanged runs the tab's click
+        }
+    }
+    TabStrip1_Click(index);
+}
+
+void Form1::TabStrip1_Click(int index) { Frame2->setVisible(index == 0); }
+
+QString Form1::statusPanelText(int panel) const {
+    return panel == 1 ? m_panel1->text() : m_panel2->text();
+}
+
+void Form1::showScanState(ScanDriver::State state) {
+    const bool idle = state == ScanDriver::State::Idle;
+    Command1->setText(idle ? QStringLiteral("Start") : QStringLiteral("Searching..."));
+    Command1->setEnabled(idle);
+    Command2->setEnabled(!idle);
+    mnuStop->setEnabled(!idle);
+}
+
+void Form1::Command1_Click() { m_driver.start(Frame1->entries()); }
+void Form1::Command2_Click() { m_driver.stop(); }
+void Form1::mnuScan_Click() { Command1_Click(); }
+void Form1::mnuStop_Click() { m_driver.stop(); }
+void Form1::mnuExitNow_Click() { close(); }
+void Form1::mnuClearResults_Click() { m_driver.clearResults(); }
+
+// A header click sorts by that column, each column keeping its own direction;
+// never while a scan writes into the grid.
+void Form1::ListView1_ColumnClick(int column) {
+    if (!m_driver.isIdle()) return;
+    bool& ascending = m_columnSortAscending[static_cast<size_t>(column - 1)];
+    ascending = !ascending;
+    SortListView(m_grid, column, column == 1 ? SortText : SortNumber, ascending);
+    Frame2->showSortIndicator(column, ascending);
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "browse/website_list.h"
+#include "results/results_grid.h"
+#include "scan/page_fetcher.h"
+#include "scan/scan_driver.h"
+
+#include <QMainWindow>
+#include <array>
+
+class DataViewPage;
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTabBar;
+class UrlListFrame;
+
+// The main window: the top strip of commands, the URL list, the tab strip with
+// its pages, the status bar with the scan's progress bar, and the menus. It
+// owns the URL list, the results grid, the website-view list and the scan.
+class Form1 final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    ResultsGrid& resultsGrid() { return m_grid; }
+    WebsiteList& websiteList() { return m_websiteList; }
+    ScanDriver& scanDriver() { return m_driver; }
+    UrlListFrame* urlList() const { return Frame1; }
+
+    // ColumnSortAscending: one toggle per grid column, all false at start.
+    bool columnSortAscending(int column) const { return m_columnSortAscending[column - 1]; }
+
+    void LayoutMainWindow();
+    void selectTab(int index);  // 0-based: Data View, Chart View, Website View
+    QString statusPanelText(int panel) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private slots:
+    void Command1_Click();   // "Start"
+    void Command2_Click();   // "Stop"
+    void mnuScan_Click();
+    void mnuStop_Click();
+    void mnuExitNow_Click();
+    void mnuClearResults_Click();
+    void ListView1_ColumnClick(int column);
+    void TabStrip1_Click(int index);
+
+private:
+    void buildTopStrip();
+    void buildMenus();
+    void buildStatusBar();
+    void DockProgressBar();
+    void showScanState(ScanDriver::State state);
+
+    ResultsGrid m_grid;
+    WebsiteList m_websiteList;
+    PageFetcher m_fetcher;
+    ScanDriver m_driver;
+    std::array<bool, ResultsGrid::kColumnCount> m_columnSortAscending{};
+
+    QWidget* Picture1 = nullptr;
+    QPushButton* Command1 = nullptr;  // "Start"
+    QPushButton* Command2 = nullptr;  // "Stop"
+    UrlListFrame* Frame1 = nullptr;   // "URLs"
+    QTabBar* TabStrip1 = nullptr;
+    DataViewPage* Frame2 = nullptr;   // "Results - Data View"
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* m_panel1 = nullptr;
+    QLabel* m_panel2 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+
+    QAction* mnuNewURL = nullptr;
+    QAction* mnuSaveUrlList = nullptr;
+    QAction* mnuOpenURLList = nullptr;
+    QAction* mnuOpenClipboard = nullptr;
+    QAction* mnuExitNow = nullptr;
+    QAction* mnuScan = nullptr;
+    QAction* mnuStop = nullptr;
+};

@@ -1,0 +1,24 @@
+#include "shell/program_end_ui.h"
+
+#include "shell/branding.h"
+#include "shell/skin_ui.h"
+
+#include <QCoreApplication>
+
+namespace {
+std::function<void()>& handler() {
+    static std::function<void()> h;
+    return h;
+}
+}  // namespace
+
+void endProgram() {
+    if (branding().skinEnabled)
+        SkinGlobal().stop();
+    if (handler())
+        handler()();
+    else
+        QCoreApplication::quit();
+}
+
+void setEndProgramHandler(std::function<void()> h) { handler() = std::move(h); }

@@ -1,0 +1,292 @@
+#include "scan/page_fetcher.h"
+#include "support/engine_sim_process.h"
+#include "support/fetch_and_wait.h"
+#include "support/test_environment.h"
+
+#include <QNetworkProxyFactory>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// What the stand-in server sends for /bytes/N: byte i is i % 256.
+QByteArray pattern(int size) {
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % 256);
+    return bytes;
+}
+
+class PageFetcherTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_sim = new EngineSimProcess(); }
+    static void TearDownTestSuite() {
+        delete s_sim;
+        s_sim = nullptr;
+    }
+    void SetUp() override { ASSERT_TRUE(s_sim->isRunning()); }
+
+    FetchOutcome fetch(const QString& path) {
+        FetchOutcome out = fetchAndWait(fetcher, path.startsWith('/') ? s_sim->url(path) : path);
+        EXPECT_EQ(out.calls, 1) << path.toStdString();
+        EXPECT_FALSE(out.ranInsideCall) << path.toStdString();
+        return out;
+    }
+
+    static EngineSimProcess* s_sim;
+    PageFetcher fetcher;
+};
+
+EngineSimProcess* PageFetcherTest::s_sim = nullptr;
+
+TEST_F(PageFetcherTest, BodiesArriveExactlyWhateverTheirSizeAndFraming) {
+    const struct {
+        const char* path;
+        int size;
+    } cases[] = {
+        {"/bytes/0", 0},          {"/bytes/1", 1},         {"/bytes/255", 255},
+        {"/bytes/256", 256},      {"/bytes/257", 257},     {"/bytes/65537", 65537},
+        {"/chunked/0", 0},        {"/chunked/9000", 9000}, {"/bytes/3000000", 3000000},
+    };
+    for (const auto& c : cases) {
+        const FetchResult r = fetch(QString::fromLatin1(c.path)).result;
+        EXPECT_EQ(r.body, pattern(c.size)) << c.path;
+        EXPECT_EQ(r.httpStatus, 200) << c.path;
+        EXPECT_FALSE(r.transportFailure) << c.path;
+        EXPECT_FALSE(r.truncated) << c.path;
+        EXPECT_TRUE(r.errorText.isEmpty()) << c.path << ": " << r.errorText.toStdString();
+    }
+}
+
+TEST_F(PageFetcherTest, EveryByteBecomesOneCharacter) {
+    const QString text = fetch(QStringLiteral("/bytes/256")).result.text();
+    ASSERT_EQ(text.size(), 256);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(text.at(i).unicode(), i) << i;
+}
+
+TEST_F(PageFetcherTest, ErrorStatusesComeBackAsPagesWithTheirStatus) {
+    for (int status : {404, 503, 500, 403, 410}) {
+        const FetchResult r = fetch(QStringLiteral("/status/%1").arg(status)).result;
+        EXPECT_EQ(r.httpStatus, status);
+        EXPECT_EQ(r.body, QByteArray("status ") + QByteArray::number(status));
+        EXPECT_FALSE(r.transportFailure) << status;
+        // The status is the caller's to judge; the fetch itself went fine.
+        EXPECT_TRUE(r.errorText.isEmpty()) << status << ": " << r.errorText.toStdString();
+    }
+}
+
+TEST_F(PageFetcherTest, FollowsUpToTwentyRedirects) {
+    for (const char* path : {"/redirect/1", "/redirect/3", "/redirect/20"}) {
+        const FetchResult r = fetch(QString::fromLatin1(path)).result;
+        EXPECT_EQ(r.body, QByteArray("landed")) << path;
+        EXPECT_EQ(r.httpStatus, 200) << path;
+        EXPECT_FALSE(r.transportFailure) << path;
+    }
+}
+
+// A redirect loop is answered, just never with a page: the last status is
+// kept, it is no transport failure, and the error says why there is no page.
+TEST_F(PageFetcherTest, TheTwentyFirstRedirectIsNotFollowed) {
+    const FetchResult r = fetch(QStringLiteral("/redirect/21")).result;
+    EXPECT_NE(r.body, QByteArray("landed"));
+    EXPECT_EQ(r.httpStatus, 302);
+    EXPECT_FALSE(r.transportFailure);
+    EXPECT_FALSE(r.errorText.isEmpty());
+}
+
+TEST_F(PageFetcherTest, NoAnswerAtAllIsATransportFailure) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
+    closed.close();
+    for (const QString& url : {s_sim->url(QStringLiteral("/drop")), refused,
+                               s_sim->url(QStringLiteral("/google/search?q=link:http://drop.example/"))}) {
+        const FetchResult r = fetch(url).result;
+        EXPECT_TRUE(r.transportFailure) << url.toStdString();
+        EXPECT_FALSE(r.httpStatus.has_value()) << url.toStdString();
+        EXPECT_TRUE(r.body.isEmpty()) << url.toStdString();
+        EXPECT_FALSE(r.errorText.isEmpty()) << url.toStdString();
+    }
+}
+
+TEST_F(PageFetcherTest, AnUnresolvableHostFailsWithoutLongDelay) {
+    const FetchOutcome out = fetch(QStringLiteral("http://no-such-host.invalid/"));
+    EXPECT_TRUE(out.result.transportFailure);
+    EXPECT_TRUE(out.result.body.isEmpty());
+    EXPECT_LT(out.elapsedMs, 5000);
+}
+
+TEST_F(PageFetcherTest, AConnectionThatBreaksKeepsTheBytesReceived) {
+    const FetchResult r = fetch(QStringLiteral("/partial/5000")).result;
+    EXPECT_EQ(r.body, pattern(5000));
+    EXPECT_EQ(r.httpStatus, 200);
+    EXPECT_FALSE(r.transportFailure);
+    EXPECT_FALSE(r.errorText.isEmpty());
+}
+
+TEST_F(PageFetcherTest, SendsTheUserAgentMozilla) {
+    EXPECT_EQ(fetch(QStringLiteral("/echo-agent")).result.body, QByteArray("Mozilla"));
+}
+
+// Qt never proxies loopback addresses, so the would-be proxy is asked for a
+// host that does not resolve: going direct fails, going through it connects.
+TEST_F(PageFetcherTest, ConnectsDirectlyWhateverProxyTheEnvironmentNames) {
+    QTcpServer proxy;
+    ASSERT_TRUE(proxy.listen(QHostAddress::LocalHost));
+    int proxied = 0;
+    QObject::connect(&proxy, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* s = proxy.nextPendingConnection()) {
+            ++proxied;
+            s->close();
+        }
+    });
+    const QByteArray address = "http://127.0.0.1:" + QByteArray::number(proxy.serverPort()) + '/';
+    const char* names[] = {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"};
+    for (const char* name : names) ::setenv(name, address.constData(), 1);
+    ::unsetenv("no_proxy");
+    ::unsetenv("NO_PROXY");
+    // With the system's proxy settings switched on, Qt itself would obey them.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+    PageFetcher fresh;
+    const FetchOutcome out = fetchAndWait(fresh, QStringLiteral("http://proxied-host.invalid/page"));
+    QNetworkProxyFactory::setUseSystemConfiguration(false);
+    for (const char* name : names) ::unsetenv(name);
+    EXPECT_EQ(out.calls, 1);
+    EXPECT_TRUE(out.result.transportFailure);
+    EXPECT_EQ(proxied, 0);
+}
+
+TEST_F(PageFetcherTest, GivesUpWhenNothingArrivesWithinTheTimeout) {
+    fetcher.setTimeout(300ms);
+    for (const char* path : {"/hang", "/slow/3000"}) {
+        const FetchOutcome out = fetch(QString::fromLatin1(path));
+        EXPECT_TRUE(out.result.transportFailure) << path;
+        EXPECT_FALSE(out.result.httpStatus.has_value()) << path;
+        EXPECT_TRUE(out.result.errorText.contains(QStringLiteral("timed out"))) << path;
+        EXPECT_GE(out.elapsedMs, 250) << path;
+        EXPECT_LT(out.elapsedMs, 2500) << path;
+    }
+    // The timeout is for silence, not for the whole transfer.
+    fetcher.setTimeout(2000ms);
+    EXPECT_EQ(fetch(QStringLiteral("/slow/300")).result.body, QByteArray("slow"));
+}
+
+// A listener whose accept queue is full drops further handshakes, so the
+// connection itself never completes.
+TEST_F(PageFetcherTest, TheTimeoutAlsoCoversConnecting) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    socklen_t len = sizeof addr;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    const quint16 port = ntohs(addr.sin_port);
+    QList<QTcpSocket*> fillers;
+    for (int i = 0; i < 3; ++i) {
+        fillers << new QTcpSocket;
+        fillers.last()->connectToHost(QHostAddress::LocalHost, port);
+        fillers.last()->waitForConnected(200);
+    }
+    fetcher.setTimeout(300ms);
+    const FetchOutcome out = fetch(QStringLiteral("http://127.0.0.1:%1/").arg(port));
+    EXPECT_TRUE(out.result.transportFailure);
+    EXPECT_TRUE(out.result.errorText.contains(QStringLiteral("timed out")));
+    EXPECT_LT(out.elapsedMs, 2500);
+    qDeleteAll(fillers);
+    ::close(listener);
+}
+
+TEST_F(PageFetcherTest, KeepsTheFirstBytesUpToTheCap) {
+    fetcher.setMaxBodyBytes(1000);
+    const struct {
+        const char* path;
+        int expected;
+        bool truncated;
+    } cases[] = {
+        {"/bytes/999", 999, false},      {"/bytes/1000", 1000, false}, {"/bytes/1001", 1000, true},
+        {"/bytes/500000", 1000, true},   {"/chunked/5000", 1000, true}, {"/huge/4", 1000, true},
+    };
+    for (const auto& c : cases) {
+        const FetchResult r = fetch(QString::fromLatin1(c.path)).result;
+        EXPECT_EQ(r.body, pattern(c.expected)) << c.path;
+        EXPECT_EQ(r.truncated, c.truncated) << c.path;
+        EXPECT_EQ(r.httpStatus, 200) << c.path;
+        EXPECT_FALSE(r.transportFailure) << c.path;
+    }
+}
+
+TEST_F(PageFetcherTest, TheDefaultCapIsSixteenMebibytes) {
+    const FetchResult r = fetch(QStringLiteral("/huge/20")).result;
+    EXPECT_EQ(r.body.size(), PageFetcher::kDefaultMaxBody);
+    EXPECT_TRUE(r.truncated);
+}
+
+TEST_F(PageFetcherTest, ImmediateFailuresStillAnswerLaterFromTheEventLoop) {
+    for (const char* url : {"", "not a url", "ftp2://example/", "http://", "http://127.0.0.1:0/"}) {
+        const FetchOutcome out = fetch(QString::fromLatin1(url));
+        EXPECT_TRUE(out.result.transportFailure) << url;
+        EXPECT_TRUE(out.result.body.isEmpty()) << url;
+    }
+}
+
+TEST_F(PageFetcherTest, ManyRequestsAtOnceEachGetTheirOwnBody) {
+    constexpr int kCount = 24;
+    QList<QByteArray> bodies(kCount);
+    int answered = 0;
+    for (int i = 0; i < kCount; ++i) {
+        fetcher.FetchPage(s_sim->url(QStringLiteral("/bytes/%1").arg(100 + i)), [&, i](const FetchResult& r) {
+            bodies[i] = r.body;
+            ++answered;
+        });
+    }
+    EXPECT_EQ(fetcher.pending(), kCount);
+    ASSERT_TRUE(spinUntil([&] { return answered == kCount; }));
+    for (int i = 0; i < kCount; ++i) EXPECT_EQ(bodies[i], pattern(100 + i)) << i;
+    EXPECT_EQ(fetcher.pending(), 0);
+}
+
+TEST_F(PageFetcherTest, ACallbackMayStartTheNextFetch) {
+    QList<QByteArray> bodies;
+    std::function<void(const FetchResult&)> next = [&](const FetchResult& r) {
+        bodies << r.body;
+        if (bodies.size() < 3) fetcher.FetchPage(s_sim->url(QStringLiteral("/bytes/%1").arg(bodies.size())), next);
+    };
+    fetcher.FetchPage(s_sim->url(QStringLiteral("/bytes/7")), next);
+    ASSERT_TRUE(spinUntil([&] { return bodies.size() == 3; }));
+    EXPECT_EQ(bodies, (QList<QByteArray>{pattern(7), pattern(1), pattern(2)}));
+}
+
+TEST_F(PageFetcherTest, AbortedRequestsNeverCallBack) {
+    int calls = 0;
+    const auto count = [&](const FetchResult&) { ++calls; };
+    fetcher.FetchPage(s_sim->url(QStringLiteral("/hang")), count);
+    fetcher.FetchPage(s_sim->url(QStringLiteral("/slow/200")), count);
+    fetcher.FetchPage(QStringLiteral("http://no-such-host.invalid/"), count);
+    EXPECT_EQ(fetcher.pending(), 3);
+    fetcher.abortAll();
+    EXPECT_EQ(fetcher.pending(), 0);
+
+    auto doomed = std::make_unique<PageFetcher>();
+    doomed->FetchPage(s_sim->url(QStringLiteral("/slow/200")), count);
+    doomed->FetchPage(s_sim->url(QStringLiteral("/bytes/10")), count);
+    doomed.reset();
+
+    spinUntil([] { return false; }, 600);
+    EXPECT_EQ(calls, 0);
+    // The fetcher is still good for new work.
+    EXPECT_EQ(fetch(QStringLiteral("/bytes/5")).result.body, pattern(5));
+}
+
+}  // namespace

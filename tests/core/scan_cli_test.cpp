@@ -1,0 +1,133 @@
+#include "cli/csv.h"
+#include "config/settings_store.h"
+#include "support/engine_sim_process.h"
+#include "support/temp_app_folder.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs the real quillmark-scan from a private application folder, as a user would.
+class ScanCliTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_sim = new EngineSimProcess(); }
+    static void TearDownTestSuite() {
+        delete s_sim;
+        s_sim = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(s_sim->isRunning());
+        m_program = app.file(QStringLiteral("quillmark-scan"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLMARK_SCAN_BIN), m_program));
+        app.write(QStringLiteral("settings.ini"), s_sim->settingsIni().toLatin1());
+        settingsStore::save(QStringLiteral("txtProfile0"), QStringLiteral("500"));
+        settingsStore::save(QStringLiteral("txtProfile1"), QStringLiteral("1000"));
+        settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("1"));
+        settingsStore::save(QStringLiteral("chkClear"), QStringLiteral("1"));
+    }
+
+    CliRun run(const QStringList& args) {
+        QProcess p;
+        p.start(m_program, args);
+        CliRun r;
+        if (!p.waitForFinished(60000)) return r;
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = p.readAllStandardOutput();
+        r.err = p.readAllStandardError();
+        return r;
+    }
+
+    static EngineSimProcess* s_sim;
+    TempAppFolder app;
+    QString m_program;
+};
+
+EngineSimProcess* ScanCliTest::s_sim = nullptr;
+
+const QByteArray kHeader = "Domain Name,Total,Google,Altavista,Yahoo!,Ask,MSN,All The Web,Rank\n";
+
+TEST_F(ScanCliTest, PrintsTheSortedGridAsCsv) {
+    app.write(QStringLiteral("Lists/two.txt"),
+              "http://count-50.example/\r\n\r\n");
+    const CliRun r = run({QStringLiteral("-l"), app.file(QStringLiteral("Lists/two.txt")),
+                          QStringLiteral("http://count-1000.example/"),
+                          QStringLiteral("http://drop.example/a,b")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, kHeader +
+                         "http://count-1000.example/,6000,1000,1000,1000,1000,1000,1000,High\n"
+                         "http://count-50.example/,300,50,50,50,50,50,50,Low\n"
+                         "\"http://drop.example/a,b\",0,,,,,,,Low\n");
+    // Standard error is no terminal here: no progress lines.
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+}
+
+TEST_F(ScanCliTest, KeepsListOrderWhenAutoSortIsOff) {
+    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    const CliRun r = run({QStringLiteral("http://count-1.example/"), QStringLiteral("http://count-2.example/")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, kHeader + "http://count-1.example/,6,1,1,1,1,1,1,Low\n"
+                               "http://count-2.example/,12,2,2,2,2,2,2,Low\n");
+}
+
+TEST_F(ScanCliTest, AnEmptyListFileGivesTheHeaderAlone) {
+    app.write(QStringLiteral("Lists/empty.txt"), QByteArray());
+    const CliRun r = run({QStringLiteral("-l"), app.file(QStringLiteral("Lists/empty.txt"))});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, kHeader);
+}
+
+TEST_F(ScanCliTest, AnUnreadableListFileIsNamedAndNothingIsScanned) {
+    const QString missing = app.file(QStringLiteral("Lists/missing.txt"));
+    const CliRun r = run({QStringLiteral("http://count-1.example/"), QStringLiteral("-l"), missing});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(QString::fromLocal8Bit(r.err).contains(missing)) << r.err.toStdString();
+}
+
+TEST_F(ScanCliTest, UsageErrorsExitWithTwoAndShowTheUsage) {
+    for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("-l")},
+                                    QStringList{QStringLiteral("--bogus"), QStringLiteral("x")}}) {
+        const CliRun r = run(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains("Usage: quillmark-scan")) << r.err.toStdString();
+    }
+    const CliRun help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("Usage: quillmark-scan"));
+}
+
+TEST_F(ScanCliTest, UsesTheSettingsOfItsOwnApplicationFolder) {
+    app.write(QStringLiteral("settings.ini"), QByteArray());  // no templates at all
+    const QString address = s_sim->url(QStringLiteral("/nowhere/count-9"));
+    const CliRun r = run({address});
+    EXPECT_EQ(r.exitCode, 0);
+    // Every query is the bare address, which is no engine page: only Ask and
+    // MSN read a page without their markers as 0.
+    EXPECT_EQ(QString::fromLocal8Bit(r.out),
+              QString::fromLatin1(kHeader) + address + QStringLiteral(",0,,,,0,0,,Low\n"));
+}
+
+TEST(Csv, QuotesOnlyWhereNeeded) {
+    const struct {
+        QStringList fields;
+        QString line;
+    } cases[] = {
+        {{"a", "b c", ""}, "a,b c,"},
+        {{"a,b"}, "\"a,b\""},
+        {{"say \"hi\""}, "\"say \"\"hi\"\"\""},
+        {{"line\nbreak", "cr\rx"}, "\"line\nbreak\",\"cr\rx\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(csvLine(c.fields), c.line);
+}
+
+}  // namespace

@@ -1,0 +1,226 @@
+#include "browse/website_list.h"
+#include "config/settings_store.h"
+#include "results/results_grid.h"
+#include "scan/page_fetcher.h"
+#include "scan/scan_driver.h"
+#include "support/engine_sim_process.h"
+#include "support/temp_app_folder.h"
+#include "support/test_environment.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ScanDriverTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_sim = new EngineSimProcess(); }
+    static void TearDownTestSuite() {
+        delete s_sim;
+        s_sim = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(s_sim->isRunning());
+        app.write(QStringLiteral("settings.ini"), s_sim->settingsIni().toLatin1());
+        for (const char* key : {"txtProfile0", "txtProfile1", "chkAutoSort", "chkClear"})
+            settingsStore::save(QString::fromLatin1(key), QString());
+        settingsStore::save(QStringLiteral("txtProfile0"), QStringLiteral("500"));
+        settingsStore::save(QStringLiteral("txtProfile1"), QStringLiteral("1000"));
+        settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("1"));
+        settingsStore::save(QStringLiteral("chkClear"), QStringLiteral("1"));
+    }
+
+    bool runToEnd(const QStringList& urls) {
+        if (!driver.start(urls)) return false;
+        return spinUntil([&] { return driver.isIdle(); }, 30000);
+    }
+
+    QStringList row(int r) const {
+        QStringList cells;
+        for (int c = 0; c < ResultsGrid::kColumnCount; ++c) cells << grid.cell(r, c);
+        return cells;
+    }
+
+    static EngineSimProcess* s_sim;
+    TempAppFolder app;
+    ResultsGrid grid;
+    WebsiteList web;
+    PageFetcher fetcher;
+    ScanDriver driver{grid, web, fetcher};
+};
+
+EngineSimProcess* ScanDriverTest::s_sim = nullptr;
+
+TEST_F(ScanDriverTest, FillsTheRowTotalsRanksAndReportsTheGrandTotal) {
+    QSignalSpy finished(&driver, &ScanDriver::finished);
+    ASSERT_TRUE(runToEnd({QStringLiteral("http://count-1234.example/")}));
+    ASSERT_EQ(grid.rowCount(), 1);
+    // Thousands separators are gone from every cell; the total is their sum.
+    EXPECT_EQ(row(0), (QStringList{"http://count-1234.example/", "7404", "1234", "1234", "1234",
+                                   "1234", "1234", "1234"}));
+    EXPECT_EQ(grid.rank(0), PopularityRank::High);
+    EXPECT_EQ(driver.statusText(), QStringLiteral("Search Complete.  Found 7404 links."));
+    EXPECT_EQ(driver.progressValue(), 6);
+    EXPECT_EQ(driver.progressMaximum(), 6);
+    ASSERT_EQ(finished.count(), 1);
+
+    const QStringList labels{"Home Page", "Google", "AltaVista", "Yahoo", "Ask", "MSN", "AllTheWeb"};
+    ASSERT_EQ(web.rowCount(), 7);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(web.cell(i, 0), labels[i]);
+        EXPECT_EQ(web.cell(i, 1), QStringLiteral("http://count-1234.example/"));
+    }
+}
+
+TEST_F(ScanDriverTest, CellsTellNoResultsFromNoAnswer) {
+    ASSERT_TRUE(runToEnd({QStringLiteral("http://nolinks.example/"), QStringLiteral("http://garbage.example/"),
+                          QStringLiteral("http://drop.example/"), QStringLiteral("http://status-404.example/")}));
+    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("1"));
+    // Sorted by total descending, all totals 0: equal keys keep their order.
+    auto find = [&](const QString& url) {
+        for (int r = 0; r < grid.rowCount(); ++r)
+            if (grid.cell(r, 0) == url) return row(r);
+        return QStringList();
+    };
+    // The engines' own "no results" pages read as 0.
+    EXPECT_EQ(find("http://nolinks.example/").mid(1), (QStringList{"0", "0", "0", "0", "0", "0", "0"}));
+    // A page without the markers: no count, except Ask and MSN which read 0.
+    EXPECT_EQ(find("http://garbage.example/").mid(1), (QStringList{"0", "", "", "", "0", "0", ""}));
+    EXPECT_EQ(find("http://status-404.example/").mid(1), (QStringList{"0", "", "", "", "0", "0", ""}));
+    // No HTTP answer at all is no count for any engine, Ask and MSN included.
+    EXPECT_EQ(find("http://drop.example/").mid(1), (QStringList{"0", "", "", "", "", "", ""}));
+    for (int r = 0; r < grid.rowCount(); ++r) EXPECT_EQ(grid.rank(r), PopularityRank::Low);
+}
+
+TEST_F(ScanDriverTest, TotalsAreSixtyFourBit) {
+    ASSERT_TRUE(runToEnd({QStringLiteral("http://count-9999999999.example/")}));
+    EXPECT_EQ(grid.cell(0, ResultsGrid::kTotalColumn), QStringLiteral("59999999994"));
+    EXPECT_EQ(driver.grandTotal(), 59999999994LL);
+    EXPECT_EQ(grid.rank(0), PopularityRank::High);
+}
+
+TEST_F(ScanDriverTest, AutoSortChartsAscendingAndLeavesTheMostPopularOnTop) {
+    QStringList orderSeenByChart;
+    driver.setChartRefresh([&] {
+        for (int r = 0; r < grid.rowCount(); ++r) orderSeenByChart << grid.cell(r, 0);
+    });
+    const QString a = "http://count-20.example/", b = "http://count-300.example/",
+                  c = "http://count-100.example/";
+    ASSERT_TRUE(runToEnd({a, b, c}));
+    EXPECT_EQ(orderSeenByChart, (QStringList{a, c, b}));
+    EXPECT_EQ((QStringList{grid.cell(0, 0), grid.cell(1, 0), grid.cell(2, 0)}), (QStringList{b, c, a}));
+    EXPECT_EQ(grid.rank(0), PopularityRank::High);    // 1800
+    EXPECT_EQ(grid.rank(1), PopularityRank::Medium);  // 600
+    EXPECT_EQ(grid.rank(2), PopularityRank::Low);     // 120
+    EXPECT_EQ(driver.statusText(), QStringLiteral("Search Complete.  Found 2520 links."));
+}
+
+TEST_F(ScanDriverTest, WithoutClearingANewScanGoesOnTopInListOrder) {
+    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settingsStore::save(QStringLiteral("chkClear"), QStringLiteral("0"));
+    const QString a = "http://count-1.example/", b = "http://count-2.example/";
+    ASSERT_TRUE(runToEnd({a, b}));
+    ASSERT_TRUE(runToEnd({a, b}));
+    EXPECT_EQ(grid.rowCount(), 4);
+    EXPECT_EQ((QStringList{grid.cell(0, 0), grid.cell(1, 0), grid.cell(2, 0), grid.cell(3, 0)}),
+              (QStringList{a, b, a, b}));
+    EXPECT_EQ(web.rowCount(), 28);
+    // The grand total is this run's counts only.
+    EXPECT_EQ(driver.statusText(), QStringLiteral("Search Complete.  Found 18 links."));
+}
+
+TEST_F(ScanDriverTest, ThresholdsComeFromTheStoreAndFallBackWhenUnreadable) {
+    settingsStore::save(QStringLiteral("txtProfile0"), QStringLiteral("abc"));
+    settingsStore::save(QStringLiteral("txtProfile1"), QStringLiteral("700"));
+    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    ASSERT_TRUE(runToEnd({QStringLiteral("http://count-83.example/"),    // 498: below the default 500
+                          QStringLiteral("http://count-100.example/"),   // 600: medium
+                          QStringLiteral("http://count-117.example/")}));  // 702: at or above 700
+    EXPECT_EQ(grid.rank(0), PopularityRank::Low);
+    EXPECT_EQ(grid.rank(1), PopularityRank::Medium);
+    EXPECT_EQ(grid.rank(2), PopularityRank::High);
+}
+
+TEST_F(ScanDriverTest, AnEmptyListMakesNoRequestAndStaysIdle) {
+    QSignalSpy states(&driver, &ScanDriver::stateChanged);
+    EXPECT_FALSE(driver.start({}));
+    EXPECT_TRUE(driver.isIdle());
+    EXPECT_EQ(states.count(), 0);
+    EXPECT_EQ(fetcher.pending(), 0);
+}
+
+TEST_F(ScanDriverTest, StopIsSeenAtTheNextAddress) {
+    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    QSignalSpy stopped(&driver, &ScanDriver::stopped);
+    QSignalSpy finished(&driver, &ScanDriver::finished);
+    const QString first = "http://count-5.slow-30.example/";
+    ASSERT_TRUE(driver.start({first, "http://count-6.example/", "http://count-7.example/"}));
+    EXPECT_FALSE(driver.start({"http://other.example/"}));  // one scan at a time
+    ASSERT_TRUE(spinUntil([&] { return driver.progressValue() >= 1; }));
+    driver.stop();
+    EXPECT_EQ(driver.state(), ScanDriver::State::StopRequested);
+    ASSERT_TRUE(spinUntil([&] { return driver.isIdle(); }));
+    EXPECT_EQ(stopped.count(), 1);
+    EXPECT_EQ(finished.count(), 0);
+    // The address under way got all six answers; no row for the next one.
+    ASSERT_EQ(grid.rowCount(), 1);
+    EXPECT_EQ(grid.cell(0, ResultsGrid::kTotalColumn), QStringLiteral("30"));
+    EXPECT_EQ(web.rowCount(), 7);
+    EXPECT_EQ(driver.statusText(), QStringLiteral("Scanning ") + first + QStringLiteral(" on All The Web"));
+    EXPECT_FALSE(driver.stopRequested());
+}
+
+TEST_F(ScanDriverTest, StopDuringTheLastAddressStillFinishes) {
+    QSignalSpy stopped(&driver, &ScanDriver::stopped);
+    QSignalSpy finished(&driver, &ScanDriver::finished);
+    ASSERT_TRUE(driver.start({"http://count-1.example/", "http://count-2.slow-30.example/"}));
+    ASSERT_TRUE(spinUntil([&] { return driver.progressValue() >= 7; }));
+    driver.stop();
+    ASSERT_TRUE(spinUntil([&] { return driver.isIdle(); }));
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(stopped.count(), 0);
+    EXPECT_EQ(driver.statusText(), QStringLiteral("Search Complete.  Found 18 links."));
+    EXPECT_FALSE(driver.stopRequested());
+}
+
+TEST_F(ScanDriverTest, ClearResultsDuringAScanNeverWritesToAGoneRow) {
+    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    ASSERT_TRUE(driver.start({"http://count-1.slow-20.example/", "http://count-2.example/",
+                              "http://count-3.example/"}));
+    ASSERT_TRUE(spinUntil([&] { return driver.progressValue() >= 2; }));
+    driver.clearResults();
+    EXPECT_EQ(grid.rowCount(), 0);
+    ASSERT_TRUE(spinUntil([&] { return driver.isIdle(); }, 30000));
+    // The cleared address lost its row; the scan went on with the next ones.
+    ASSERT_EQ(grid.rowCount(), 2);
+    EXPECT_EQ(grid.cell(0, 0), QStringLiteral("http://count-2.example/"));
+    EXPECT_EQ(grid.cell(0, ResultsGrid::kTotalColumn), QStringLiteral("12"));
+    EXPECT_EQ(grid.cell(1, 0), QStringLiteral("http://count-3.example/"));
+    EXPECT_EQ(grid.cell(1, ResultsGrid::kTotalColumn), QStringLiteral("18"));
+}
+
+TEST_F(ScanDriverTest, AnEmptyTemplateQueriesTheAddressItself) {
+    app.write(QStringLiteral("settings.ini"), QByteArray("[Engines]\r\n"));
+    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    // The address is itself a Google query of the stand-in engines, so every
+    // engine fetches that Google page; only the Google markers match it.
+    const QString address = s_sim->url(QStringLiteral("/google/search?q=link:count-42.example"));
+    ASSERT_TRUE(runToEnd({address}));
+    EXPECT_EQ(grid.cell(0, 2), QStringLiteral("42"));
+    EXPECT_EQ(grid.cell(0, ResultsGrid::kTotalColumn), QStringLiteral("42"));
+}
+
+TEST_F(ScanDriverTest, ATemplateEditedDuringAScanAppliesFromTheNextRequest) {
+    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    ASSERT_TRUE(driver.start({"http://count-5.slow-40.example/", "http://count-6.example/"}));
+    ASSERT_TRUE(spinUntil([&] { return driver.progressValue() >= 1; }));
+    QString ini = s_sim->settingsIni();
+    ini.replace(QStringLiteral("/google/"), QStringLiteral("/status/404?"));
+    app.write(QStringLiteral("settings.ini"), ini.toLatin1());
+    ASSERT_TRUE(spinUntil([&] { return driver.isIdle(); }));
+    EXPECT_EQ(grid.cell(0, 2), QStringLiteral("5"));  // asked before the edit
+    EXPECT_EQ(grid.cell(1, 2), QString());            // the edited template has no markers
+}
+
+}  // namespace

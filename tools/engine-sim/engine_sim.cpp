@@ -1,2 +1,0 @@
-// Placeholder until the server lands.
-int main() { return 1; }
