@@ -1,4 +1,5 @@
 #include "shell/main_window.h"
+#include "shell/splash_window.h"
 
 #include <QApplication>
 
@@ -8,7 +9,17 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmark"));
     QApplication::setApplicationName(QStringLiteral("Quillmark"));
-    Form1 window;
-    window.show();
-    return QApplication::exec();
+
+    // The splash is the first window; after its pause it opens the main window,
+    // which lives until the program ends.
+    Form1* mainWindow = nullptr;
+    frmSplash* splash = frmSplash::loadInstance([&mainWindow] {
+        mainWindow = new Form1();
+        mainWindow->show();
+    });
+    splash->show();
+    const int code = QApplication::exec();
+    delete mainWindow;
+    frmSplash::unloadInstance();
+    return code;
 }

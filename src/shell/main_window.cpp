@@ -1,13 +1,24 @@
 #include "shell/main_window.h"
 
-#include "build_info.h"
+#include "browse/website_window.h"
+#include "config/settings_store.h"
+#include "shell/picture_box_widget.h"
+#include <QWebEngineView>
 #include "results/column_sort.h"
 #include "results/data_view_page.h"
+#include "shell/about_box.h"
+#include "shell/banner_widget.h"
+#include "shell/branding.h"
+#include "shell/help_window.h"
 #include "shell/main_layout.h"
+#include "shell/program_end_ui.h"
+#include "shell/skin_ui.h"
+#include "shell/splash_window.h"
 #include "shell/twips.h"
 #include "urllist/url_list_view.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -37,13 +48,14 @@ QAction* menuItem(QMenu* menu, const char* name, const QString& caption, const Q
 Form1::Form1(QWidget* parent)
     : QMainWindow(parent), m_driver(m_grid, m_websiteList, m_fetcher) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QString::fromLatin1(buildinfo::productName) + QStringLiteral(" by ") +
-                   QString::fromLatin1(buildinfo::companyName));
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("Form1Client"));
     setCentralWidget(central);
 
     buildTopStrip();
+    const BannerParts banner = createBanner(central);
+    wbBanner = banner.wbBanner;
+    wbPicture = banner.wbPicture;
     Frame1 = new UrlListFrame(central);
     Frame1->setGeometry(twipsToPixels(mainDesign::kFrame1));
 
@@ -70,9 +82,28 @@ Form1::Form1(QWidget* parent)
 
     setMinimumSize(twipsToPixels(mainDesign::kMinClientWidth), twipsToPixels(mainDesign::kMinClientHeight));
     resize(twipsToPixels(mainDesign::kClientWidth), twipsToPixels(mainDesign::kClientHeight));
+    Form_Load();
+}
+
+// The start-up sequence. Each step stands on its own: one that cannot be done
+// leaves its control as designed and the rest still run.
+void Form1::Form_Load() {
+    const BrandingRecord& record = branding();
+    if (record.useSplashIcon && frmSplash::instance()) setWindowIcon(frmSplash::instance()->windowIcon());
+    setWindowTitle(record.programName + QStringLiteral(" by ") + record.companyName);
+    Command3->setText(QStringLiteral("Visit ") + record.websiteAddress);
     mnuStop->setEnabled(false);
     showScanState(ScanDriver::State::Idle);
+    DockProgressBar();
     m_panel1->setText(QString());
+    if (record.skinEnabled) applySkin(this);
+    if (record.bannerEnabled) showBanner(centralWidget(), wbBanner, wbPicture);
+    if (record.skinEnabled) {
+        mirrorLabels(this);
+        applySkin(this);
+    }
+    if (settingsStore::get(QStringLiteral("showHelp"), QStringLiteral("1")) == QLatin1String("1"))
+        Form8::showInstance(this);
     selectTab(0);
     LayoutMainWindow();
 }
@@ -85,11 +116,14 @@ void Form1::buildTopStrip() {
     Picture1->setGeometry(0, 0, twipsToPixels(mainDesign::kClientWidth), twipsToPixels(mainDesign::kPicture1Height));
     Command1 = stripButton(Picture1, "Command1", QStringLiteral("Start"), {120, 120, 1455, 855});
     Command2 = stripButton(Picture1, "Command2", QStringLiteral("Stop"), {1680, 120, 1455, 855});
+    Command3 = stripButton(Picture1, "Command3", QStringLiteral("Visit"),
+                           {mainDesign::kCommand3Left, 120, 1455, 855});
     QFont big = Command1->font();
     big.setBold(true);
     Command1->setFont(big);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
 }
 
 void Form1::buildMenus() {
@@ -111,6 +145,13 @@ void Form1::buildMenus() {
     mnuScan = menuItem(scan, "mnuScan", QStringLiteral("Start Scan"));
     mnuStop = menuItem(scan, "mnuStop", QStringLiteral("Stop Scan"));
 
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpItem = menuItem(help, "mnuHelpItem", QStringLiteral("View Help"));
+    QMenu* about = menuBar()->addMenu(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("mnuAboutMenu"));
+    mnuAbout = menuItem(about, "mnuAbout", QStringLiteral("About this software"));
+
     connect(mnuNewURL, &QAction::triggered, Frame1, &UrlListFrame::addUrl);
     connect(mnuSaveUrlList, &QAction::triggered, Frame1, &UrlListFrame::saveList);
     connect(mnuOpenURLList, &QAction::triggered, Frame1, &UrlListFrame::loadList);
@@ -118,6 +159,8 @@ void Form1::buildMenus() {
     connect(mnuExitNow, &QAction::triggered, this, &Form1::mnuExitNow_Click);
     connect(mnuScan, &QAction::triggered, this, &Form1::mnuScan_Click);
     connect(mnuStop, &QAction::triggered, this, &Form1::mnuStop_Click);
+    connect(mnuHelpItem, &QAction::triggered, this, &Form1::mnuHelpItem_Click);
+    connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
 void Form1::buildStatusBar() {
@@ -151,6 +194,8 @@ void Form1::DockProgressBar() {
 void Form1::LayoutMainWindow() {
     if (!Frame2 || !StatusBar1) return;
     MainLayoutInput in = MainLayoutInput::fromClient(pixelsToTwips(width()), pixelsToTwips(height()));
+    in.bannerEnabled = branding().bannerEnabled;
+    in.bannerHeight = pixelsToTwips(wbBanner->height());
     in.statusBarTop = pixelsToTwips(StatusBar1->y());
     in.statusBarHeight = pixelsToTwips(StatusBar1->height());
     in.panel2Left = pixelsToTwips(m_panel2->x());
@@ -161,6 +206,7 @@ void Form1::LayoutMainWindow() {
 
     // The frames sit below the menu bar in the client area.
     Picture1->resize(width(), twipsToPixels(layout.picture1Height));
+    Command3->resize(std::max(0, twipsToPixels(layout.command3Width)), Command3->height());
     Frame1->setGeometry(twipsToPixels(layout.frame1));
     Frame1->setListHeight(layout.list1Height);
     if (auto* tabs = findChild<QTabWidget*>(QStringLiteral("TabStrip1")))
@@ -220,4 +266,23 @@ void Form1::ListView1_ColumnClick(int column) {
     ascending = !ascending;
     SortListView(m_grid, column, column == 1 ? SortText : SortNumber, ascending);
     Frame2->showSortIndicator(column, ascending);
+}
+
+void Form1::Command3_Click() { frmWebsite::showInstance(); }
+void Form1::mnuHelpItem_Click() { Form8::showInstance(this); }
+void Form1::mnuAbout_Click() { frmAbout::showInstance(this); }
+
+// Closing never is refused. The windows that belong to this one go with it;
+// the website window may stay, and the program then ends when it closes.
+void Form1::closeEvent(QCloseEvent* event) {
+    m_driver.stop();
+    m_fetcher.abortAll();
+    Form8::unloadInstance();
+    frmAbout::unloadInstance();
+    event->accept();
+    if (frmWebsite::isOpen()) {
+        branding().quitWithWebsiteWindow = true;
+        return;
+    }
+    endProgram();
 }

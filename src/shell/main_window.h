@@ -42,6 +42,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void Command1_Click();   // "Start"
@@ -52,11 +53,15 @@ private slots:
     void mnuClearResults_Click();
     void ListView1_ColumnClick(int column);
     void TabStrip1_Click(int index);
+    void Command3_Click();   // "Visit " + website
+    void mnuHelpItem_Click();
+    void mnuAbout_Click();
 
 private:
     void buildTopStrip();
     void buildMenus();
     void buildStatusBar();
+    void Form_Load();
     void DockProgressBar();
     void showScanState(ScanDriver::State state);
 
@@ -69,6 +74,9 @@ private:
     QWidget* Picture1 = nullptr;
     QPushButton* Command1 = nullptr;  // "Start"
     QPushButton* Command2 = nullptr;  // "Stop"
+    QPushButton* Command3 = nullptr;  // "Visit " + website
+    QWidget* wbBanner = nullptr;
+    QWidget* wbPicture = nullptr;
     UrlListFrame* Frame1 = nullptr;   // "URLs"
     QTabBar* TabStrip1 = nullptr;
     DataViewPage* Frame2 = nullptr;   // "Results - Data View"
@@ -84,4 +92,8 @@ private:
     QAction* mnuExitNow = nullptr;
     QAction* mnuScan = nullptr;
     QAction* mnuStop = nullptr;
+    QAction* mnuHelpItem = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* mnuTools = nullptr;
+    QAction* mnuGraph = nullptr;
 };

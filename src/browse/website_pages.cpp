@@ -1,0 +1,26 @@
+#include "browse/website_pages.h"
+
+#include "browse/url_encode.h"
+#include "browse/website_list.h"
+
+EngineTemplates readEngineTemplates(const QString& settingsFile) {
+    EngineTemplates templates;
+    for (const EngineSpec& engine : engineSpecs())
+        templates[static_cast<std::size_t>(engine.id)] = readTemplate(engine, settingsFile);
+    return templates;
+}
+
+std::optional<QString> websitePageAddress(const QString& type, const QString& address,
+                                          const EngineTemplates& templates) {
+    if (type == QLatin1String(WebsiteList::kHomePage)) return address;
+    const EngineSpec* engine = engineByWebLabel(type);
+    if (!engine) return std::nullopt;
+    return webViewQuery(templates[static_cast<std::size_t>(engine->id)], address);
+}
+
+int firstRowForAddress(const ReportList& list, const QString& address) {
+    const int rows = list.rowCount();
+    for (int row = 0; row < rows; ++row)
+        if (list.cell(row, WebsiteList::kUrlColumn) == address) return row;
+    return -1;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "config/engine_catalog.h"
+
+#include <QString>
+#include <array>
+#include <optional>
+
+class ReportList;
+
+// The six query templates in catalogue order (Google, Altavista, Yahoo, Ask,
+// MSN, ATW).
+using EngineTemplates = std::array<QString, kEngineCount>;
+
+// All six templates, read afresh from [Engines] of the settings file; an absent
+// file or key gives "".
+EngineTemplates readEngineTemplates(const QString& settingsFile);
+
+// The address the browser is given for a webpage row. "Home Page": the address
+// unchanged. An engine's website-view label (compared exactly, case included):
+// the engine's template followed by the encoded address, no suffix. Any other
+// type: nothing.
+std::optional<QString> websitePageAddress(const QString& type, const QString& address,
+                                          const EngineTemplates& templates);
+
+// The first row, in the list's current order, whose URL cell equals the address
+// exactly (case included); -1 when there is none.
+int firstRowForAddress(const ReportList& list, const QString& address);

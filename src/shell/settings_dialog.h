@@ -1,0 +1,58 @@
+#pragma once
+
+#include "shell/threshold_fields.h"
+
+#include <QDialog>
+#include <array>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The "Options" dialog: the six engine templates of settings.ini, the three
+// popularity thresholds and the two data options of the settings store. One
+// instance at a time; it reloads everything when opened and is destroyed when
+// closed.
+class Form2 final : public QDialog {
+    Q_OBJECT
+public:
+    // Opens the dialog without blocking the owner, or brings the open one to the front.
+    static void showModeless(QWidget* owner);
+    // Opens the dialog and waits until it is closed; an open one is brought to
+    // the front instead.
+    static void showModal(QWidget* owner);
+    // The open dialog, or null.
+    static Form2* instance();
+
+    ~Form2() override;
+
+private slots:
+    void Command1_Click();  // "Ok"
+    void Command2_Click();  // "Cancel"
+    void Command3_Click();  // "Reset"
+    void txtProfile_Change(int index);
+
+private:
+    explicit Form2(QWidget* owner);
+    QWidget* buildTemplatesFrame();
+    QWidget* buildRanksFrame();
+    QWidget* buildOptionsFrame();
+    QWidget* buildButtons();
+    void Form_Load();
+    void mirrorThreshold(int index, const QString& text);
+
+    ThresholdFields m_thresholds;
+    bool m_mirroring = false;
+
+    std::array<QLineEdit*, 6> m_templateFields{};  // Text1 ... Text6
+    std::array<QLineEdit*, ThresholdFields::kCount> txtProfile{};
+    QLabel* Picture1 = nullptr;  // Low
+    QLabel* Picture2 = nullptr;  // Medium
+    QLabel* Picture3 = nullptr;  // High
+    QCheckBox* chkClear = nullptr;
+    QCheckBox* chkAuto = nullptr;
+    QPushButton* Command1 = nullptr;  // "Ok"
+    QPushButton* Command2 = nullptr;  // "Cancel"
+    QPushButton* Command3 = nullptr;  // "Reset"
+};

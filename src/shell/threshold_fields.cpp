@@ -1,0 +1,63 @@
+#include "shell/threshold_fields.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+namespace {
+// Chains end by themselves within a few steps; this only bounds a runaway.
+constexpr int kMaxDepth = 64;
+
+QString numberText(std::int64_t value) {
+    // Sums and differences of 32-bit values are kept in range rather than
+    // wrapped, so the result still converts and the chain stays short.
+    return QString::number(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
+}
+}  // namespace
+
+std::optional<int> ThresholdFields::toNumber(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok) return std::nullopt;
+    return value;
+}
+
+void ThresholdFields::setText(int index, const QString& text) { change(index, text, false); }
+
+void ThresholdFields::change(int index, const QString& text, bool notify) {
+    if (index < 0 || index >= kCount || m_texts[index] == text) return;
+    m_texts[index] = text;
+    if (notify && m_listener) m_listener(index, text);
+    if (m_depth >= kMaxDepth) return;
+    ++m_depth;
+    check(index);
+    --m_depth;
+}
+
+void ThresholdFields::check(int index) {
+    const QString& changed = m_texts[index];
+    if (changed.isEmpty() || changed == QLatin1String(" ")) return;
+    if (!toNumber(changed)) {
+        // The edit that broke the number is taken back one character at a time.
+        change(index, changed.left(changed.size() - 1), true);
+        return;
+    }
+    const auto p0 = toNumber(m_texts[kLow]);
+    const auto p1 = toNumber(m_texts[kMedium]);
+    const auto p2 = toNumber(m_texts[kHigh]);
+    // Another field empty or not a number: the edit stands and nothing else moves.
+    if (!p0 || !p1 || !p2) return;
+
+    switch (index) {
+        case kLow:
+            if (*p0 >= *p1) change(kMedium, numberText(std::int64_t{*p0} + *p0), true);
+            break;
+        case kMedium:
+            if (*p0 >= *p1) change(kLow, numberText(std::int64_t{*p1} - 1), true);
+            change(kHigh, numberText(*p1), true);
+            break;
+        case kHigh:
+            change(kMedium, numberText(*p2), true);
+            break;
+    }
+}

@@ -1,0 +1,272 @@
+#include "shell/settings_dialog.h"
+
+#include "config/engine_catalog.h"
+#include "config/settings_store.h"
+#include "scripted_platform.h"
+#include "support/settings_snapshot.h"
+#include "support/temp_app_folder.h"
+#include "support/test_environment.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kIni =
+    "[Engines]\r\nGoogle=http://g/?q=link:\r\nAltavista=http://av/?q=link:\r\nYahoo=http://y/?p=link:\r\n"
+    "Ask=http://ask/?q=links:\r\nMSN=http://msn/?q=link:\r\nATW=http://atw/?q=link:\r\n";
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_app.write("settings.ini", kIni);
+        store("txtProfile0", "500");
+        store("txtProfile1", "1000");
+        store("txtProfile2", "1000");
+        store("chkAutoSort", "1");
+        store("chkClear", "0");
+        Form2::showModeless(nullptr);
+        dialog = Form2::instance();
+        ASSERT_NE(dialog, nullptr);
+    }
+    void TearDown() override {
+        if (Form2* open = Form2::instance()) open->close();
+        spinUntil([] { return Form2::instance() == nullptr; });
+    }
+    static void store(const char* key, const char* value) {
+        settingsStore::save(QLatin1String(key), QLatin1String(value));
+    }
+    template <typename T>
+    T* child(const char* name) const {
+        T* w = dialog->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QLineEdit* profile(int index) const {
+        return child<QLineEdit>(QStringLiteral("txtProfile%1").arg(index).toLatin1().constData());
+    }
+    QStringList profiles() const { return {profile(0)->text(), profile(1)->text(), profile(2)->text()}; }
+    void click(const char* button) const { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    bool closed() const { return spinUntil([] { return Form2::instance() == nullptr; }, 5000); }
+
+    SettingsSnapshot m_snapshot;
+    TempAppFolder m_app;
+    ScriptedPlatform m_ui;
+    Form2* dialog = nullptr;
+};
+
+TEST_F(SettingsDialogTest, ShowsItsControlsFilledFromFileAndStore) {
+    EXPECT_EQ(dialog->windowTitle(), "Options");
+    EXPECT_EQ(dialog->objectName(), "Form2");
+    QStringList frames;
+    for (auto* frame : dialog->findChildren<QGroupBox*>()) frames << frame->title();
+    EXPECT_EQ(frames, (QStringList{"Edit Search Engine URLs", "Define Popularity Ranks", "Data Options"}));
+    const QStringList expected{"http://g/?q=link:",    "http://av/?q=link:",  "http://y/?p=link:",
+                               "http://ask/?q=links:", "http://msn/?q=link:", "http://atw/?q=link:"};
+    for (int i = 0; i < kEngineCount; ++i) {
+        const EngineSpec& engine = engineSpecs()[i];
+        QLineEdit* field = child<QLineEdit>(engine.templateField);
+        EXPECT_EQ(field->text(), expected[i]);
+        QLabel* label = nullptr;
+        for (auto* l : dialog->findChildren<QLabel*>())
+            if (l->buddy() == field) label = l;
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(), engine.dialogLabel);
+        // Labels stand above their fields, in engine order top to bottom.
+        EXPECT_LT(label->mapTo(dialog, QPoint()).y(), field->mapTo(dialog, QPoint()).y());
+        if (i > 0)
+            EXPECT_GT(field->mapTo(dialog, QPoint()).y(),
+                      child<QLineEdit>(engineSpecs()[i - 1].templateField)->mapTo(dialog, QPoint()).y());
+    }
+    EXPECT_EQ(profiles(), (QStringList{"500", "1000", "1000"}));
+    EXPECT_LT(profile(2)->mapTo(dialog, QPoint()).y(), profile(1)->mapTo(dialog, QPoint()).y());
+    EXPECT_LT(profile(1)->mapTo(dialog, QPoint()).y(), profile(0)->mapTo(dialog, QPoint()).y());
+    for (const char* name : {"Picture1", "Picture2", "Picture3"}) {
+        QLabel* picture = child<QLabel>(name);
+        EXPECT_EQ(picture->size(), QSize(32, 32));
+        EXPECT_FALSE(picture->pixmap().isNull());
+    }
+    EXPECT_EQ(child<QCheckBox>("chkClear")->text(), "Clear results after each search");
+    EXPECT_EQ(child<QCheckBox>("chkAuto")->text(), "Auto-sort data by popularity");
+    EXPECT_FALSE(child<QCheckBox>("chkClear")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("chkAuto")->isChecked());
+    EXPECT_EQ(child<QPushButton>("Command1")->text(), "Ok");
+    EXPECT_EQ(child<QPushButton>("Command2")->text(), "Cancel");
+    EXPECT_EQ(child<QPushButton>("Command3")->text(), "Reset");
+}
+
+TEST_F(SettingsDialogTest, TypingKeepsTheRanksInOrder) {
+    struct Case {
+        int field;
+        const char* keys;
+        QStringList expected;  // Low, Medium, High
+    };
+    const Case cases[] = {
+        {0, "1500", {"1500", "3000", "3000"}},
+        {1, "2000", {"1", "2000", "2000"}},
+        {2, "700", {"6", "700", "700"}},
+        {0, "5a", {"5", "1000", "1000"}},
+        {1, "5a", {"4", "5", "5"}},
+        {2, "12345678901", {"0", "1234567890", "1234567890"}},
+        {0, "", {"", "1000", "1000"}},
+        {2, "", {"500", "1000", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "field " << c.field << " keys " << c.keys);
+        // Back to the stored values through Reset, answered No.
+        click("Command3");
+        ASSERT_EQ(profiles(), (QStringList{"500", "1000", "1000"}));
+        QLineEdit* field = profile(c.field);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        ASSERT_TRUE(field->text().isEmpty());
+        QTest::keyClicks(field, QLatin1String(c.keys));
+        EXPECT_EQ(profiles(), c.expected);
+    }
+}
+
+TEST_F(SettingsDialogTest, EditingWhileAnotherFieldIsEmptyChangesNothingElse) {
+    QLineEdit* medium = profile(1);
+    QTest::keyClick(medium, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(medium, Qt::Key_Backspace);
+    QLineEdit* low = profile(0);
+    QTest::keyClick(low, Qt::Key_End);
+    QTest::keyClicks(low, "00");
+    EXPECT_EQ(profiles(), (QStringList{"50000", "", "1000"}));
+    QTest::keyClick(profile(2), Qt::Key_End);
+    QTest::keyClicks(profile(2), "5");
+    EXPECT_EQ(profiles(), (QStringList{"50000", "", "10005"}));
+}
+
+TEST_F(SettingsDialogTest, OkSavesEverythingAsShown) {
+    child<QLineEdit>("Text1")->setText("http://new/?q=link:");
+    child<QLineEdit>("Text5")->clear();
+    QTest::keyClick(profile(0), Qt::Key_Backspace);  // "50"
+    child<QCheckBox>("chkClear")->setChecked(true);
+    child<QCheckBox>("chkAuto")->setChecked(false);
+    click("Command1");
+    EXPECT_TRUE(closed());
+    EXPECT_EQ(QString::fromLatin1(m_app.read("settings.ini")),
+              "\r\n[Engines]\r\nGoogle=http://new/?q=link:\r\nAltavista=http://av/?q=link:\r\n"
+              "Yahoo=http://y/?p=link:\r\nAsk=http://ask/?q=links:\r\nMSN=\r\nATW=http://atw/?q=link:\r\n");
+    EXPECT_EQ(settingsStore::get("txtProfile0", "x"), "50");
+    EXPECT_EQ(settingsStore::get("txtProfile1", "x"), "1000");
+    EXPECT_EQ(settingsStore::get("txtProfile2", "x"), "1000");
+    EXPECT_EQ(settingsStore::get("chkClear", "x"), "1");
+    EXPECT_EQ(settingsStore::get("chkAutoSort", "x"), "0");
+    EXPECT_TRUE(m_ui.asked.isEmpty());
+}
+
+TEST_F(SettingsDialogTest, CancelAndCloseBoxSaveNothing) {
+    for (bool closeBox : {false, true}) {
+        if (!Form2::instance()) Form2::showModeless(nullptr);
+        dialog = Form2::instance();
+        child<QLineEdit>("Text2")->setText("changed");
+        QTest::keyClicks(profile(0), "1");
+        child<QCheckBox>("chkClear")->setChecked(true);
+        if (closeBox)
+            dialog->close();
+        else
+            click("Command2");
+        EXPECT_TRUE(closed());
+        EXPECT_EQ(m_app.read("settings.ini"), kIni);
+        EXPECT_EQ(settingsStore::get("txtProfile0", "x"), "500");
+        EXPECT_EQ(settingsStore::get("chkClear", "x"), "0");
+    }
+}
+
+TEST_F(SettingsDialogTest, ResetAnsweredNoOnlyResetsTheThresholds) {
+    QTest::keyClicks(profile(2), "0");  // Medium and High 10000
+    child<QLineEdit>("Text3")->setText("mine");
+    m_ui.messageAnswers.push_back(UiPlatform::Answer::No);
+    click("Command3");
+    ASSERT_EQ(m_ui.asked.size(), 1);
+    EXPECT_EQ(m_ui.asked[0].text, "This will reset all engines, Continue?");
+    EXPECT_EQ(m_ui.asked[0].caption, "Warning");
+    EXPECT_EQ(m_ui.asked[0].buttons, UiPlatform::Buttons::YesNo);
+    EXPECT_EQ(m_ui.asked[0].icon, UiPlatform::Icon::None);
+    EXPECT_EQ(profiles(), (QStringList{"500", "1000", "1000"}));
+    EXPECT_EQ(child<QLineEdit>("Text3")->text(), "mine");
+    EXPECT_EQ(m_app.read("settings.ini"), kIni);
+}
+
+TEST_F(SettingsDialogTest, ResetAnsweredYesWritesTheDefaultsAtOnce) {
+    QTest::keyClicks(profile(0), "0");  // Low 5000: Medium and High 10000
+    m_ui.messageAnswers.push_back(UiPlatform::Answer::Yes);
+    click("Command3");
+    for (const EngineSpec& engine : engineSpecs()) {
+        EXPECT_EQ(child<QLineEdit>(engine.templateField)->text(), defaultTemplate(engine));
+        EXPECT_EQ(readTemplate(engine, m_app.file("settings.ini")), defaultTemplate(engine));
+    }
+    EXPECT_EQ(profiles(), (QStringList{"500", "1000", "1000"}));
+    click("Command2");
+    EXPECT_TRUE(closed());
+    // The templates stay written; the thresholds in the store are untouched.
+    EXPECT_EQ(readTemplate(engineSpec(EngineKey::Ask), m_app.file("settings.ini")),
+              "http://www.ask.com/web?qsrc=1&o=312&q=links:");
+    EXPECT_EQ(settingsStore::get("txtProfile0", "x"), "500");
+    EXPECT_EQ(settingsStore::get("txtProfile1", "x"), "1000");
+}
+
+TEST_F(SettingsDialogTest, UnwritableSettingsFileIsReported) {
+    // A folder where the file should be: nothing can be written there, even by root.
+    dialog->close();
+    ASSERT_TRUE(closed());
+    QFile::remove(m_app.file("settings.ini"));
+    QDir(m_app.path()).mkdir("settings.ini");
+    Form2::showModeless(nullptr);
+    dialog = Form2::instance();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(child<QLineEdit>("Text1")->text().isEmpty());
+
+    m_ui.messageAnswers.push_back(UiPlatform::Answer::Yes);
+    click("Command3");
+    QStringList expected{"This will reset all engines, Continue?",
+                         QStringLiteral("The search engine URLs could not be saved to %1.")
+                             .arg(QDir::toNativeSeparators(m_app.file("settings.ini")))};
+    EXPECT_EQ(m_ui.messages(), expected);
+
+    QTest::keyClicks(profile(0), "1");
+    click("Command1");
+    EXPECT_TRUE(closed());
+    expected << expected.last();
+    EXPECT_EQ(m_ui.messages(), expected);
+    EXPECT_EQ(m_ui.asked.last().caption, "Information");
+    // The store is saved all the same.
+    EXPECT_EQ(settingsStore::get("txtProfile0", "x"), "5001");
+    QFileInfo folder(m_app.file("settings.ini"));
+    EXPECT_TRUE(folder.isDir());
+    EXPECT_TRUE(QDir(folder.filePath()).isEmpty());
+}
+
+TEST_F(SettingsDialogTest, OneInstanceModelessOrModal) {
+    Form2::showModeless(nullptr);
+    EXPECT_EQ(Form2::instance(), dialog);
+    Form2::showModal(nullptr);  // the open one comes to the front, nothing blocks
+    EXPECT_EQ(Form2::instance(), dialog);
+    EXPECT_FALSE(dialog->isModal());
+    dialog->close();
+    ASSERT_TRUE(closed());
+
+    // Modal: the call returns only when the dialog has been closed.
+    bool sawModal = false;
+    QTimer::singleShot(0, [&] {
+        Form2* modal = Form2::instance();
+        ASSERT_NE(modal, nullptr);
+        sawModal = modal->isModal() && modal->isVisible();
+        QTest::mouseClick(modal->findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    });
+    Form2::showModal(nullptr);
+    EXPECT_TRUE(sawModal);
+    EXPECT_TRUE(closed());
+}
+
+}  // namespace
