@@ -118,10 +118,11 @@ void addLines(QChart& chart, const ChartData& data, int type, QAbstractAxis* x, 
 
 }  // namespace
 
-void drawChart2d(QChart& chart, const ChartData& data, int type) {
+void drawChart2d(QChart& chart, const ChartData& full, int type) {
     clearChart(chart);
-    chart.setTitle(data.title);
+    chart.setTitle(full.title);
     const bool bars = type == chart::Bar2D || type == chart::Bar3D;
+    const ChartData data = bars ? sampleCategories(full, kMaxBars) : full;
     QAbstractAxis* x = nullptr;
     // A bar axis names every category; past a handful the thinned axis serves bars too.
     if (bars && data.categoryCount() <= kMaxCategoryLabels) {

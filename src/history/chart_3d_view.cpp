@@ -24,7 +24,6 @@ namespace chartdraw {
 namespace {
 
 constexpr int kManyCategories = 60;
-constexpr int kMaxBars = 400;
 
 // Names the whole-number positions of a value axis, thinned like the 2-D axis.
 class CategoryFormatter final : public QValue3DAxisFormatter {
@@ -103,7 +102,8 @@ QSurfaceDataRow* surfaceRow(const ChartData& data, int series, float z, bool onZ
 
 }  // namespace
 
-void drawBars3d(Q3DBars& graph, const ChartData& data, bool steps) {
+void drawBars3d(Q3DBars& graph, const ChartData& full, bool steps) {
+    const ChartData data = sampleCategories(full, kMaxBars);
     if (graph.seriesList().isEmpty()) {
         auto* series = new QBar3DSeries;
         series->setMesh(QAbstract3DSeries::MeshBar);
@@ -116,19 +116,14 @@ void drawBars3d(Q3DBars& graph, const ChartData& data, bool steps) {
         graph.addSeries(series);
     }
     QBar3DSeries* series = graph.seriesList().first();
-    // Bars narrower than a pixel are not drawn at all: a long history shows
-    // every k-th date.
-    const QVector<int> shown = labelledCategories(data.categoryCount(), kMaxBars);
-    QStringList labels;
-    for (int i : shown) labels << data.categoryLabels[i];
     auto* array = new QBarDataArray;
     array->reserve(data.seriesCount());
     for (int s = 0; s < data.seriesCount(); ++s) {
-        auto* row = new QBarDataRow(shown.size());
-        for (int c = 0; c < shown.size(); ++c) (*row)[c].setValue(static_cast<float>(data.value(shown[c], s)));
+        auto* row = new QBarDataRow(data.categoryCount());
+        for (int i = 0; i < data.categoryCount(); ++i) (*row)[i].setValue(static_cast<float>(data.value(i, s)));
         array->append(row);
     }
-    series->dataProxy()->resetArray(array, data.seriesLabels, thinnedLabels(labels));
+    series->dataProxy()->resetArray(array, data.seriesLabels, thinnedLabels(data.categoryLabels));
     series->setItemLabelFormat(QStringLiteral("@rowLabel @colLabel: @valueLabel"));
     setValueRange(*graph.valueAxis(), data);
     graph.setBarSpacingRelative(true);

@@ -188,3 +188,15 @@ QStringList distinctLabels(const QStringList& labels) {
     }
     return out;
 }
+
+ChartData sampleCategories(const ChartData& data, int maxCategories) {
+    if (data.categoryCount() <= maxCategories) return data;
+    ChartData sample = data;
+    sample.categoryLabels.clear();
+    sample.values.clear();
+    for (int i : labelledCategories(data.categoryCount(), maxCategories)) {
+        sample.categoryLabels << data.categoryLabels[i];
+        sample.values << data.values.value(i);
+    }
+    return sample;
+}

@@ -116,3 +116,7 @@ QVector<int> labelledCategories(int count, int maxLabels);
 // The labels made distinct (chart axes key their categories by label): a
 // repeated label gets invisible zero-width spaces appended.
 QStringList distinctLabels(const QStringList& labels);
+// The chart with at most maxCategories of its categories, every k-th from the
+// first, as labelledCategories picks them. Bars narrower than a pixel are not
+// drawn at all, so a long history is shown as a sample of its dates.
+ChartData sampleCategories(const ChartData& data, int maxCategories);

@@ -195,4 +195,18 @@ TEST(ChartLabels, ThinnedEvenlyAndMadeDistinct) {
     EXPECT_EQ(labels[0], QStringLiteral("a"));
     EXPECT_EQ(labels[2].left(1), QStringLiteral("a"));
     EXPECT_EQ(labels[4], QStringLiteral("b"));
+
+    ChartData data;
+    data.title = QStringLiteral("t");
+    data.seriesLabels = QStringList({"a", "b"});
+    for (int i = 0; i < 10; ++i) {
+        data.categoryLabels << QString::number(i);
+        data.values << QVector<double>{double(i), double(-i)};
+    }
+    const ChartData sample = sampleCategories(data, 5);
+    EXPECT_EQ(sample.categoryLabels, QStringList({"0", "2", "4", "6", "8"}));
+    EXPECT_DOUBLE_EQ(sample.value(3, 1), -6.0);
+    EXPECT_EQ(sample.seriesLabels, data.seriesLabels);
+    EXPECT_EQ(sample.title, data.title);
+    EXPECT_EQ(sampleCategories(data, 10).categoryCount(), 10);
 }
