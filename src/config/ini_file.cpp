@@ -85,7 +85,9 @@ bool IniLines::IniSaveFile(const QString& file) const {
         bytes += "\r\n";
     }
     QSaveFile out(resolve(file));
-    if (!out.open(QIODevice::WriteOnly)) return false;
+    // Unbuffered, so a short write (disk full, size limit) shows in write()'s
+    // count; a buffered one is lost at commit, which then keeps a cut file.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
     if (out.write(bytes) != bytes.size()) {
         out.cancelWriting();
         return false;

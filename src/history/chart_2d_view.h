@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+
+class QChart;
+struct ChartData;
+
+namespace chartdraw {
+
+// The series colours, shared by the 2-D and the 3-D charts; they repeat.
+QColor seriesColor(int series);
+
+// At most this many category labels are drawn along the horizontal axis; a
+// long history shows every k-th date.
+inline constexpr int kMaxCategoryLabels = 8;
+// At most this many bars per series are drawn (see sampleCategories).
+inline constexpr int kMaxBars = 400;
+
+// Replaces everything in chart with data drawn as type (bars, lines, areas or
+// steps; a 3-D code draws its 2-D counterpart). Steps are lines with doubled
+// points, each value held across its category's width.
+void drawChart2d(QChart& chart, const ChartData& data, int type);
+
+}  // namespace chartdraw

@@ -1,0 +1,202 @@
+#include "history/chart_data.h"
+
+#include "config/ini_file.h"
+#include "results/results_grid.h"
+
+#include <QSet>
+
+namespace chart {
+
+const QStringList& chartTypeEntries() {
+    static const QStringList entries{
+        QStringLiteral("3D Bar Chart"),  QStringLiteral("2D Bar Chart"),  QStringLiteral("3d Line Graph"),
+        QStringLiteral("2D Line Graph"), QStringLiteral("3D Area Chart"), QStringLiteral("2D Area Chart"),
+        QStringLiteral("3D Step Chart"), QStringLiteral("2D Step Chart")};
+    return entries;
+}
+
+bool isThreeD(int type) { return type >= 0 && type < kChartTypeCount && type % 2 == 0; }
+
+bool entryWantsRotateHint(const QString& entry) {
+    return entry.contains(QLatin1String("3D"), Qt::CaseInsensitive);
+}
+
+}  // namespace chart
+
+ChartScale chartScaleFor(std::int64_t largest) {
+    if (largest > 100'000'000) return {1000, QStringLiteral("Linking Sites x1000")};
+    if (largest > 10'000'000) return {100, QStringLiteral("Linking Sites x100")};
+    if (largest > 1'000'000) return {10, QStringLiteral("Linking Sites x10")};
+    return {1, QStringLiteral("Linking Sites")};
+}
+
+std::int64_t LargestNumber(const QVector<std::int64_t>& values) {
+    if (values.isEmpty()) return 0;
+    std::int64_t largest = values.first();
+    for (std::int64_t v : values)
+        if (v > largest) largest = v;
+    return largest;
+}
+
+double ChartData::value(int category, int series) const {
+    if (category < 0 || category >= values.size()) return 0;
+    const QVector<double>& row = values[category];
+    return series >= 0 && series < row.size() ? row[series] : 0;
+}
+
+QVector<SectionEntry> parseSectionBody(const QString& body) {
+    QString text = body;
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
+    else if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    QVector<SectionEntry> entries;
+    if (text.isEmpty()) return entries;
+    for (const QString& line : text.split(QStringLiteral("\r\n"))) {
+        SectionEntry entry;
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        entry.date = equals < 0 ? line : line.left(equals);
+        if (equals >= 0) {
+            bool ok = false;
+            const qint64 v = line.mid(equals + 1).trimmed().toLongLong(&ok);
+            entry.value = ok ? v : 0;
+        }
+        entries << entry;
+    }
+    return entries;
+}
+
+ParsedSection readSection(const QString& file, const QString& section) {
+    return {section, parseSectionBody(IniReadSection(section, QString(), file))};
+}
+
+bool OneEntryWarning::shouldWarn(int entryCount) {
+    if (entryCount != 1 || m_shown) return false;
+    m_shown = true;
+    return true;
+}
+
+OneEntryWarning& runOneEntryWarning() {
+    static OneEntryWarning warning;
+    return warning;
+}
+
+QString savedSearchTitle(const QString& chartFileName) {
+    QString title = chartFileName;
+    return title.remove(QLatin1String(".lpc"), Qt::CaseInsensitive);
+}
+
+QStringList seriesChoices(const QString& file) {
+    return IniListSections(file) << QString::fromLatin1(chart::kAllEngines);
+}
+
+namespace {
+QVector<std::int64_t> valuesOf(const ParsedSection& section) {
+    QVector<std::int64_t> values;
+    values.reserve(section.entries.size());
+    for (const SectionEntry& e : section.entries) values << e.value;
+    return values;
+}
+
+void applyScale(ChartData& data, const ChartScale& scale) {
+    data.divisor = scale.divisor;
+    data.valueAxisTitle = scale.axisTitle;
+}
+}  // namespace
+
+ChartData engineChart(const ParsedSection& section) {
+    ChartData data;
+    data.seriesLabels << section.name;
+    applyScale(data, chartScaleFor(LargestNumber(valuesOf(section))));
+    for (const SectionEntry& e : section.entries) {
+        data.categoryLabels << e.date;
+        data.values << QVector<double>{static_cast<double>(e.value) / data.divisor};
+    }
+    return data;
+}
+
+ChartData allEnginesChart(const QVector<ParsedSection>& sections) {
+    ChartData data;
+    if (sections.isEmpty()) return data;
+    const ParsedSection& first = sections.first();
+    applyScale(data, chartScaleFor(LargestNumber(valuesOf(first))));
+    const qsizetype rows = sections.last().entries.size();
+    for (qsizetype r = 0; r < rows; ++r)
+        data.categoryLabels << (r < first.entries.size() ? first.entries[r].date : QString());
+    data.values.fill(QVector<double>(sections.size(), 0.0), rows);
+    for (qsizetype c = 0; c < sections.size(); ++c) {
+        data.seriesLabels << sections[c].name;
+        const QVector<SectionEntry>& entries = sections[c].entries;
+        for (qsizetype r = 0; r < rows && r < entries.size(); ++r)
+            data.values[r][c] = static_cast<double>(entries[r].value) / data.divisor;
+    }
+    return data;
+}
+
+ChartData savedSearchChart(const QString& file, const QString& choice, const QStringList& sections,
+                           OneEntryWarning& warning, bool* warnNow) {
+    bool warn = false;
+    QVector<ParsedSection> parsed;
+    const bool all = choice == QLatin1String(chart::kAllEngines);
+    for (const QString& name : all ? sections : QStringList{choice}) {
+        parsed << readSection(file, name);
+        if (warning.shouldWarn(static_cast<int>(parsed.last().entries.size()))) warn = true;
+    }
+    if (warnNow) *warnNow = warn;
+    return all ? allEnginesChart(parsed) : engineChart(parsed.first());
+}
+
+ChartData temporaryChart(const ResultsGrid& grid) {
+    ChartData data;
+    data.title = QString::fromLatin1(chart::kTemporaryTitle);
+    const int rows = grid.rowCount();
+    if (rows == 0) return data;
+    constexpr int first = ResultsGrid::kFirstEngineColumn;
+    constexpr int engines = ResultsGrid::kColumnCount - first;
+    QVector<QVector<std::int64_t>> counts(rows, QVector<std::int64_t>(engines, 0));
+    for (int i = 0; i < rows; ++i) {
+        data.seriesLabels << grid.cell(i, ResultsGrid::kDomainColumn);
+        for (int k = 0; k < engines; ++k) counts[i][k] = cellCount(grid.cell(i, first + k)).value_or(0);
+    }
+    // The first row decides the scale for every row.
+    applyScale(data, chartScaleFor(LargestNumber(counts.first())));
+    for (int k = 0; k < engines; ++k) {
+        data.categoryLabels << grid.caption(first + k);
+        QVector<double> row(rows);
+        for (int i = 0; i < rows; ++i) row[i] = static_cast<double>(counts[i][k]) / data.divisor;
+        data.values << row;
+    }
+    return data;
+}
+
+QVector<int> labelledCategories(int count, int maxLabels) {
+    QVector<int> indices;
+    if (count <= 0) return indices;
+    const int step = maxLabels <= 0 ? count : (count + maxLabels - 1) / maxLabels;
+    for (int i = 0; i < count; i += step) indices << i;
+    return indices;
+}
+
+QStringList distinctLabels(const QStringList& labels) {
+    QStringList out;
+    QSet<QString> seen;
+    for (const QString& label : labels) {
+        QString unique = label;
+        while (seen.contains(unique)) unique += QChar(0x200B);
+        seen.insert(unique);
+        out << unique;
+    }
+    return out;
+}
+
+ChartData sampleCategories(const ChartData& data, int maxCategories) {
+    if (data.categoryCount() <= maxCategories) return data;
+    ChartData sample = data;
+    sample.categoryLabels.clear();
+    sample.values.clear();
+    for (int i : labelledCategories(data.categoryCount(), maxCategories)) {
+        sample.categoryLabels << data.categoryLabels[i];
+        sample.values << data.values.value(i);
+    }
+    return sample;
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <cstdint>
+
+class ResultsGrid;
+
+// The history chart as plain data: what the chart widget draws, built from a
+// saved search or from the results grid. Series are the legend entries,
+// categories run along the horizontal axis.
+namespace chart {
+
+// Chart type codes, the index of the entry in the chart-type chooser.
+enum ChartType { Bar3D = 0, Bar2D, Line3D, Line2D, Area3D, Area2D, Step3D, Step2D };
+inline constexpr int kChartTypeCount = 8;
+inline constexpr int kDefaultChartType = Line2D;
+
+// The chooser's entries, in code order.
+const QStringList& chartTypeEntries();
+bool isThreeD(int type);
+// The rotate hint applies when the entry names a 3-D type ("3D", any case).
+bool entryWantsRotateHint(const QString& entry);
+
+inline constexpr const char* kRotateHint = "Control Key + Drag to rotate.";
+inline constexpr const char* kAllEngines = "All Engines";
+inline constexpr const char* kTemporaryTitle = "Temporary Search Results";
+inline constexpr const char* kOneEntryWarning =
+    "You need atleast 2 saved searches to get any data displayed";
+
+}  // namespace chart
+
+// The divisor applied to every plotted value and the value axis's title.
+struct ChartScale {
+    int divisor = 1;
+    QString axisTitle = QStringLiteral("Linking Sites");
+};
+ChartScale chartScaleFor(std::int64_t largest);
+
+// The largest value; 0 for an empty list.
+std::int64_t LargestNumber(const QVector<std::int64_t>& values);
+
+struct ChartData {
+    int type = chart::kDefaultChartType;
+    QString title;
+    QString valueAxisTitle = QStringLiteral("Linking Sites");
+    int divisor = 1;
+    QStringList seriesLabels;
+    QStringList categoryLabels;
+    QVector<QVector<double>> values;  // [category][series], already divided
+
+    int seriesCount() const { return static_cast<int>(seriesLabels.size()); }
+    int categoryCount() const { return static_cast<int>(categoryLabels.size()); }
+    // 0 outside the table.
+    double value(int category, int series) const;
+};
+
+// One day of a saved search's section.
+struct SectionEntry {
+    QString date;
+    std::int64_t value = 0;
+};
+struct ParsedSection {
+    QString name;
+    QVector<SectionEntry> entries;  // file order: newest first
+};
+
+// A section body as the INI reader returns it: entries joined by CR LF,
+// possibly with one trailing CR LF. Text the program never writes still
+// parses: an entry without "=" or with a value that is no integer is 0, and
+// an empty body has no entries.
+QVector<SectionEntry> parseSectionBody(const QString& body);
+ParsedSection readSection(const QString& file, const QString& section);
+
+// The run's one-entry warning: due the first time a section with exactly one
+// entry is charted, never again in the same run.
+class OneEntryWarning {
+public:
+    bool shouldWarn(int entryCount);
+    bool shown() const { return m_shown; }
+    void reset() { m_shown = false; }
+
+private:
+    bool m_shown = false;
+};
+OneEntryWarning& runOneEntryWarning();
+
+// The chart title for a saved search: the file name with ".lpc" removed (any case).
+QString savedSearchTitle(const QString& chartFileName);
+// The series chooser's entries for a saved search: its sections in file order,
+// then "All Engines".
+QStringList seriesChoices(const QString& file);
+
+// The history of one engine: one series, one category per date.
+ChartData engineChart(const ParsedSection& section);
+// Every section by position: row r is each section's r-th entry. The first
+// section gives the dates and the scale; the last section's entry count gives
+// the number of categories; a missing cell is 0.
+ChartData allEnginesChart(const QVector<ParsedSection>& sections);
+
+// The saved-search chart for one choice of the series chooser. sections are
+// the chooser's entries less "All Engines". warnNow is set when the one-entry
+// warning is due (the warning's flag is then set).
+ChartData savedSearchChart(const QString& file, const QString& choice, const QStringList& sections,
+                           OneEntryWarning& warning, bool* warnNow);
+
+// The counts of every grid row: one series per row (labelled by its address),
+// the six engines as categories, scaled by the first row; a cell without a
+// number counts 0.
+ChartData temporaryChart(const ResultsGrid& grid);
+
+// Which categories carry a label when at most maxLabels fit: every k-th from
+// the first, evenly. All of them when they fit.
+QVector<int> labelledCategories(int count, int maxLabels);
+// The labels made distinct (chart axes key their categories by label): a
+// repeated label gets invisible zero-width spaces appended.
+QStringList distinctLabels(const QStringList& labels);
+// The chart with at most maxCategories of its categories, every k-th from the
+// first, as labelledCategories picks them. Bars narrower than a pixel are not
+// drawn at all, so a long history is shown as a sample of its dates.
+ChartData sampleCategories(const ChartData& data, int maxCategories);

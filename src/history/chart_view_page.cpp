@@ -1,0 +1,150 @@
+#include "history/chart_view_page.h"
+
+#include "config/settings_store.h"
+#include "history/history_chart_widget.h"
+#include "history/load_search_dialog.h"
+#include "history/saved_search.h"
+#include "platform/ui_platform.h"
+#include "results/results_grid.h"
+#include "shell/chart_print_ui.h"
+#include "shell/twips.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <cstdlib>
+
+namespace {
+// Design geometry inside the frame, in twips: left, top, width, height.
+constexpr QRect kCommand7(120, 300, 1215, 375);
+constexpr QRect kCommand14(1440, 300, 1215, 375);
+constexpr QRect kLabel1(120, 780, 2700, 255);
+constexpr QRect kLblChartSearch(2820, 345, 1335, 255);
+constexpr QRect kCmbChart1(4200, 300, 2415, 315);
+constexpr QRect kLblChartType(2820, 765, 1335, 255);
+constexpr QRect kCmbChart2(4200, 720, 2415, 315);
+// The chart sits where the results grid sits on the "Data View" page.
+constexpr int kChartLeft = 120;
+constexpr int kChartTop = 1185;
+constexpr int kDesignWidth = 8895;
+constexpr int kDesignHeight = 7815;
+
+const QString kChartTypeKey = QStringLiteral("cmbChart2");
+}  // namespace
+
+ChartViewPage::ChartViewPage(ResultsGrid& grid, QWidget* parent) : QGroupBox(parent), m_grid(grid) {
+    setObjectName(QStringLiteral("Frame3"));
+    setTitle(QStringLiteral("Results - Chart View"));
+    buildControls();
+    layoutPage(kDesignWidth, kDesignHeight);
+}
+
+void ChartViewPage::buildControls() {
+    auto place = [this](QWidget* w, const char* name, const QRect& twips) {
+        w->setObjectName(QString::fromLatin1(name));
+        w->setGeometry(twipsToPixels(twips));
+    };
+    Command7 = new QPushButton(QStringLiteral("Load Data"), this);
+    place(Command7, "Command7", kCommand7);
+    Command14 = new QPushButton(QStringLiteral("Print"), this);
+    place(Command14, "Command14", kCommand14);
+    lblChartSearch = new QLabel(QStringLiteral("Search Engine:"), this);
+    place(lblChartSearch, "lblChartSearch", kLblChartSearch);
+    cmbChart1 = new QComboBox(this);
+    place(cmbChart1, "cmbChart1", kCmbChart1);
+    cmbChart1->setEnabled(false);
+    lblChartType = new QLabel(QStringLiteral("Chart Type:"), this);
+    place(lblChartType, "lblChartType", kLblChartType);
+    cmbChart2 = new QComboBox(this);
+    place(cmbChart2, "cmbChart2", kCmbChart2);
+    cmbChart2->addItems(chart::chartTypeEntries());
+    cmbChart2->setCurrentIndex(-1);
+    Label1 = new QLabel(this);
+    place(Label1, "Label1", kLabel1);
+
+    // Out of sight but able to hold the focus, which a hidden widget cannot.
+    cmdFocus = new QPushButton(this);
+    cmdFocus->setObjectName(QStringLiteral("cmdFocus"));
+    cmdFocus->setGeometry(0, 0, 0, 0);
+    MSChart1 = new HistoryChartWidget(cmdFocus, this);
+
+    connect(Command7, &QPushButton::clicked, this, &ChartViewPage::Command7_Click);
+    connect(Command14, &QPushButton::clicked, this, &ChartViewPage::Command14_Click);
+    connect(cmbChart1, &QComboBox::activated, this, &ChartViewPage::cmbChart1_Click);
+    connect(cmbChart2, &QComboBox::activated, this, &ChartViewPage::cmbChart2_Click);
+}
+
+QWidget* ChartViewPage::chartWidget() const { return MSChart1; }
+
+const ChartData& ChartViewPage::chartData() const { return MSChart1->chartData(); }
+
+void ChartViewPage::layoutPage(int widthTwips, int heightTwips) {
+    const int gridWidth = std::abs(widthTwips - 2 * kChartLeft);
+    const int gridHeight = std::abs(heightTwips - kChartTop - 200);
+    MSChart1->setGeometry(twipsToPixels(QRect(kChartLeft, kChartTop, gridWidth, std::abs(gridHeight - 100))));
+}
+
+void ChartViewPage::Command7_Click() { chooseSavedSearch(); }
+
+void ChartViewPage::chooseSavedSearch() {
+    LoadSearchDialog dialog(window());
+    connect(&dialog, &LoadSearchDialog::searchChosen, this, &ChartViewPage::doChart);
+    dialog.exec();
+}
+
+void ChartViewPage::Command14_Click() { PrintChart(MSChart1, window()); }
+
+void ChartViewPage::doChart() {
+    const QString fileName = savedSearch::chartFileName();
+    QString name = fileName;
+    if (name.endsWith(QLatin1String(savedSearch::kExtension), Qt::CaseInsensitive)) name.chop(4);
+    m_chartFilePath = savedSearch::searchFilePath(name);
+    m_title = savedSearchTitle(fileName);
+    cmbChart1->clear();
+    cmbChart1->addItems(seriesChoices(m_chartFilePath));
+    cmbChart1->setEnabled(true);
+    cmbChart1->setCurrentIndex(0);
+    cmbChart1_Click();
+}
+
+void ChartViewPage::cmbChart1_Click() {
+    const int chosen = cmbChart1->currentIndex();
+    if (chosen < 0) return;
+    QStringList sections;
+    for (int i = 0; i < cmbChart1->count() - 1; ++i) sections << cmbChart1->itemText(i);
+    bool warn = false;
+    ChartData data =
+        savedSearchChart(m_chartFilePath, cmbChart1->itemText(chosen), sections, runOneEntryWarning(), &warn);
+    if (warn)
+        platform::ui().messageBox(window(), QString::fromLatin1(chart::kOneEntryWarning),
+                                  QStringLiteral("Information"), UiPlatform::Buttons::Ok,
+                                  UiPlatform::Icon::Information);
+    data.title = m_title;
+    data.type = m_type;
+    MSChart1->setChart(data);
+}
+
+void ChartViewPage::doChart2() {
+    cmbChart1->clear();
+    cmbChart1->setEnabled(false);
+    ChartData data = temporaryChart(m_grid);
+    data.type = m_type;
+    MSChart1->setChart(data);
+}
+
+void ChartViewPage::cmbChart2_Click() {
+    const int index = cmbChart2->currentIndex();
+    if (index < 0) return;
+    settingsStore::save(kChartTypeKey, QString::number(index));
+    m_type = index;
+    MSChart1->setChartType(index);
+    Label1->setText(chart::entryWantsRotateHint(cmbChart2->currentText()) ? QString::fromLatin1(chart::kRotateHint)
+                                                                          : QString());
+}
+
+void ChartViewPage::selectStoredChartType() {
+    const int index = settingsStore::getInt(kChartTypeKey, QString::number(chart::kDefaultChartType));
+    if (index < 0 || index >= chart::kChartTypeCount) return;
+    cmbChart2->setCurrentIndex(index);
+    cmbChart2_Click();
+}

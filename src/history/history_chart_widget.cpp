@@ -1,0 +1,170 @@
+#include "history/history_chart_widget.h"
+
+#include "history/chart_2d_view.h"
+#include "history/chart_3d_view.h"
+
+#include <Q3DBars>
+#include <Q3DCamera>
+#include <Q3DScene>
+#include <Q3DSurface>
+#include <Q3DTheme>
+#include <QChart>
+#include <QChartView>
+#include <QEvent>
+#include <QLabel>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QVBoxLayout>
+
+HistoryChartWidget::HistoryChartWidget(QWidget* focusTarget, QWidget* parent)
+    : QWidget(parent), m_focusTarget(focusTarget) {
+    setObjectName(QStringLiteral("MSChart1"));
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+
+    m_chart = new QChart;
+    m_chart->setAnimationOptions(QChart::NoAnimation);
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chart->setBackgroundRoundness(0);
+    m_chart->setMargins(QMargins(4, 4, 4, 4));
+    m_view = new QChartView(m_chart, this);
+    m_view->setRenderHint(QPainter::Antialiasing);
+    m_stack->addWidget(m_view);
+
+    m_page3d = new QWidget(this);
+    auto* column = new QVBoxLayout(m_page3d);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    m_title3d = new QLabel(m_page3d);
+    m_title3d->setAlignment(Qt::AlignCenter);
+    QFont titleFont = m_title3d->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
+    m_title3d->setFont(titleFont);
+    column->addWidget(m_title3d);
+    m_stack3d = new QStackedLayout;
+    column->addLayout(m_stack3d, 1);
+    m_stack->addWidget(m_page3d);
+
+    for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_view), m_view->viewport(), m_page3d})
+        guardFocus(w);
+    redraw();
+}
+
+HistoryChartWidget::~HistoryChartWidget() = default;
+
+void HistoryChartWidget::setChart(const ChartData& data) {
+    m_data = data;
+    redraw();
+}
+
+void HistoryChartWidget::setChartType(int type) {
+    m_data.type = type;
+    redraw();
+}
+
+QAbstract3DGraph* HistoryChartWidget::graph3d() const {
+    if (m_stack->currentWidget() != m_page3d) return nullptr;
+    QWidget* shown = m_stack3d->currentWidget();
+    if (shown && shown == m_barsBox) return m_bars;
+    if (shown && shown == m_surfaceBox) return m_surface;
+    return nullptr;
+}
+
+bool HistoryChartWidget::threeDAvailable() {
+    static const bool available = [] {
+        QOpenGLContext context;
+        if (!context.create()) return false;
+        QOffscreenSurface surface;
+        surface.create();
+        const bool current = context.makeCurrent(&surface);
+        if (current) context.doneCurrent();
+        return current;
+    }();
+    return available;
+}
+
+bool HistoryChartWidget::eventFilter(QObject* watched, QEvent* event) {
+    // The embedded 3-D window takes the focus on a click; hand it straight back.
+    if (event->type() == QEvent::FocusIn && m_focusTarget)
+        QTimer::singleShot(0, m_focusTarget, [target = m_focusTarget] {
+            if (QWindow* w = target->window()->windowHandle()) w->requestActivate();
+            target->setFocus(Qt::OtherFocusReason);
+        });
+    return QWidget::eventFilter(watched, event);
+}
+
+void HistoryChartWidget::redraw() {
+    if (chart::isThreeD(m_data.type)) {
+        show3d(m_data.type);
+        m_stack->setCurrentWidget(m_page3d);
+    } else {
+        chartdraw::drawChart2d(*m_chart, m_data, m_data.type);
+        m_stack->setCurrentWidget(m_view);
+    }
+}
+
+namespace {
+void prepareGraph(QAbstract3DGraph& graph, Q3DCamera::CameraPreset preset) {
+    graph.setActiveInputHandler(new chartdraw::CtrlDragRotation(&graph));
+    graph.setShadowQuality(QAbstract3DGraph::ShadowQualityNone);
+    graph.setSelectionMode(QAbstract3DGraph::SelectionNone);
+    graph.activeTheme()->setType(Q3DTheme::ThemeQt);
+    graph.activeTheme()->setLabelBackgroundEnabled(false);
+    QFont font = graph.activeTheme()->font();
+    font.setPointSize(42);
+    graph.activeTheme()->setFont(font);
+    graph.scene()->activeCamera()->setCameraPreset(preset);
+    graph.scene()->activeCamera()->setZoomLevel(105.0f);
+}
+}  // namespace
+
+void HistoryChartWidget::show3d(int type) {
+    m_title3d->setText(m_data.title);
+    if (!threeDAvailable()) {
+        if (!m_no3d) {
+            m_no3d = new QLabel(tr("3-D charts need OpenGL, which this display does not offer."), m_page3d);
+            m_no3d->setAlignment(Qt::AlignCenter);
+            m_stack3d->addWidget(m_no3d);
+        }
+        m_stack3d->setCurrentWidget(m_no3d);
+        return;
+    }
+    if (type == chart::Bar3D || type == chart::Step3D) {
+        if (!m_bars) {
+            m_bars = new Q3DBars;
+            prepareGraph(*m_bars, Q3DCamera::CameraPresetIsometricRight);
+            // Depth and width keep a fixed ratio, so a long history is not squashed to a sliver.
+            m_bars->setHorizontalAspectRatio(2.0f);
+            m_barsBox = containerFor(m_bars);
+        }
+        chartdraw::drawBars3d(*m_bars, m_data, type == chart::Step3D);
+        m_stack3d->setCurrentWidget(m_barsBox);
+    } else {
+        if (!m_surface) {
+            m_surface = new Q3DSurface;
+            prepareGraph(*m_surface, Q3DCamera::CameraPresetIsometricRight);
+            m_surface->setHorizontalAspectRatio(2.0f);
+            m_surfaceBox = containerFor(m_surface);
+        }
+        chartdraw::drawSurface3d(*m_surface, m_data, type == chart::Area3D);
+        m_stack3d->setCurrentWidget(m_surfaceBox);
+    }
+}
+
+QWidget* HistoryChartWidget::containerFor(QAbstract3DGraph* graph) {
+    QWidget* box = QWidget::createWindowContainer(graph, m_page3d);
+    box->setMinimumSize(16, 16);
+    guardFocus(box);
+    graph->installEventFilter(this);
+    m_stack3d->addWidget(box);
+    return box;
+}
+
+void HistoryChartWidget::guardFocus(QWidget* widget) {
+    widget->setFocusPolicy(Qt::NoFocus);
+    if (m_focusTarget) widget->setFocusProxy(m_focusTarget);
+    widget->installEventFilter(this);
+}

@@ -1,0 +1,94 @@
+#include "history/save_search_dialog.h"
+
+#include "build_info.h"
+#include "history/load_search_dialog.h"
+#include "history/saved_search.h"
+#include "platform/ui_platform.h"
+#include "results/results_grid.h"
+#include "shell/twips.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+template <typename W>
+W* placed(W* widget, const char* name, const QRect& twips) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(twipsToPixels(twips));
+    return widget;
+}
+}  // namespace
+
+SaveSearchDialog::SaveSearchDialog(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Save Search Results"));
+    setModal(true);
+    setFixedSize(twipsToPixels(QRect(0, 0, 4935, 3765)).size());
+    buildControls();
+    listSavedSearchesInto(*Combo1, owner);
+}
+
+void SaveSearchDialog::buildControls() {
+    Frame1 = placed(new QGroupBox(QStringLiteral("Save Into An Old Search Result"), this), "Frame1",
+                    QRect(120, 120, 4695, 1335));
+    Label1 = placed(new QLabel(QStringLiteral("Append new results to this previous search:"), Frame1), "Label1",
+                    QRect(120, 360, 4455, 255));
+    Combo1 = placed(new QComboBox(Frame1), "Combo1", QRect(120, 720, 3255, 315));
+    Command1 = placed(new QPushButton(QStringLiteral("Ok"), Frame1), "Command1", QRect(3480, 690, 1095, 375));
+
+    Frame2 = placed(new QGroupBox(QStringLiteral("Create New Save File"), this), "Frame2",
+                    QRect(120, 1575, 4695, 1335));
+    Label2 = placed(new QLabel(QStringLiteral("Please choose a name for this search:"), Frame2), "Label2",
+                    QRect(120, 360, 4455, 255));
+    Text1 = placed(new QLineEdit(Frame2), "Text1", QRect(120, 720, 3255, 315));
+    Command3 = placed(new QPushButton(QStringLiteral("Save"), Frame2), "Command3", QRect(3480, 690, 1095, 375));
+
+    Command2 = placed(new QPushButton(QStringLiteral("Cancel"), this), "Command2", QRect(3600, 3150, 1215, 375));
+
+    connect(Command1, &QPushButton::clicked, this, &SaveSearchDialog::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &SaveSearchDialog::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &SaveSearchDialog::Command3_Click);
+}
+
+void SaveSearchDialog::saveResults(QWidget* owner, const ResultsGrid& grid, int selectedRow) {
+    const std::optional<QString> record = savedSearch::buildPendingSaveRecord(grid, selectedRow);
+    savedSearch::setPendingSaveRecord(record.value_or(QString()));
+    if (!record) {
+        platform::ui().messageBox(owner, QString::fromLatin1(savedSearch::kNoSelectionMessage),
+                                  QString::fromLatin1(buildinfo::productName), UiPlatform::Buttons::Ok,
+                                  UiPlatform::Icon::None);
+        return;
+    }
+    SaveSearchDialog dialog(owner);
+    dialog.exec();
+}
+
+bool SaveSearchDialog::report(const std::optional<QString>& problem) {
+    if (!problem) return false;
+    platform::ui().messageBox(this, *problem, QStringLiteral("Information"), UiPlatform::Buttons::Ok,
+                              UiPlatform::Icon::Information);
+    return true;
+}
+
+void SaveSearchDialog::Command1_Click() {
+    if (Combo1->currentIndex() < 0) {
+        report(QString::fromLatin1(savedSearch::kChooseAppendTargetMessage));
+        return;
+    }
+    if (report(savedSearch::appendRecord(Combo1->currentText(), savedSearch::pendingSaveRecord(),
+                                         QDate::currentDate())))
+        return;
+    accept();
+}
+
+void SaveSearchDialog::Command3_Click() {
+    if (report(savedSearch::saveNewRecord(Text1->text(), savedSearch::pendingSaveRecord(), QDate::currentDate())))
+        return;
+    accept();
+}
+
+void SaveSearchDialog::Command2_Click() { reject(); }

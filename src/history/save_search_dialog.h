@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+#include <optional>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ResultsGrid;
+
+// "Save Search Results": appends the pending row to an existing saved search
+// ("Ok") or starts a new one ("Save"). Modal; lists the saved searches each
+// time it opens. A save that fails is reported and the dialog stays open.
+class SaveSearchDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit SaveSearchDialog(QWidget* owner);
+
+    // The "Save Results" command: captures the row (selectedRow -1: none) and
+    // opens the dialog, or says that a row must be selected first.
+    static void saveResults(QWidget* owner, const ResultsGrid& grid, int selectedRow);
+
+private slots:
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+
+private:
+    void buildControls();
+    bool report(const std::optional<QString>& problem);
+
+    QGroupBox* Frame1 = nullptr;  // "Save Into An Old Search Result"
+    QLabel* Label1 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QPushButton* Command1 = nullptr;  // "Ok"
+    QGroupBox* Frame2 = nullptr;      // "Create New Save File"
+    QLabel* Label2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* Command3 = nullptr;  // "Save"
+    QPushButton* Command2 = nullptr;  // "Cancel"
+};

@@ -1,0 +1,199 @@
+#include "history/saved_search.h"
+
+#include "config/app_paths.h"
+#include "config/ini_file.h"
+#include "results/results_grid.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QCoreApplication>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace savedSearch {
+namespace {
+
+QString& pendingState() {
+    static QString record;
+    return record;
+}
+
+QString& chartFileState() {
+    static QString name;
+    return name;
+}
+
+const QString kWriteFailed = QStringLiteral("the file could not be written in full");
+
+QString failure(const QString& target, const QString& reason) {
+    return QStringLiteral("The search could not be saved to %1 (%2).")
+        .arg(QDir::toNativeSeparators(target), reason);
+}
+
+bool isControl(QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control; }
+
+// A copy of the target beside it. The INI routines write the copy; only when
+// every entry is in does the copy replace the target, in one rename.
+class StagedCopy {
+public:
+    explicit StagedCopy(const QString& target)
+        : m_target(target),
+          m_path(QFileInfo(target).absolutePath() + QStringLiteral("/.saving-%1-%2.tmp")
+                                                        .arg(QCoreApplication::applicationPid())
+                                                        .arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                             QLatin1Char('0'))) {}
+    ~StagedCopy() {
+        if (!m_committed) QFile::remove(m_path);
+    }
+    StagedCopy(const StagedCopy&) = delete;
+    StagedCopy& operator=(const StagedCopy&) = delete;
+
+    std::optional<QString> open() {
+        QFile source(m_target);
+        QByteArray bytes;
+        QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        if (source.exists()) {
+            if (!source.open(QIODevice::ReadOnly)) return source.errorString();
+            bytes = source.readAll();
+            if (source.error() != QFileDevice::NoError) return source.errorString();
+            permissions = source.permissions();
+        }
+        // Unbuffered, so that a short write shows in the count written.
+        QFile out(m_path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+            return out.errorString();
+        if (out.write(bytes) != bytes.size())
+            return out.error() != QFileDevice::NoError ? out.errorString() : kWriteFailed;
+        out.close();
+        out.setPermissions(permissions);
+        return std::nullopt;
+    }
+
+    QString path() const { return m_path; }
+
+    std::optional<QString> commit() {
+        std::error_code error;
+        std::filesystem::rename(QFile::encodeName(m_path).toStdString(),
+                                QFile::encodeName(m_target).toStdString(), error);
+        if (error) return QString::fromLocal8Bit(error.message().c_str());
+        m_committed = true;
+        return std::nullopt;
+    }
+
+private:
+    QString m_target;
+    QString m_path;
+    bool m_committed = false;
+};
+
+enum class Mode { Append, Replace };
+
+std::optional<QString> writeRecord(const QString& name, const QString& record, const QDate& today,
+                                   Mode mode) {
+    if (auto problem = nameProblem(name)) return problem;
+    const QList<RecordLine> lines = parsePendingSaveRecord(record);
+    const bool anyCount =
+        std::any_of(lines.begin(), lines.end(), [](const RecordLine& l) { return l.count.has_value(); });
+    if (!anyCount) return std::nullopt;
+
+    const QString folder = appPaths::savedFolder();
+    const QString target = searchFilePath(name);
+    if (!QDir().mkpath(folder)) return failure(target, QStringLiteral("the folder could not be created"));
+
+    StagedCopy stage(target);
+    if (auto reason = stage.open()) return failure(target, *reason);
+    const QString key = dateKey(today);
+    for (const RecordLine& line : lines) {
+        if (!line.count) continue;
+        if (mode == Mode::Replace && !ProfileEmptySection(line.section, stage.path()))
+            return failure(target, kWriteFailed);
+        if (!IniWriteKey(line.section, key, *line.count, stage.path())) return failure(target, kWriteFailed);
+    }
+    if (auto reason = stage.commit()) return failure(target, *reason);
+    return std::nullopt;
+}
+
+}  // namespace
+
+QString pendingSaveRecord() { return pendingState(); }
+void setPendingSaveRecord(const QString& record) { pendingState() = record; }
+QString chartFileName() { return chartFileState(); }
+void setChartFileName(const QString& fileName) { chartFileState() = fileName; }
+
+std::optional<QString> buildPendingSaveRecord(const ResultsGrid& grid, int row) {
+    if (!grid.hasRow(row)) return std::nullopt;
+    QString record;
+    for (int c = ResultsGrid::kFirstEngineColumn; c < ResultsGrid::kColumnCount; ++c)
+        record += grid.caption(c) + QLatin1Char(':') + grid.cell(row, c) + QLatin1Char('\n');
+    return record;
+}
+
+QList<RecordLine> parsePendingSaveRecord(const QString& record) {
+    QStringList pieces = record.split(QLatin1Char('\n'));
+    pieces.removeLast();  // the empty text after the final line feed
+    QList<RecordLine> lines;
+    for (const QString& piece : pieces) {
+        RecordLine line;
+        line.section = piece.section(QLatin1Char(':'), 0, 0);
+        const QString count = piece.section(QLatin1Char(':'), 1, 1);
+        // A cell without a count ("-" for a failed read, or empty) is no day's figure.
+        if (!count.isEmpty() && count != QLatin1String("-")) line.count = count;
+        lines << line;
+    }
+    return lines;
+}
+
+QString dateKey(const QDate& date) { return date.toString(QStringLiteral("MM-dd-yy")); }
+
+QString searchFilePath(const QString& name) {
+    const QString folder = appPaths::savedFolder();
+    const QString fileName = name + QLatin1String(kExtension);
+    const QString exact = folder + QLatin1Char('/') + fileName;
+    if (QFileInfo::exists(exact)) return exact;
+    QDir dir(folder);
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
+    for (const QString& entry : entries)
+        if (entry.compare(fileName, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
+    return exact;
+}
+
+QStringList listSavedSearches() {
+    QDir dir(appPaths::savedFolder());
+    dir.setNameFilters({QStringLiteral("*.lpc")});
+    QStringList names;
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden, QDir::Unsorted))
+        names << entry.chopped(4);
+    return names;
+}
+
+std::optional<QString> nameProblem(const QString& name) {
+    if (name.isEmpty()) return QStringLiteral("Please choose a name for this search.");
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QStringLiteral("\"%1\" cannot be used as the name of a search.").arg(name);
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return QStringLiteral("The name of a search cannot hold \"/\" or \"\\\".");
+    if (std::any_of(name.begin(), name.end(), isControl))
+        return QStringLiteral("The name of a search cannot hold control characters.");
+    return std::nullopt;
+}
+
+std::optional<QString> appendRecord(const QString& name, const QString& record, const QDate& today) {
+    return writeRecord(name, record, today, Mode::Append);
+}
+
+std::optional<QString> saveNewRecord(const QString& name, const QString& record, const QDate& today) {
+    return writeRecord(name, record, today, Mode::Replace);
+}
+
+std::optional<QString> appendGridRow(const QString& name, const ResultsGrid& grid, int row,
+                                     const QDate& today) {
+    const std::optional<QString> record = buildPendingSaveRecord(grid, row);
+    if (!record) return QStringLiteral("There is no row %1 in the results.").arg(row + 1);
+    return appendRecord(name, *record, today);
+}
+
+}  // namespace savedSearch

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class ResultsGrid;
+
+// A saved search is one .lpc file in the Saved folder: one INI section per
+// engine column ("Google" ... "All The Web"), one "mm-dd-yy=count" entry per
+// day, newest first. Every save below is whole or nothing: either all of its
+// entries reach the file or the file is left exactly as it was.
+namespace savedSearch {
+
+inline constexpr const char* kExtension = ".lpc";
+
+// The state the dialogs hand on for the rest of the run.
+// PendingSaveRecord: the row captured by "Save Results", read by the save dialog.
+QString pendingSaveRecord();
+void setPendingSaveRecord(const QString& record);
+// ChartFileName: the chosen name plus ".lpc", set by the load dialog, read by the chart.
+QString chartFileName();
+void setChartFileName(const QString& fileName);
+
+// Six lines "caption:cell\n", one per engine column in grid order; nothing
+// when the row does not exist (no selection, or an empty grid).
+std::optional<QString> buildPendingSaveRecord(const ResultsGrid& grid, int row);
+
+// One line of a record: the section, and the count to write (nothing when the
+// line is to be skipped: the cell was "-" or empty).
+struct RecordLine {
+    QString section;
+    std::optional<QString> count;
+};
+QList<RecordLine> parsePendingSaveRecord(const QString& record);
+
+// The date key of an entry: "mm-dd-yy".
+QString dateKey(const QDate& date);
+
+// Saved/<name>.lpc. When the folder holds a file whose name differs only in
+// letter case, that file is the one meant.
+QString searchFilePath(const QString& name);
+
+// The saved searches' names (file names without their last four characters),
+// in the order the folder lists them; "*.lpc" is matched ignoring case.
+QStringList listSavedSearches();
+
+// Why a name cannot be used, or nothing when it can. A name must stay one
+// plain file name inside the Saved folder.
+std::optional<QString> nameProblem(const QString& name);
+
+// "Ok": appends the record's counts under today's date to the named search.
+// "Save": the same, but each section written is emptied first.
+// Both return an error text naming the file and the reason, or nothing on
+// success. The folder is created when missing. A record with no count to
+// write changes nothing and creates no file.
+std::optional<QString> appendRecord(const QString& name, const QString& record, const QDate& today);
+std::optional<QString> saveNewRecord(const QString& name, const QString& record, const QDate& today);
+
+// Appends one grid row exactly as "Ok" does (the file is created when
+// missing); for callers without a dialog.
+std::optional<QString> appendGridRow(const QString& name, const ResultsGrid& grid, int row,
+                                     const QDate& today);
+
+// Messages of the dialogs.
+inline constexpr const char* kNoSelectionMessage =
+    "You must first select the item in the results list that you would like to save.";
+inline constexpr const char* kNoSavedSearchesMessage = "You currently do not have any saved searches";
+inline constexpr const char* kChooseAppendTargetMessage =
+    "Please choose a saved search in the dropdown box above";
+inline constexpr const char* kChooseLoadMessage = "Please choose a saved file in the dropdown box above";
+
+}  // namespace savedSearch
