@@ -2,6 +2,8 @@
 
 #include "browse/website_view_page.h"
 #include "browse/website_window.h"
+#include "history/chart_view_page.h"
+#include "history/save_search_dialog.h"
 #include "platform/ui_platform.h"
 #include "config/settings_store.h"
 #include "shell/picture_box_widget.h"
@@ -65,12 +67,17 @@ Form1::Form1(QWidget* parent)
     auto* tabs = new QTabWidget(central);
     tabs->setObjectName(QStringLiteral("TabStrip1"));
     tabs->addTab(new QWidget(tabs), QStringLiteral("Data View"));
+    tabs->addTab(new QWidget(tabs), QStringLiteral("Chart View"));
     tabs->addTab(new QWidget(tabs), QStringLiteral("Website View"));
     TabStrip1 = tabs->tabBar();
     Frame2 = new DataViewPage(m_grid, central);
     Frame2->raise();
+    Frame3 = new ChartViewPage(m_grid, central);
+    Frame3->raise();
     Frame4 = new WebsiteViewPage(m_websiteList, central);
     Frame4->raise();
+    // The chart of the last scan is rebuilt between the scan's two sorts.
+    m_driver.setChartRefresh([this] { Frame3->doChart2(); });
 
     buildMenus();
     buildStatusBar();
@@ -79,6 +86,7 @@ Form1::Form1(QWidget* parent)
     connect(Frame2, &DataViewPage::clearResultsRequested, this, &Form1::mnuClearResults_Click);
     connect(Frame2, &DataViewPage::columnClicked, this, &Form1::ListView1_ColumnClick);
     connect(Frame2, &DataViewPage::webResultsRequested, this, &Form1::ShowWebResults);
+    connect(Frame2, &DataViewPage::saveResultsRequested, this, &Form1::mnuSaveResults_Click);
     connect(Frame4, &WebsiteViewPage::statusPanel1Changed, m_panel1, &QLabel::setText);
     connect(Frame4, &WebsiteViewPage::statusPanel2Changed, m_panel2, &QLabel::setText);
     connect(&m_driver, &ScanDriver::stateChanged, this, &Form1::showScanState);
@@ -113,6 +121,7 @@ void Form1::Form_Load() {
     }
     if (settingsStore::get(QStringLiteral("showHelp"), QStringLiteral("1")) == QLatin1String("1"))
         Form8::showInstance(this);
+    Frame3->selectStoredChartType();
     Frame4->navigateBlank();
     selectTab(0);
     LayoutMainWindow();
@@ -174,6 +183,11 @@ void Form1::buildMenus() {
     connect(mnuExitNow, &QAction::triggered, this, &Form1::mnuExitNow_Click);
     connect(mnuScan, &QAction::triggered, this, &Form1::mnuScan_Click);
     connect(mnuStop, &QAction::triggered, this, &Form1::mnuStop_Click);
+    // A menu that is never shown; its one command is run by "Load Data".
+    QMenu* tools = new QMenu(QStringLiteral("Tools"), this);
+    tools->setObjectName(QStringLiteral("mnuTools"));
+    mnuGraph = menuItem(tools, "mnuGraph", QStringLiteral("View Graph..."));
+    connect(mnuGraph, &QAction::triggered, this, &Form1::mnuGraph_Click);
     connect(mnuConfig, &QAction::triggered, this, &Form1::mnuConfig_Click);
     connect(mnuHelpItem, &QAction::triggered, this, &Form1::mnuHelpItem_Click);
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
@@ -229,6 +243,8 @@ void Form1::LayoutMainWindow() {
         tabs->setGeometry(twipsToPixels(layout.tabStrip));
     Frame2->setGeometry(twipsToPixels(layout.page));
     Frame2->layoutPage(layout.gridWidth, layout.gridHeight);
+    Frame3->setGeometry(twipsToPixels(layout.page));
+    Frame3->layoutPage(layout.page.width(), layout.page.height());
     Frame4->setGeometry(twipsToPixels(layout.page));
     Frame4->layoutPage(layout.page.width(), layout.page.height());
     ProgressBar1->setGeometry(twipsToPixels(layout.progressBar).translated(0, 0));
@@ -258,6 +274,7 @@ void Form1::selectTab(int index) {
 // The pages share one place; the selected tab's page is the one shown.
 void Form1::TabStrip1_Click(int index) {
     Frame2->setVisible(index == kDataViewTab);
+    Frame3->setVisible(index == kChartViewTab);
     Frame4->setVisible(index == kWebsiteViewTab);
 }
 
@@ -291,6 +308,8 @@ void Form1::ListView1_ColumnClick(int column) {
 }
 
 void Form1::Command3_Click() { frmWebsite::showInstance(); }
+void Form1::mnuSaveResults_Click() { SaveSearchDialog::saveResults(this, m_grid, Frame2->selectedRow()); }
+void Form1::mnuGraph_Click() { Frame3->chooseSavedSearch(); }
 void Form1::Command6_Click() { Form2::showModeless(this); }
 void Form1::mnuConfig_Click() { Form2::showModal(this); }
 

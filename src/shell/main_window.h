@@ -16,6 +16,7 @@ class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class QTabBar;
+class ChartViewPage;
 class UrlListFrame;
 class WebsiteViewPage;
 
@@ -37,7 +38,8 @@ public:
     bool columnSortAscending(int column) const { return m_columnSortAscending[column - 1]; }
 
     static constexpr int kDataViewTab = 0;
-    static constexpr int kWebsiteViewTab = 1;
+    static constexpr int kChartViewTab = 1;
+    static constexpr int kWebsiteViewTab = 2;
 
     void LayoutMainWindow();
     void selectTab(int index);  // 0-based
@@ -63,6 +65,8 @@ private slots:
     void Command6_Click();   // "Options"
     void mnuConfig_Click();  // "View Options"
     void ShowWebResults();
+    void mnuSaveResults_Click();
+    void mnuGraph_Click();   // "View Graph...", run by "Load Data"
 
 private:
     void buildTopStrip();
@@ -88,6 +92,7 @@ private:
     UrlListFrame* Frame1 = nullptr;   // "URLs"
     QTabBar* TabStrip1 = nullptr;
     DataViewPage* Frame2 = nullptr;   // "Results - Data View"
+    ChartViewPage* Frame3 = nullptr;    // "Results - Chart View"
     WebsiteViewPage* Frame4 = nullptr;  // "Results - Website View"
     QStatusBar* StatusBar1 = nullptr;
     QLabel* m_panel1 = nullptr;
@@ -104,6 +109,5 @@ private:
     QAction* mnuConfig = nullptr;
     QAction* mnuHelpItem = nullptr;
     QAction* mnuAbout = nullptr;
-    QAction* mnuTools = nullptr;
     QAction* mnuGraph = nullptr;
 };

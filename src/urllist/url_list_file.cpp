@@ -50,7 +50,7 @@ bool writeUrlListFile(const QString& path, const QStringList& entries, QString* 
         bytes += "\r\n";
     }
     QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() && file.commit();
     if (!ok && error) *error = describe(QStringLiteral("Cannot save"), path, file.errorString());
     return ok;
 }

@@ -1,6 +1,7 @@
 #include "branding_guard.h"
 #include "browse/website_view_page.h"
 #include "browse/website_window.h"
+#include "history/chart_view_page.h"
 #include "config/settings_store.h"
 #include "local_web_server.h"
 #include "scripted_platform.h"
@@ -18,6 +19,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QPushButton>
 #include <QSettings>
@@ -177,6 +180,40 @@ TEST_F(MainWindowShellTest, WebResultsJumpsToTheAddressPagesFromEveryEntry) {
     EXPECT_EQ(currentTab(), Form1::kWebsiteViewTab);
     EXPECT_EQ(list2->currentIndex().row(), 7);
     EXPECT_EQ(ui.messages().size(), 1);
+}
+
+TEST_F(MainWindowShellTest, ChartViewShowsTheLastScanAndSavesGoThroughTheirDialogs) {
+    settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+    QSettings(settingsStore::fileName(), QSettings::IniFormat).remove(QStringLiteral("Settings/cmbChart2"));
+    open();
+    EXPECT_EQ(child<QComboBox>("cmbChart2")->currentIndex(), 3);  // "2D Line Graph"
+
+    // Nothing selected: the message, no dialog.
+    QTest::mouseClick(child<QPushButton>("Command4"), Qt::LeftButton);
+    EXPECT_EQ(ui.messages(), (QStringList{"You must first select the item in the results list that you would like to save."}));
+
+    ASSERT_TRUE(scan({"http://count-5.example/", "http://count-7.example/"}));
+    auto* chart = window->findChild<ChartViewPage*>(QStringLiteral("Frame3"));
+    EXPECT_EQ(chart->chartData().title, QStringLiteral("Temporary Search Results"));
+    EXPECT_EQ(chart->chartData().seriesLabels, (QStringList{"http://count-5.example/", "http://count-7.example/"}));
+    window->selectTab(Form1::kChartViewTab);
+    EXPECT_TRUE(chart->isVisible());
+    EXPECT_FALSE(child<QWidget>("Frame2")->isVisible());
+
+    // With a row selected the save dialog opens (and is cancelled here).
+    window->selectTab(Form1::kDataViewTab);
+    auto* grid = child<QTreeView>("ListView1");
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QString opened;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) {
+                opened = d->objectName();
+                d->reject();
+            }
+    });
+    child<QAction>("mnuSaveResults")->trigger();
+    EXPECT_EQ(opened, QStringLiteral("Form5"));
 }
 
 TEST_F(MainWindowShellTest, ClosingEndsTheProgramUnlessTheWebsiteWindowIsOpen) {
