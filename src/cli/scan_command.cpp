@@ -2,19 +2,24 @@
 
 #include "browse/website_list.h"
 #include "cli/csv.h"
+#include "history/saved_search.h"
 #include "results/results_grid.h"
 #include "scan/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "urllist/url_list_file.h"
 
+#include <QDate>
 #include <QEventLoop>
+#include <algorithm>
 
 namespace {
 
 struct ParsedArgs {
     QStringList addresses;
-    QString error;       // a usage error
+    QString error;        // a usage error
     bool help = false;
+    QString appendTo;     // --append NAME: the saved search the row goes into
+    bool hasLists = false;
 };
 
 ParsedArgs parseArgs(const QStringList& args, QString* unreadable, QString* why) {
@@ -31,7 +36,14 @@ ParsedArgs parseArgs(const QStringList& args, QString* unreadable, QString* why)
         } else if (!optionsEnded && (a == QLatin1String("-h") || a == QLatin1String("--help"))) {
             parsed.help = true;
             return parsed;
+        } else if (!optionsEnded && a == QLatin1String("--append")) {
+            if (i + 1 >= args.size()) {
+                parsed.error = QStringLiteral("--append needs the name of a saved search");
+                return parsed;
+            }
+            parsed.appendTo = args[++i];
         } else if (!optionsEnded && (a == QLatin1String("-l") || a == QLatin1String("--list"))) {
+            parsed.hasLists = true;
             if (i + 1 >= args.size()) {
                 parsed.error = QStringLiteral("%1 needs a file name").arg(a);
                 return parsed;
@@ -52,7 +64,16 @@ ParsedArgs parseArgs(const QStringList& args, QString* unreadable, QString* why)
             parsed.addresses += a;
         }
     }
+    if (!parsed.appendTo.isNull() && (parsed.hasLists || parsed.addresses.size() != 1))
+        parsed.error = QStringLiteral("--append takes exactly one address and no list file");
     return parsed;
+}
+
+// Whether any engine gave the row a count that a saved search would keep.
+bool hasAnyCount(const ResultsGrid& grid, int row) {
+    const auto lines = savedSearch::parsePendingSaveRecord(
+        savedSearch::buildPendingSaveRecord(grid, row).value_or(QString()));
+    return std::any_of(lines.begin(), lines.end(), [](const auto& line) { return line.count.has_value(); });
 }
 
 QByteArray lineBytes(const QString& line) { return (line + QLatin1Char('\n')).toLocal8Bit(); }
@@ -77,11 +98,16 @@ void printGrid(const ResultsGrid& grid, const ScanCommandIo& io) {
 QString scanUsage() {
     return QStringLiteral(
         "Usage: quillmark-scan [-l FILE]... [ADDRESS]...\n"
+        "       quillmark-scan --append NAME ADDRESS\n"
         "Scans every address of the list files and of the command line, in that order,\n"
-        "on the six engines and prints the results grid as CSV.\n"
+        "on the six engines and prints the results grid as CSV. With --append, scans one\n"
+        "address and adds its counts under today's date to the saved search NAME\n"
+        "(Saved/NAME.lpc, created when missing).\n"
         "  -l, --list FILE  read addresses from a URL list file (one per line)\n"
+        "  --append NAME    add the scanned row to the saved search NAME\n"
         "  -h, --help       show this help\n"
-        "Exit status: 0 the scan ran, 1 a list file cannot be read, 2 usage error.\n");
+        "Exit status: 0 the scan ran, 1 a list file cannot be read or the saved search\n"
+        "cannot be written, 2 usage error.\n");
 }
 
 int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
@@ -97,11 +123,17 @@ int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
                    .toLocal8Bit());
         return ScanUsageError;
     }
+    if (!parsed.appendTo.isNull()) {
+        if (const auto problem = savedSearch::nameProblem(parsed.appendTo)) {
+            io.err((QStringLiteral("quillmark-scan: ") + *problem + QLatin1Char('\n')).toLocal8Bit());
+            return ScanFailed;
+        }
+    }
     if (!unreadable.isEmpty()) {
         io.err(QStringLiteral("quillmark-scan: cannot read list file %1: %2\n")
                    .arg(unreadable, why)
                    .toLocal8Bit());
-        return ScanUnreadableList;
+        return ScanFailed;
     }
 
     ResultsGrid grid;
@@ -125,5 +157,15 @@ int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
         if (io.progress) io.err(QByteArray("\r\x1b[K") + driver.statusText().toLocal8Bit() + '\n');
     }
     printGrid(grid, io);
+    if (!parsed.appendTo.isNull()) {
+        if (!hasAnyCount(grid, 0)) {
+            io.err(QByteArray("quillmark-scan: no engine gave a count; nothing was saved\n"));
+            return ScanOk;
+        }
+        if (const auto error = savedSearch::appendGridRow(parsed.appendTo, grid, 0, QDate::currentDate())) {
+            io.err((QStringLiteral("quillmark-scan: ") + *error + QLatin1Char('\n')).toLocal8Bit());
+            return ScanFailed;
+        }
+    }
     return ScanOk;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 
 // The headless scan: quillmark-scan [-l FILE]... [ADDRESS]...
+//                    quillmark-scan --append NAME ADDRESS
 // It scans the addresses exactly as the window's Start does (same driver, same
 // settings.ini of the application folder, same settings store) and prints the
 // grid as it stands after the scan as CSV on standard output.
@@ -14,7 +15,8 @@ struct ScanCommandIo {
     bool progress = false;                            // show progress on err
 };
 
-enum ScanExit { ScanOk = 0, ScanUnreadableList = 1, ScanUsageError = 2 };
+// 1: a list file cannot be read, or the saved search cannot be written.
+enum ScanExit { ScanOk = 0, ScanFailed = 1, ScanUsageError = 2 };
 
 QString scanUsage();
 

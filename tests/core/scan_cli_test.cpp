@@ -1,8 +1,11 @@
 #include "cli/csv.h"
+#include "config/ini_file.h"
 #include "config/settings_store.h"
 #include "support/engine_sim_process.h"
 #include "support/temp_app_folder.h"
 
+#include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -115,6 +118,56 @@ TEST_F(ScanCliTest, UsesTheSettingsOfItsOwnApplicationFolder) {
     // MSN read a page without their markers as 0.
     EXPECT_EQ(QString::fromLocal8Bit(r.out),
               QString::fromLatin1(kHeader) + address + QStringLiteral(",0,,,,0,0,,Low\n"));
+}
+
+TEST_F(ScanCliTest, AppendAddsTheRowToASavedSearchUnderTodaysDate) {
+    const QString today = QDate::currentDate().toString(QStringLiteral("MM-dd-yy"));
+    const CliRun first = run({QStringLiteral("--append"), QStringLiteral("mysite"),
+                              QStringLiteral("http://count-1234.example/")});
+    EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
+    EXPECT_EQ(first.out, kHeader + "http://count-1234.example/,7404,1234,1234,1234,1234,1234,1234,High\n");
+    const QString file = app.file(QStringLiteral("Saved/mysite.lpc"));
+    const QStringList sections{"Google", "Altavista", "Yahoo!", "Ask", "MSN", "All The Web"};
+    EXPECT_EQ(IniListSections(file), sections);
+    for (const QString& section : sections)
+        EXPECT_EQ(IniReadSection(section, QStringLiteral("?"), file).trimmed(), today + QStringLiteral("=1234"));
+
+    // A second save on the same day replaces that day's entry.
+    const CliRun second = run({QStringLiteral("--append"), QStringLiteral("mysite"),
+                               QStringLiteral("http://count-99.example/")});
+    EXPECT_EQ(second.exitCode, 0);
+    for (const QString& section : sections)
+        EXPECT_EQ(IniReadSection(section, QStringLiteral("?"), file).trimmed(), today + QStringLiteral("=99"));
+}
+
+TEST_F(ScanCliTest, AppendRefusesWhatItCannotWrite) {
+    // A name that would leave the Saved folder.
+    const CliRun outside = run({QStringLiteral("--append"), QStringLiteral("../escape"),
+                                QStringLiteral("http://count-1.example/")});
+    EXPECT_EQ(outside.exitCode, 1);
+    EXPECT_TRUE(outside.out.isEmpty()) << "nothing is scanned";
+    EXPECT_FALSE(QFile::exists(app.file(QStringLiteral("escape.lpc"))));
+
+    // A Saved "folder" that is a file.
+    QDir(app.path()).rmdir(QStringLiteral("Saved"));
+    app.write(QStringLiteral("Saved"), "not a folder");
+    const CliRun blocked = run({QStringLiteral("--append"), QStringLiteral("mysite"),
+                                QStringLiteral("http://count-1.example/")});
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_TRUE(QString::fromLocal8Bit(blocked.err).contains(QStringLiteral("mysite.lpc"))) << blocked.err.toStdString();
+
+    for (const QStringList& args :
+         {QStringList{"--append"}, QStringList{"--append", "x"}, QStringList{"--append", "x", "a", "b"},
+          QStringList{"--append", "x", "-l", app.file(QStringLiteral("Lists/none.txt"))}}) {
+        EXPECT_EQ(run(args).exitCode, 2) << args.join(' ').toStdString();
+    }
+}
+
+TEST_F(ScanCliTest, AppendWithoutAnyCountSavesNothing) {
+    const CliRun r = run({QStringLiteral("--append"), QStringLiteral("quiet"), QStringLiteral("http://drop.example/")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.err.contains("nothing was saved")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(app.file(QStringLiteral("Saved/quiet.lpc"))));
 }
 
 TEST(Csv, QuotesOnlyWhereNeeded) {
