@@ -2,6 +2,7 @@
 #include "shell/splash_window.h"
 
 #include <QApplication>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     // The embedded browsers draw in software unless the user asks otherwise:
@@ -9,6 +10,10 @@ int main(int argc, char** argv) {
     // costs far more than it gives a program of lists and small pages, and
     // without a GPU it makes the window crawl.
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) qputenv("QT_QUICK_BACKEND", "software");
+    // The browser engine refuses to start its sandbox for the root user (a
+    // container or a test machine); it then runs without one.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     // The embedded browsers share GL contexts with the windows.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
