@@ -208,6 +208,9 @@ void Form1::buildStatusBar() {
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
+    // The status bar lays its panels out after the window does: the bar
+    // follows the second panel wherever it goes.
+    m_panel2->installEventFilter(this);
     DockProgressBar();
 }
 
@@ -249,6 +252,12 @@ void Form1::LayoutMainWindow() {
     Frame4->layoutPage(layout.page.width(), layout.page.height());
     ProgressBar1->setGeometry(twipsToPixels(layout.progressBar).translated(0, 0));
     ProgressBar1->raise();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_panel2 && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        LayoutMainWindow();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
