@@ -189,8 +189,12 @@ PageChoice choosePage(const Engine& engine, std::string_view address) {
     if (hasWord(address, "garbage")) return {PageKind::Garbage, {}};
     if (hasWord(address, "nolinks")) return {PageKind::NoResults, {}};
     if (const auto n = wordNumber(address, "count")) return {PageKind::Count, stripLeadingZeros(*n)};
+    // Each address gets a size of its own (tens to millions of links), so a
+    // list shows Low, Medium and High sites; each engine varies within it.
+    std::uint64_t range = 10;
+    for (std::uint64_t digits = fnv1a(address) % 7; digits > 0; --digits) range *= 10;
     const std::uint64_t hash = fnv1a(std::string(engine.key) + '\n' + std::string(address));
-    return {PageKind::Count, std::to_string(hash % kHashedCountRange)};
+    return {PageKind::Count, std::to_string(hash % std::min(range, kHashedCountRange))};
 }
 
 std::string enginePage(const Engine& engine, const PageChoice& choice, std::string_view address) {
