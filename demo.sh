@@ -2,7 +2,7 @@
 # Starts the stand-in engines and runs Quillmark against them in its own
 # application folder (build/demo), so the real settings.ini is never touched.
 # ./demo.sh          scan the sample list and print the grid
-# ./demo.sh --window also open the desktop program on the demo folder
+# ./demo.sh --window then open the desktop program on the demo folder
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
