@@ -119,8 +119,11 @@ void Form1::Form_Load() {
         mirrorLabels(this);
         applySkin(this);
     }
-    if (settingsStore::get(QStringLiteral("showHelp"), QStringLiteral("1")) == QLatin1String("1"))
-        Form8::showInstance(this);
+    if (settingsStore::get(QStringLiteral("showHelp"), QStringLiteral("1")) == QLatin1String("1")) {
+        // Over the right-hand part of the window, so the URL list stays in sight.
+        if (Form8* help = Form8::showInstance(this))
+            help->move(x() + std::max(0, width() - help->width() - 24), y() + twipsToPixels(2400));
+    }
     Frame3->selectStoredChartType();
     Frame4->navigateBlank();
     selectTab(0);
