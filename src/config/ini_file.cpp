@@ -133,8 +133,14 @@ QString IniReadKey(const QString& section, const QString& key, const QString& de
     return line.mid(line.indexOf(kEquals) + 1);
 }
 
-bool IniWriteKey(const QString& section, const QString& key, const QString& value,
-                 const QString& file) {
+namespace {
+
+// Where a key that its section does not hold yet goes, and how a new section
+// is appended: the two writers differ only there.
+enum class NewKeyPlace { BelowHeader, EndOfSection };
+
+bool writeKey(const QString& section, const QString& key, const QString& value, const QString& file,
+              NewKeyPlace place) {
     if (!IniNameIsValid(section) || !IniNameIsValid(key)) return false;
     IniLines lines;
     if (!loadForWrite(lines, file)) return false;
@@ -144,18 +150,34 @@ bool IniWriteKey(const QString& section, const QString& key, const QString& valu
         int k = h;
         if (lines.IniFindLine(k, key + kEquals, true)) {
             lines.set(k, line);
-        } else {
-            int below = h + 1;
-            lines.IniInsertLine(line, below);
+            return lines.IniSaveFile(file);
         }
+        int below = h + 1;
+        if (place == NewKeyPlace::EndOfSection) {
+            // Below the section's last non-empty line, so the blank line that
+            // separates it from the next header stays where it is.
+            const int end = nextHeader(lines, h);
+            int last = h;
+            for (int p = h + 1; p < end; ++p)
+                if (!lines.at(p).isEmpty()) last = p;
+            below = last + 1;
+        }
+        lines.IniInsertLine(line, below);
     } else {
-        // With the entry the failed search appended, a new section follows two
-        // empty lines.
-        if (h >= 1) lines.append(QString());
+        // The failed search appended one blank line; the INI writer adds a
+        // second, so its new section follows two empty lines.
+        if (place == NewKeyPlace::BelowHeader && h >= 1) lines.append(QString());
         lines.append(headerOf(section));
         lines.append(line);
     }
     return lines.IniSaveFile(file);
+}
+
+}  // namespace
+
+bool IniWriteKey(const QString& section, const QString& key, const QString& value,
+                 const QString& file) {
+    return writeKey(section, key, value, file, NewKeyPlace::BelowHeader);
 }
 
 QString IniReadSection(const QString& section, const QString& def, const QString& file) {
@@ -187,31 +209,7 @@ QStringList IniListSections(const QString& file) {
 
 bool ProfileWriteString(const QString& section, const QString& key, const QString& value,
                         const QString& file) {
-    if (!IniNameIsValid(section) || !IniNameIsValid(key)) return false;
-    IniLines lines;
-    if (!loadForWrite(lines, file)) return false;
-    const QString line = key + kEquals + value;
-    int h = 0;
-    if (lines.IniFindLine(h, headerOf(section), false)) {
-        int k = h;
-        if (lines.IniFindLine(k, key + kEquals, true)) {
-            lines.set(k, line);
-        } else {
-            // Below the section's last non-empty line, so the blank line that
-            // separates it from the next header stays where it is.
-            const int end = nextHeader(lines, h);
-            int last = h;
-            for (int p = h + 1; p < end; ++p)
-                if (!lines.at(p).isEmpty()) last = p;
-            int below = last + 1;
-            lines.IniInsertLine(line, below);
-        }
-    } else {
-        // The failed search appended the blank line before the new header.
-        lines.append(headerOf(section));
-        lines.append(line);
-    }
-    return lines.IniSaveFile(file);
+    return writeKey(section, key, value, file, NewKeyPlace::EndOfSection);
 }
 
 bool ProfileEmptySection(const QString& section, const QString& file) {
