@@ -1,7 +1,7 @@
 #include "cli/csv.h"
 #include "config/ini_file.h"
 #include "config/settings_store.h"
-#include "support/engine_sim_process.h"
+#include "support/sim_fixture.h"
 #include "support/temp_app_folder.h"
 
 #include <QDate>
@@ -19,23 +19,12 @@ struct CliRun {
 };
 
 // Runs the real quillmark-scan from a private application folder, as a user would.
-class ScanCliTest : public ::testing::Test {
+class ScanCliTest : public SimFixture {
 protected:
-    static void SetUpTestSuite() { s_sim = new EngineSimProcess(); }
-    static void TearDownTestSuite() {
-        delete s_sim;
-        s_sim = nullptr;
-    }
-
     void SetUp() override {
-        ASSERT_TRUE(s_sim->isRunning());
+        SimFixture::SetUp();
         m_program = app.file(QStringLiteral("quillmark-scan"));
         ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLMARK_SCAN_BIN), m_program));
-        app.write(QStringLiteral("settings.ini"), s_sim->settingsIni().toLatin1());
-        settingsStore::save(QStringLiteral("txtProfile0"), QStringLiteral("500"));
-        settingsStore::save(QStringLiteral("txtProfile1"), QStringLiteral("1000"));
-        settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("1"));
-        settingsStore::save(QStringLiteral("chkClear"), QStringLiteral("1"));
     }
 
     CliRun run(const QStringList& args) {
@@ -49,12 +38,8 @@ protected:
         return r;
     }
 
-    static EngineSimProcess* s_sim;
-    TempAppFolder app;
     QString m_program;
 };
-
-EngineSimProcess* ScanCliTest::s_sim = nullptr;
 
 const QByteArray kHeader = "Domain Name,Total,Google,Altavista,Yahoo!,Ask,MSN,All The Web,Rank\n";
 
@@ -111,7 +96,7 @@ TEST_F(ScanCliTest, UsageErrorsExitWithTwoAndShowTheUsage) {
 
 TEST_F(ScanCliTest, UsesTheSettingsOfItsOwnApplicationFolder) {
     app.write(QStringLiteral("settings.ini"), QByteArray());  // no templates at all
-    const QString address = s_sim->url(QStringLiteral("/nowhere/count-9"));
+    const QString address = sim().url(QStringLiteral("/nowhere/count-9"));
     const CliRun r = run({address});
     EXPECT_EQ(r.exitCode, 0);
     // Every query is the bare address, which is no engine page: only Ask and

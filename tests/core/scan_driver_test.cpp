@@ -3,7 +3,7 @@
 #include "results/results_grid.h"
 #include "scan/page_fetcher.h"
 #include "scan/scan_driver.h"
-#include "support/engine_sim_process.h"
+#include "support/sim_fixture.h"
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"
 
@@ -12,25 +12,8 @@
 
 namespace {
 
-class ScanDriverTest : public ::testing::Test {
+class ScanDriverTest : public SimFixture {
 protected:
-    static void SetUpTestSuite() { s_sim = new EngineSimProcess(); }
-    static void TearDownTestSuite() {
-        delete s_sim;
-        s_sim = nullptr;
-    }
-
-    void SetUp() override {
-        ASSERT_TRUE(s_sim->isRunning());
-        app.write(QStringLiteral("settings.ini"), s_sim->settingsIni().toLatin1());
-        for (const char* key : {"txtProfile0", "txtProfile1", "chkAutoSort", "chkClear"})
-            settingsStore::save(QString::fromLatin1(key), QString());
-        settingsStore::save(QStringLiteral("txtProfile0"), QStringLiteral("500"));
-        settingsStore::save(QStringLiteral("txtProfile1"), QStringLiteral("1000"));
-        settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("1"));
-        settingsStore::save(QStringLiteral("chkClear"), QStringLiteral("1"));
-    }
-
     bool runToEnd(const QStringList& urls) {
         if (!driver.start(urls)) return false;
         return spinUntil([&] { return driver.isIdle(); }, 30000);
@@ -42,15 +25,11 @@ protected:
         return cells;
     }
 
-    static EngineSimProcess* s_sim;
-    TempAppFolder app;
     ResultsGrid grid;
     WebsiteList web;
     PageFetcher fetcher;
     ScanDriver driver{grid, web, fetcher};
 };
-
-EngineSimProcess* ScanDriverTest::s_sim = nullptr;
 
 TEST_F(ScanDriverTest, FillsTheRowTotalsRanksAndReportsTheGrandTotal) {
     QSignalSpy finished(&driver, &ScanDriver::finished);
@@ -205,7 +184,7 @@ TEST_F(ScanDriverTest, AnEmptyTemplateQueriesTheAddressItself) {
     settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
     // The address is itself a Google query of the stand-in engines, so every
     // engine fetches that Google page; only the Google markers match it.
-    const QString address = s_sim->url(QStringLiteral("/google/search?q=link:count-42.example"));
+    const QString address = sim().url(QStringLiteral("/google/search?q=link:count-42.example"));
     ASSERT_TRUE(runToEnd({address}));
     EXPECT_EQ(grid.cell(0, 2), QStringLiteral("42"));
     EXPECT_EQ(grid.cell(0, ResultsGrid::kTotalColumn), QStringLiteral("42"));
@@ -215,7 +194,7 @@ TEST_F(ScanDriverTest, ATemplateEditedDuringAScanAppliesFromTheNextRequest) {
     settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
     ASSERT_TRUE(driver.start({"http://count-5.slow-40.example/", "http://count-6.example/"}));
     ASSERT_TRUE(spinUntil([&] { return driver.progressValue() >= 1; }));
-    QString ini = s_sim->settingsIni();
+    QString ini = sim().settingsIni();
     ini.replace(QStringLiteral("/google/"), QStringLiteral("/status/404?"));
     app.write(QStringLiteral("settings.ini"), ini.toLatin1());
     ASSERT_TRUE(spinUntil([&] { return driver.isIdle(); }));

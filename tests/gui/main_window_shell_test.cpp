@@ -11,7 +11,7 @@
 #include "shell/program_end_ui.h"
 #include "shell/settings_dialog.h"
 #include "shell/twips.h"
-#include "support/engine_sim_process.h"
+#include "support/sim_fixture.h"
 #include "support/qt_gtest_printers.h"
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"
@@ -35,14 +35,8 @@ namespace {
 // The main window as the splash hands it over: branding loaded, a help file
 // beside it, the stand-in engines behind the templates, and the maker's
 // website on 127.0.0.1.
-class MainWindowShellTest : public ::testing::Test {
+class MainWindowShellTest : public SimFixture {
 protected:
-    static void SetUpTestSuite() { s_sim = new EngineSimProcess(); }
-    static void TearDownTestSuite() {
-        delete s_sim;
-        s_sim = nullptr;
-    }
-
     void SetUp() override {
         site.addPage(QByteArray("/"), "Maker home", "<p>home</p>");
         site.start();
@@ -50,7 +44,7 @@ protected:
         values.websiteAddress = site.bareAddress(QByteArray("/"));
         BrandingGuard::use(values);
         setEndProgramHandler([this] { ++ended; });
-        app.write(QStringLiteral("settings.ini"), s_sim->settingsIni().toLatin1());
+        SimFixture::SetUp();
         QFile::copy(QStringLiteral(QUILLMARK_SHIPPED_APP "/Help.rtf"), app.file(QStringLiteral("Help.rtf")));
         QSettings(settingsStore::fileName(), QSettings::IniFormat).remove(QStringLiteral("Settings/showHelp"));
         settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
@@ -83,16 +77,12 @@ protected:
     }
     QRect pixels(const char* name) { return child<QWidget>(name)->geometry(); }
 
-    static EngineSimProcess* s_sim;
-    TempAppFolder app;
     ScriptedPlatform ui;
     LocalWebServer site;
     BrandingGuard guard;
     int ended = 0;
     std::unique_ptr<Form1> window;
 };
-
-EngineSimProcess* MainWindowShellTest::s_sim = nullptr;
 
 TEST_F(MainWindowShellTest, AFirstStartShowsCaptionsAndTheHelpWindowTicked) {
     open();

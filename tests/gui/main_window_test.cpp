@@ -2,7 +2,7 @@
 #include "results/results_grid.h"
 #include "scripted_platform.h"
 #include "shell/main_window.h"
-#include "support/engine_sim_process.h"
+#include "support/sim_fixture.h"
 #include "support/qt_gtest_printers.h"
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"
@@ -20,21 +20,10 @@
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public SimFixture {
 protected:
-    static void SetUpTestSuite() { s_sim = new EngineSimProcess(); }
-    static void TearDownTestSuite() {
-        delete s_sim;
-        s_sim = nullptr;
-    }
-
     void SetUp() override {
-        ASSERT_TRUE(s_sim->isRunning());
-        app.write(QStringLiteral("settings.ini"), s_sim->settingsIni().toLatin1());
-        settingsStore::save(QStringLiteral("txtProfile0"), QStringLiteral("500"));
-        settingsStore::save(QStringLiteral("txtProfile1"), QStringLiteral("1000"));
-        settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("1"));
-        settingsStore::save(QStringLiteral("chkClear"), QStringLiteral("1"));
+        SimFixture::SetUp();
         window = std::make_unique<Form1>();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -67,13 +56,9 @@ protected:
         return grid()->visualRect(grid()->model()->index(row, 0)).center();
     }
 
-    static EngineSimProcess* s_sim;
-    TempAppFolder app;
     ScriptedPlatform ui;
     std::unique_ptr<Form1> window;
 };
-
-EngineSimProcess* MainWindowTest::s_sim = nullptr;
 
 TEST_F(MainWindowTest, AddUrlKeepsOnlyAnswersLongerThanTheScheme) {
     ui.inputAnswers = {QStringLiteral("http://a"), QStringLiteral("http://"), std::nullopt,
