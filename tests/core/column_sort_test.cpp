@@ -6,7 +6,7 @@
 #include <QItemSelectionModel>
 #include <QLocale>
 #include <QPersistentModelIndex>
-#include "support/qt_printers.h"
+#include "support/qt_gtest_printers.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <QLocale>
 #include <QPersistentModelIndex>
 #include <QRandomGenerator>
-#include "support/qt_printers.h"
+#include "support/qt_gtest_printers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "results/column_sort.h"
 #include "results/results_grid.h"
 
-#include "support/qt_printers.h"
+#include "support/qt_gtest_printers.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include <QDir>
 #include <QFile>
-#include "support/qt_printers.h"
+#include "support/qt_gtest_printers.h"
 
 #include <gtest/gtest.h>
 
