@@ -39,7 +39,7 @@ bool ScanDriver::start(const QStringList& urls) {
     m_snapshot = urls;
     m_stopRequested = false;
     m_grandTotal = 0;
-    m_progressMaximum = 6 * static_cast<int>(std::min<qsizetype>(m_snapshot.size(), 300'000'000));
+    m_progressMaximum = kEngineCount * static_cast<int>(m_snapshot.size());
     m_progressValue = 0;
     m_settingsPath = appPaths::settingsPath();
     m_urlCursor = 0;

@@ -2,12 +2,10 @@
 
 #include "browse/website_view_page.h"
 #include "browse/website_window.h"
+#include "config/settings_store.h"
 #include "history/chart_view_page.h"
 #include "history/save_search_dialog.h"
 #include "platform/ui_platform.h"
-#include "config/settings_store.h"
-#include "shell/picture_box_widget.h"
-#include <QWebEngineView>
 #include "results/column_sort.h"
 #include "results/data_view_page.h"
 #include "shell/about_box.h"
@@ -15,6 +13,7 @@
 #include "shell/branding.h"
 #include "shell/help_window.h"
 #include "shell/main_layout.h"
+#include "shell/picture_box_widget.h"
 #include "shell/program_end_ui.h"
 #include "shell/settings_dialog.h"
 #include "shell/skin_ui.h"
@@ -31,6 +30,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QWebEngineView>
 
 namespace {
 
@@ -253,7 +253,7 @@ void Form1::LayoutMainWindow() {
     Frame3->layoutPage(layout.page.width(), layout.page.height());
     Frame4->setGeometry(twipsToPixels(layout.page));
     Frame4->layoutPage(layout.page.width(), layout.page.height());
-    ProgressBar1->setGeometry(twipsToPixels(layout.progressBar).translated(0, 0));
+    ProgressBar1->setGeometry(twipsToPixels(layout.progressBar));
     ProgressBar1->raise();
 }
 
