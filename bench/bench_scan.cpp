@@ -52,9 +52,7 @@ int main(int argc, char** argv) {
         const QString address = QStringLiteral("http://site-%1.example/").arg(i);
         list += address.toLatin1() + "\r\n";
         for (const EngineSpec& e : engineSpecs()) {
-            const QString templ = sim.baseUrl() + QLatin1Char('/') + QString::fromLatin1(e.key).toLower() +
-                                  QString::fromLatin1(e.pathAndQuery);
-            curlConfig += "url = \"" + scanQuery(templ, e, address).toLatin1() + "\"\noutput = \"/dev/null\"\n";
+            curlConfig += "url = \"" + scanQuery(sim.templateFor(e), e, address).toLatin1() + "\"\noutput = \"/dev/null\"\n";
         }
     }
     folder.write(QStringLiteral("Lists/bench.txt"), list);

@@ -2,7 +2,7 @@
 #include "config/engine_catalog.h"
 #include "scan/count_extraction.h"
 #include "scan/page_fetcher.h"
-#include "support/engine_sim_process.h"
+#include "support/sim_fixture.h"
 #include "support/fetch_and_wait.h"
 #include "support/test_environment.h"
 
@@ -16,19 +16,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class EngineSimTest : public ::testing::Test {
+class EngineSimTest : public SimSuite {
 protected:
-    static void SetUpTestSuite() { s_sim = new EngineSimProcess(); }
-    static void TearDownTestSuite() {
-        delete s_sim;
-        s_sim = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(s_sim->isRunning()); }
-
-    static QString templateOf(const EngineSpec& e, const EngineSimProcess& sim = *s_sim) {
-        return sim.baseUrl() + QLatin1Char('/') + QString::fromLatin1(e.key).toLower() +
-               QString::fromLatin1(e.pathAndQuery);
-    }
+    static QString templateOf(const EngineSpec& e) { return sim().templateFor(e); }
     // The page the scan fetches for address, and the count it reads there.
     FetchResult scanPage(const EngineSpec& e, const QString& address) {
         return fetchAndWait(fetcher, scanQuery(templateOf(e), e, address)).result;
@@ -37,11 +27,8 @@ protected:
         return ParseEngineData(page.text(), e.parser);
     }
 
-    static EngineSimProcess* s_sim;
     PageFetcher fetcher;
 };
-
-EngineSimProcess* EngineSimTest::s_sim = nullptr;
 
 TEST_F(EngineSimTest, EveryEnginePageReadsBackItsCount) {
     const QStringList counts{"0", "7", "1000", "1234567", "99999999", "9999999999"};
@@ -94,8 +81,8 @@ TEST_F(EngineSimTest, GarbageAndErrorPagesCarryNoMarkers) {
         {query("http://status-404.example/"), 404},
         {query("http://count-5.status-503.example/"), 503},
         {query("http://count-5.example/?id=1"), 400},  // the server's library refuses a second "?"
-        {[&](const EngineSpec&) { return s_sim->url(QStringLiteral("/nowhere/count-9")); }, 404},
-        {[&](const EngineSpec&) { return s_sim->url(QStringLiteral("/bytes/999999999999")); }, 400},
+        {[&](const EngineSpec&) { return sim().url(QStringLiteral("/nowhere/count-9")); }, 404},
+        {[&](const EngineSpec&) { return sim().url(QStringLiteral("/bytes/999999999999")); }, 400},
     };
     for (const auto& c : cases) {
         for (const EngineSpec& e : engineSpecs()) {

@@ -1,5 +1,5 @@
 #include "scan/page_fetcher.h"
-#include "support/engine_sim_process.h"
+#include "support/sim_fixture.h"
 #include "support/fetch_and_wait.h"
 #include "support/test_environment.h"
 
@@ -27,27 +27,17 @@ QByteArray pattern(int size) {
     return bytes;
 }
 
-class PageFetcherTest : public ::testing::Test {
+class PageFetcherTest : public SimSuite {
 protected:
-    static void SetUpTestSuite() { s_sim = new EngineSimProcess(); }
-    static void TearDownTestSuite() {
-        delete s_sim;
-        s_sim = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(s_sim->isRunning()); }
-
     FetchOutcome fetch(const QString& path) {
-        FetchOutcome out = fetchAndWait(fetcher, path.startsWith('/') ? s_sim->url(path) : path);
+        FetchOutcome out = fetchAndWait(fetcher, path.startsWith('/') ? sim().url(path) : path);
         EXPECT_EQ(out.calls, 1) << path.toStdString();
         EXPECT_FALSE(out.ranInsideCall) << path.toStdString();
         return out;
     }
 
-    static EngineSimProcess* s_sim;
     PageFetcher fetcher;
 };
-
-EngineSimProcess* PageFetcherTest::s_sim = nullptr;
 
 TEST_F(PageFetcherTest, BodiesArriveExactlyWhateverTheirSizeAndFraming) {
     const struct {
@@ -109,8 +99,8 @@ TEST_F(PageFetcherTest, NoAnswerAtAllIsATransportFailure) {
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
     const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
     closed.close();
-    for (const QString& url : {s_sim->url(QStringLiteral("/drop")), refused,
-                               s_sim->url(QStringLiteral("/google/search?q=link:http://drop.example/"))}) {
+    for (const QString& url : {sim().url(QStringLiteral("/drop")), refused,
+                               sim().url(QStringLiteral("/google/search?q=link:http://drop.example/"))}) {
         const FetchResult r = fetch(url).result;
         EXPECT_TRUE(r.transportFailure) << url.toStdString();
         EXPECT_FALSE(r.httpStatus.has_value()) << url.toStdString();
@@ -246,7 +236,7 @@ TEST_F(PageFetcherTest, ManyRequestsAtOnceEachGetTheirOwnBody) {
     QList<QByteArray> bodies(kCount);
     int answered = 0;
     for (int i = 0; i < kCount; ++i) {
-        fetcher.FetchPage(s_sim->url(QStringLiteral("/bytes/%1").arg(100 + i)), [&, i](const FetchResult& r) {
+        fetcher.FetchPage(sim().url(QStringLiteral("/bytes/%1").arg(100 + i)), [&, i](const FetchResult& r) {
             bodies[i] = r.body;
             ++answered;
         });
@@ -261,9 +251,9 @@ TEST_F(PageFetcherTest, ACallbackMayStartTheNextFetch) {
     QList<QByteArray> bodies;
     std::function<void(const FetchResult&)> next = [&](const FetchResult& r) {
         bodies << r.body;
-        if (bodies.size() < 3) fetcher.FetchPage(s_sim->url(QStringLiteral("/bytes/%1").arg(bodies.size())), next);
+        if (bodies.size() < 3) fetcher.FetchPage(sim().url(QStringLiteral("/bytes/%1").arg(bodies.size())), next);
     };
-    fetcher.FetchPage(s_sim->url(QStringLiteral("/bytes/7")), next);
+    fetcher.FetchPage(sim().url(QStringLiteral("/bytes/7")), next);
     ASSERT_TRUE(spinUntil([&] { return bodies.size() == 3; }));
     EXPECT_EQ(bodies, (QList<QByteArray>{pattern(7), pattern(1), pattern(2)}));
 }
@@ -271,16 +261,16 @@ TEST_F(PageFetcherTest, ACallbackMayStartTheNextFetch) {
 TEST_F(PageFetcherTest, AbortedRequestsNeverCallBack) {
     int calls = 0;
     const auto count = [&](const FetchResult&) { ++calls; };
-    fetcher.FetchPage(s_sim->url(QStringLiteral("/hang")), count);
-    fetcher.FetchPage(s_sim->url(QStringLiteral("/slow/200")), count);
+    fetcher.FetchPage(sim().url(QStringLiteral("/hang")), count);
+    fetcher.FetchPage(sim().url(QStringLiteral("/slow/200")), count);
     fetcher.FetchPage(QStringLiteral("http://no-such-host.invalid/"), count);
     EXPECT_EQ(fetcher.pending(), 3);
     fetcher.abortAll();
     EXPECT_EQ(fetcher.pending(), 0);
 
     auto doomed = std::make_unique<PageFetcher>();
-    doomed->FetchPage(s_sim->url(QStringLiteral("/slow/200")), count);
-    doomed->FetchPage(s_sim->url(QStringLiteral("/bytes/10")), count);
+    doomed->FetchPage(sim().url(QStringLiteral("/slow/200")), count);
+    doomed->FetchPage(sim().url(QStringLiteral("/bytes/10")), count);
     doomed.reset();
 
     spinUntil([] { return false; }, 600);

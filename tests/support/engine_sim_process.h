@@ -17,6 +17,8 @@ public:
     bool isRunning() const { return m_port != 0; }
     quint16 port() const { return m_port; }
     QString baseUrl() const;  // http://127.0.0.1:<port>
+    // An engine's template pointing at this server.
+    QString templateFor(const struct EngineSpec& engine) const;
     // The six engine templates pointing at this server, as settings.ini lines.
     QString settingsIni() const;
     // A URL on the server, e.g. url("/bytes/256").

@@ -2,20 +2,23 @@
 
 #include "config/settings_store.h"
 
-EngineSimProcess* SimFixture::s_sim = nullptr;
+EngineSimProcess* SimSuite::s_sim = nullptr;
 
-void SimFixture::SetUpTestSuite() {
+void SimSuite::SetUpTestSuite() {
     if (!s_sim) s_sim = new EngineSimProcess();
 }
 
-void SimFixture::TearDownTestSuite() {
+void SimSuite::TearDownTestSuite() {
     delete s_sim;
     s_sim = nullptr;
 }
 
+void SimSuite::SetUp() { ASSERT_TRUE(s_sim && s_sim->isRunning()); }
+
 void SimFixture::SetUp() {
-    ASSERT_TRUE(s_sim && s_sim->isRunning());
-    app.write(QStringLiteral("settings.ini"), s_sim->settingsIni().toLatin1());
+    SimSuite::SetUp();
+    if (HasFatalFailure()) return;
+    app.write(QStringLiteral("settings.ini"), sim().settingsIni().toLatin1());
     settingsStore::save(QStringLiteral("txtProfile0"), QStringLiteral("500"));
     settingsStore::save(QStringLiteral("txtProfile1"), QStringLiteral("1000"));
     settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("1"));

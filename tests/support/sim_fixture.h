@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-// The stand-in engines for a whole test suite, and for each test a fresh
-// application folder whose settings.ini points at them, with the scan
-// settings at their defaults.
-class SimFixture : public ::testing::Test {
+// The stand-in engines, started once for a whole test suite.
+class SimSuite : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
@@ -16,8 +14,15 @@ protected:
 
     static EngineSimProcess& sim() { return *s_sim; }
 
-    TempAppFolder app;
-
 private:
     static EngineSimProcess* s_sim;
+};
+
+// Beside the stand-in engines, for each test a fresh application folder whose
+// settings.ini points at them, with the scan settings at their defaults.
+class SimFixture : public SimSuite {
+protected:
+    void SetUp() override;
+
+    TempAppFolder app;
 };
