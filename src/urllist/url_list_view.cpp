@@ -4,6 +4,7 @@
 #include "platform/ui_platform.h"
 #include "shell/twips.h"
 #include "urllist/url_list_file.h"
+#include "urllist/url_list_model.h"
 
 #include <QAction>
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QStringListModel>
 
 namespace {
 
@@ -40,7 +40,7 @@ UrlListFrame::UrlListFrame(QWidget* parent) : QGroupBox(QStringLiteral("URLs"), 
     cmdOpen = button(this, "cmdOpen", QStringLiteral("Load"), {120, 630, 1485, 345});
     cmdSave = button(this, "cmdSave", QStringLiteral("Save"), {1710, 630, 1485, 345});
 
-    m_model = new QStringListModel(this);
+    m_model = new UrlListModel(this);
     List1 = new QListView(this);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setModel(m_model);
@@ -86,7 +86,7 @@ UrlListFrame::UrlListFrame(QWidget* parent) : QGroupBox(QStringLiteral("URLs"), 
     connect(mnuLoadClipboard, &QAction::triggered, this, &UrlListFrame::importClipboard);
 }
 
-QStringList UrlListFrame::entries() const { return m_model->stringList(); }
+QStringList UrlListFrame::entries() const { return m_model->entries(); }
 int UrlListFrame::count() const { return m_model->rowCount(); }
 
 int UrlListFrame::selectedIndex() const {
@@ -94,13 +94,7 @@ int UrlListFrame::selectedIndex() const {
     return rows.isEmpty() ? -1 : rows.constFirst().row();
 }
 
-void UrlListFrame::appendEntries(const QStringList& entries) {
-    if (entries.isEmpty()) return;
-    const int first = m_model->rowCount();
-    m_model->insertRows(first, static_cast<int>(entries.size()));
-    for (qsizetype i = 0; i < entries.size(); ++i)
-        m_model->setData(m_model->index(first + static_cast<int>(i)), entries[i]);
-}
+void UrlListFrame::appendEntries(const QStringList& entries) { m_model->append(entries); }
 
 void UrlListFrame::setListHeight(int heightTwips) {
     List1->resize(List1->width(), twipsToPixels(heightTwips));
@@ -115,7 +109,7 @@ void UrlListFrame::addUrl() {
 void UrlListFrame::deleteSelected() {
     const int row = selectedIndex();
     if (row < 0) return;
-    m_model->removeRows(row, 1);
+    m_model->removeAt(row);
     // The entry that followed takes the selection; after the last one, none.
     if (row < m_model->rowCount()) {
         List1->setCurrentIndex(m_model->index(row));
@@ -128,7 +122,7 @@ void UrlListFrame::clearList() {
     const auto answer =
         platform::ui().messageBox(window(), QStringLiteral("This will delete all the URLs, Continue?"),
                                   QStringLiteral("Warning"), UiPlatform::Buttons::YesNo, UiPlatform::Icon::None);
-    if (answer == UiPlatform::Answer::Yes) m_model->setStringList({});
+    if (answer == UiPlatform::Answer::Yes) m_model->clear();
 }
 
 void UrlListFrame::loadList() {

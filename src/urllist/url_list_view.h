@@ -7,7 +7,7 @@ class QAction;
 class QListView;
 class QMenu;
 class QPushButton;
-class QStringListModel;
+class UrlListModel;
 
 // The frame "URLs": the URL list with its four buttons and its popup menu, and
 // the list's commands. Entries are kept exactly as entered; duplicates are fine.
@@ -37,7 +37,7 @@ protected:
 private:
     void List1_MouseDown(const QPoint& globalPos);
 
-    QStringListModel* m_model = nullptr;
+    UrlListModel* m_model = nullptr;
     QListView* List1 = nullptr;
     QPushButton* cmdAdd = nullptr;
     QPushButton* cmdDel = nullptr;
