@@ -63,6 +63,7 @@ DataViewPage::DataViewPage(ResultsGrid& grid, QWidget* parent)
     ListView1->setContextMenuPolicy(Qt::NoContextMenu);
     ListView1->setIconSize(QSize(16, 16));
     ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSectionsMovable(false);
     ListView1->header()->setSortIndicatorShown(false);
     ListView1->header()->setStretchLastSection(false);
     for (int c = 0; c < ResultsGrid::kColumnCount; ++c)
@@ -86,8 +87,14 @@ DataViewPage::DataViewPage(ResultsGrid& grid, QWidget* parent)
     connect(Command4, &QPushButton::clicked, this, &DataViewPage::saveResultsRequested);
     connect(mnuSaveResults, &QAction::triggered, this, &DataViewPage::saveResultsRequested);
     connect(ListView1, &QTreeView::doubleClicked, this, [this] { emit webResultsRequested(); });
-    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
-            [this](int logical) { emit columnClicked(logical + 1); });
+    // The header flips its own arrow on a click; the grid's sort, or a refused
+    // click, puts it back to what the grid is in.
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this, [this](int logical) {
+        emit columnClicked(logical + 1);
+        showGridSort();
+    });
+    connect(&grid, &ReportList::sortModeChanged, this, &DataViewPage::showGridSort);
+    connect(&grid, &ReportList::busyChanged, this, &DataViewPage::showBusy);
 }
 
 int DataViewPage::selectedRow() const {
@@ -107,9 +114,23 @@ void DataViewPage::layoutPage(int gridWidthTwips, int gridHeightTwips) {
     ListView1->resize(twipsToPixels(gridWidthTwips), twipsToPixels(gridHeightTwips));
 }
 
-void DataViewPage::showSortIndicator(int column, bool ascending) {
-    ListView1->header()->setSortIndicatorShown(true);
-    ListView1->header()->setSortIndicator(column - 1, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+// The header's arrow shows the sort the grid is in, and none while it is unsorted.
+void DataViewPage::showGridSort() {
+    QHeaderView* header = ListView1->header();
+    header->setSortIndicatorShown(m_grid.isSorted());
+    if (m_grid.isSorted()) header->setSortIndicator(m_grid.sortKey(), m_grid.sortOrder());
+}
+
+void DataViewPage::showBusy(bool busy) {
+    if (busy) {
+        m_ownCursor.reset();
+        if (ListView1->testAttribute(Qt::WA_SetCursor)) m_ownCursor = ListView1->cursor();
+        ListView1->setCursor(Qt::WaitCursor);
+    } else if (m_ownCursor) {
+        ListView1->setCursor(*m_ownCursor);
+    } else {
+        ListView1->unsetCursor();
+    }
 }
 
 bool DataViewPage::eventFilter(QObject* watched, QEvent* event) {
@@ -120,6 +141,12 @@ bool DataViewPage::eventFilter(QObject* watched, QEvent* event) {
                 ListView1_MouseDown(e->position().toPoint());
                 return true;
             }
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
+            // Only the left button's double-click opens the row's web results;
+            // another button's second press is a press like its first.
+            auto* e = static_cast<QMouseEvent*>(event);
+            if (e->button() == Qt::RightButton) ListView1_MouseDown(e->position().toPoint());
+            if (e->button() != Qt::LeftButton) return true;
         } else if (event->type() == QEvent::MouseButtonRelease) {
             auto* e = static_cast<QMouseEvent*>(event);
             if (e->button() == Qt::RightButton) {
@@ -146,6 +173,9 @@ void DataViewPage::ListView1_MouseDown(const QPoint& pos) {
 void DataViewPage::ListView1_MouseUp(const QPoint& pos, const QPoint& globalPos) {
     const QModelIndex index = ListView1->indexAt(pos);
     if (!index.isValid()) return;
-    mnuSaveResults->setText(QStringLiteral("Save Result For ") + m_grid.cell(index.row(), 0));
+    // An "&" in the address is text, not a mnemonic mark.
+    QString address = m_grid.cell(index.row(), 0);
+    address.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    mnuSaveResults->setText(QStringLiteral("Save Result For ") + address);
     mnuListView->popup(globalPos);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCursor>
 #include <QGroupBox>
+#include <optional>
 
 class QIdentityProxyModel;
 class QMenu;
@@ -23,8 +25,6 @@ public:
     QTreeView* grid() const { return ListView1; }
     // The grid takes the page's size less its margins (twips).
     void layoutPage(int gridWidthTwips, int gridHeightTwips);
-    // Shows the column's sort direction in the header.
-    void showSortIndicator(int column, bool ascending);
 
 signals:
     void saveResultsRequested();
@@ -41,7 +41,11 @@ private slots:
     void ListView1_MouseUp(const QPoint& pos, const QPoint& globalPos);
 
 private:
+    void showGridSort();
+    void showBusy(bool busy);
+
     ResultsGrid& m_grid;
+    std::optional<QCursor> m_ownCursor;  // the list's pointer of its own, kept during a sort
     QIdentityProxyModel* m_icons = nullptr;
     QTreeView* ListView1 = nullptr;
     QPushButton* Command12 = nullptr;  // "Web Results"

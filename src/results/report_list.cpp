@@ -141,7 +141,14 @@ void ReportList::sortRows(int keyColumn, Qt::SortOrder order) {
     m_sortKey = keyColumn;
     m_sortOrder = order;
     m_sorted = true;
+    emit sortModeChanged();
     orderRows();
+}
+
+void ReportList::setUnsorted() {
+    if (!m_sorted) return;
+    m_sorted = false;
+    emit sortModeChanged();
 }
 
 void ReportList::beginBulkEdit() {

@@ -58,7 +58,7 @@ public:
     // later stay where they are put.
     void sortRows(int keyColumn, Qt::SortOrder order);
     // Turns sorted mode off; rows stay where they are.
-    void setUnsorted() { m_sorted = false; }
+    void setUnsorted();
 
     // Bulk access for the sort routines: rewriting cells this way emits no
     // change notifications. Callers bracket the work with beginBulkEdit() and
@@ -72,6 +72,8 @@ public:
 signals:
     // A long sort is running (a view shows the busy pointer) or has ended.
     void busyChanged(bool busy);
+    // Sorted mode, key column or direction changed (a view's sort arrow follows).
+    void sortModeChanged();
 
 private:
     // Stored column by column: a sort key's cells lie side by side, which keeps

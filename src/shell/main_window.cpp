@@ -316,7 +316,6 @@ void Form1::ListView1_ColumnClick(int column) {
     bool& ascending = m_columnSortAscending[static_cast<size_t>(column - 1)];
     ascending = !ascending;
     SortListView(m_grid, column, column == 1 ? SortText : SortNumber, ascending);
-    Frame2->showSortIndicator(column, ascending);
 }
 
 void Form1::Command3_Click() { frmWebsite::showInstance(); }

@@ -214,6 +214,33 @@ TEST_F(MainWindowTest, HeaderClicksToggleEachColumnOnItsOwn) {
     EXPECT_TRUE(window->columnSortAscending(2));
 }
 
+TEST_F(MainWindowTest, TheHeaderArrowShowsTheSortTheGridIsIn) {
+    QHeaderView* header = grid()->header();
+    auto arrow = [&] {
+        return header->isSortIndicatorShown()
+                   ? QString("%1 %2").arg(header->sortIndicatorSection()).arg(header->sortIndicatorOrder())
+                   : QString("none");
+    };
+    const QString totalDescending = QString("1 %1").arg(Qt::DescendingOrder);
+    EXPECT_EQ(arrow(), "none");
+    window->urlList()->appendEntries({"http://count-5.example/", "http://count-9.slow-20.example/"});
+    ASSERT_TRUE(scanToEnd());  // auto-sort: by total, descending
+    EXPECT_EQ(arrow(), totalDescending);
+    clickHeader(3);
+    EXPECT_EQ(arrow(), QString("2 %1").arg(Qt::AscendingOrder));
+
+    click("Command1");
+    EXPECT_EQ(arrow(), "none") << "a scan unsorts the grid";
+    clickHeader(3);  // refused while the scan runs
+    EXPECT_EQ(arrow(), "none");
+    ASSERT_TRUE(spinUntil([&] { return window->scanDriver().isIdle(); }, 30000));
+    EXPECT_EQ(arrow(), totalDescending);
+
+    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    ASSERT_TRUE(scanToEnd());
+    EXPECT_EQ(arrow(), "none");
+}
+
 TEST_F(MainWindowTest, HeaderClicksAreRefusedWhileAScanRuns) {
     settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
     window->urlList()->appendEntries({"http://count-5.slow-30.example/", "http://count-1.example/"});
