@@ -184,4 +184,9 @@ void WebsiteViewPage::WebBrowser1_DownloadBegin() {
     emit statusPanel2Changed(QStringLiteral("Opening ") + WebBrowser1->url().toString());
 }
 
-void WebsiteViewPage::WebBrowser1_DownloadComplete() { Text1->setText(WebBrowser1->url().toString()); }
+// The panel's "Opening" is cleared once the page has loaded: the progress bar
+// that would cover it shows only while a scan runs.
+void WebsiteViewPage::WebBrowser1_DownloadComplete() {
+    Text1->setText(WebBrowser1->url().toString());
+    emit statusPanel2Changed(QString());
+}

@@ -39,7 +39,7 @@ public:
 
 signals:
     void statusPanel1Changed(const QString& text);  // the browser's status text
-    void statusPanel2Changed(const QString& text);  // "Opening " + address
+    void statusPanel2Changed(const QString& text);  // "Opening " + address; "" once loaded
 
 private slots:
     void ListView2_ItemClick(const QModelIndex& index);

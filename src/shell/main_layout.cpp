@@ -29,9 +29,6 @@ MainLayout computeMainLayout(const MainLayoutInput& in) {
     out.tabStrip.setHeight(out.frame1.height());
     out.tabStrip.setWidth(std::abs(in.windowWidth - out.tabStrip.left() - 200));
 
-    out.progressBar = QRect(std::abs(in.panel2Left + 60), std::abs(60), std::abs(in.panel2Width - 60),
-                            std::abs(in.statusBarHeight - 120));
-
     out.page = QRect(out.tabStrip.left() + 100, out.tabStrip.top() + 500, out.tabStrip.width() - 200,
                      out.tabStrip.height() - 700);
 

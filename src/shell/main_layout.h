@@ -8,10 +8,7 @@
 struct MainLayoutInput {
     int windowWidth = 0;
     int windowHeight = 0;
-    int statusBarTop = 0;     // relative to the window's client area
     int statusBarHeight = 0;
-    int panel2Left = 0;       // the second status panel, relative to the status bar
-    int panel2Width = 0;
     bool bannerEnabled = false;
     int bannerHeight = 945;
     bool minimized = false;
@@ -25,7 +22,6 @@ struct MainLayout {
     int picture1Height = 0;   // the top strip, back at its own height
     QRect frame1;             // "URLs"
     QRect tabStrip;
-    QRect progressBar;        // relative to the status bar
     QRect page;               // Frame2, Frame3 and Frame4 share it
     int list1Height = 0;
     int command3Width = 0;

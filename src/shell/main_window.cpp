@@ -11,6 +11,7 @@
 #include "shell/about_box.h"
 #include "shell/banner_widget.h"
 #include "shell/branding.h"
+#include "shell/help_placement.h"
 #include "shell/help_window.h"
 #include "shell/main_layout.h"
 #include "shell/picture_box_widget.h"
@@ -24,12 +25,16 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
+#include <QTreeView>
 #include <QWebEngineView>
 
 namespace {
@@ -119,11 +124,8 @@ void Form1::Form_Load() {
         mirrorLabels(this);
         applySkin(this);
     }
-    if (settingsStore::get(QStringLiteral("showHelp"), QStringLiteral("1")) == QLatin1String("1")) {
-        // Over the right-hand part of the window, so the URL list stays in sight.
-        if (Form8* help = Form8::showInstance(this))
-            help->move(x() + std::max(0, width() - help->width() - 24), y() + twipsToPixels(2400));
-    }
+    // Opened once this window is on the screen: its place depends on this one's.
+    m_helpAtStart = settingsStore::get(QStringLiteral("showHelp"), QStringLiteral("1")) == QLatin1String("1");
     Frame3->selectStoredChartType();
     Frame4->navigateBlank();
     selectTab(0);
@@ -217,14 +219,11 @@ void Form1::buildStatusBar() {
     DockProgressBar();
 }
 
-// The progress bar lies over the second status panel, in front of it, flat.
+// The progress bar lies over the whole second status panel, in front of it:
+// while a scan runs no text of the panel shows beside it.
 void Form1::DockProgressBar() {
+    ProgressBar1->setGeometry(m_panel2->geometry());
     ProgressBar1->raise();
-    const QRect panel = m_panel2->geometry();
-    const int statusHeight = StatusBar1->height();
-    ProgressBar1->setGeometry(panel.left() + twipsToPixels(25), twipsToPixels(45),
-                              std::max(0, panel.width() - twipsToPixels(45)),
-                              std::max(0, statusHeight - twipsToPixels(75)));
 }
 
 void Form1::LayoutMainWindow() {
@@ -232,10 +231,7 @@ void Form1::LayoutMainWindow() {
     MainLayoutInput in = MainLayoutInput::fromClient(pixelsToTwips(width()), pixelsToTwips(height()));
     in.bannerEnabled = branding().bannerEnabled;
     in.bannerHeight = pixelsToTwips(wbBanner->height());
-    in.statusBarTop = pixelsToTwips(StatusBar1->y());
     in.statusBarHeight = pixelsToTwips(StatusBar1->height());
-    in.panel2Left = pixelsToTwips(m_panel2->x());
-    in.panel2Width = pixelsToTwips(m_panel2->width());
     in.minimized = isMinimized();
     const MainLayout layout = computeMainLayout(in);
     if (!layout.applied) return;
@@ -253,14 +249,39 @@ void Form1::LayoutMainWindow() {
     Frame3->layoutPage(layout.page.width(), layout.page.height());
     Frame4->setGeometry(twipsToPixels(layout.page));
     Frame4->layoutPage(layout.page.width(), layout.page.height());
-    ProgressBar1->setGeometry(twipsToPixels(layout.progressBar));
-    ProgressBar1->raise();
+    DockProgressBar();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_panel2 && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         LayoutMainWindow();
     return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_helpAtStart) return;
+    m_helpAtStart = false;
+    // After the window system has placed this window.
+    QTimer::singleShot(0, this, &Form1::openHelpAtStart);
+}
+
+// The help window stays on top, so it goes where it hides neither the tab
+// strip nor the grid's header.
+void Form1::openHelpAtStart() {
+    Form8* help = Form8::showInstance(this);
+    if (!help) return;
+    const QRect frame = help->frameGeometry();
+    const QHeaderView* header = Frame2->grid()->header();
+    HelpPlacementInput in;
+    in.screen = screen()->availableGeometry();
+    in.mainWindow = frameGeometry();
+    in.urlFrame = QRect(Frame1->mapToGlobal(QPoint(0, 0)), Frame1->size());
+    in.keepClearTo = header->mapToGlobal(QPoint(0, header->height() - 1)).y();
+    in.help = frame.size();
+    const QRect place = placeHelpWindow(in);
+    help->resize(place.size() - (frame.size() - help->size()));
+    help->move(place.topLeft());
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {

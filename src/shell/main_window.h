@@ -46,6 +46,7 @@ public:
     QString statusPanelText(int panel) const;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -76,12 +77,14 @@ private:
     void Form_Load();
     void DockProgressBar();
     void showScanState(ScanDriver::State state);
+    void openHelpAtStart();
 
     ResultsGrid m_grid;
     WebsiteList m_websiteList;
     PageFetcher m_fetcher;
     ScanDriver m_driver;
     std::array<bool, ResultsGrid::kColumnCount> m_columnSortAscending{};
+    bool m_helpAtStart = false;
 
     QWidget* Picture1 = nullptr;
     QPushButton* Command1 = nullptr;  // "Start"
