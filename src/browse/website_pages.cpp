@@ -3,6 +3,8 @@
 #include "browse/url_encode.h"
 #include "browse/website_list.h"
 
+#include <QUrl>
+
 EngineTemplates readEngineTemplates(const QString& settingsFile) {
     EngineTemplates templates;
     for (const EngineSpec& engine : engineSpecs())
@@ -24,3 +26,5 @@ int firstRowForAddress(const ReportList& list, const QString& address) {
         if (list.cell(row, WebsiteList::kUrlColumn) == address) return row;
     return -1;
 }
+
+QString browserLocationText(const QUrl& location) { return location.toString(QUrl::FullyEncoded); }

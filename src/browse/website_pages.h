@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 
+class QUrl;
 class ReportList;
 
 // The six query templates in catalogue order (Google, Altavista, Yahoo, Ask,
@@ -26,3 +27,7 @@ std::optional<QString> websitePageAddress(const QString& type, const QString& ad
 // The first row, in the list's current order, whose URL cell equals the address
 // exactly (case included); -1 when there is none.
 int firstRowForAddress(const ReportList& list, const QString& address);
+
+// A browser's location as its address box and status bar show it: encoded, as
+// the browser holds it ("a%20b", never "a b").
+QString browserLocationText(const QUrl& location);

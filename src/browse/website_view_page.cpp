@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,7 +69,13 @@ void WebsiteViewPage::buildList() {
     header->resizeSection(WebsiteList::kTypeColumn, static_cast<int>(quarter));
     header->resizeSection(WebsiteList::kUrlColumn, static_cast<int>(quarter * 3));
     connect(header, &QHeaderView::sectionClicked, this, &WebsiteViewPage::ListView2_ColumnClick);
+    // A row chosen by mouse or keyboard shows its page once, through the
+    // selection; a click on the row already selected shows it again.
+    connect(ListView2->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &WebsiteViewPage::ListView2_SelectionChange);
     connect(ListView2, &QTreeView::clicked, this, &WebsiteViewPage::ListView2_ItemClick);
+    ListView2->installEventFilter(this);
+    ListView2->viewport()->installEventFilter(this);
 }
 
 QPushButton* WebsiteViewPage::pictureButton(const char* name, const char* icon, const QString& tip) {
@@ -133,6 +140,7 @@ void WebsiteViewPage::layoutPage(int frameWidthTwips, int frameHeightTwips) {
 
 void WebsiteViewPage::navigate(const QString& address) {
     m_lastNavigation = address;
+    emit navigating(address);
     // The browser reads the text as a user's typed address would be read, so a
     // bare host name opens as a web address.
     WebBrowser1->setUrl(QUrl::fromUserInput(address));
@@ -140,18 +148,41 @@ void WebsiteViewPage::navigate(const QString& address) {
 
 void WebsiteViewPage::navigateBlank() { navigate(QStringLiteral("about:blank")); }
 
+int WebsiteViewPage::selectedRow() const {
+    const QModelIndexList selected = ListView2->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
 void WebsiteViewPage::showSelectedPage() {
     // Read before the selection is looked at, so every click sees the file as it is now.
     const EngineTemplates templates = readEngineTemplates(appPaths::settingsPath());
-    const QModelIndexList selected = ListView2->selectionModel()->selectedRows();
-    if (selected.isEmpty()) return;
-    const int row = selected.first().row();
+    const int row = selectedRow();
+    if (row < 0) return;
     const QString address = m_list.cell(row, WebsiteList::kUrlColumn);
     const QString type = m_list.cell(row, WebsiteList::kTypeColumn);
     if (const auto page = websitePageAddress(type, address, templates)) navigate(*page);
 }
 
-void WebsiteViewPage::ListView2_ItemClick(const QModelIndex&) { showSelectedPage(); }
+void WebsiteViewPage::ListView2_ItemClick(const QModelIndex& index) {
+    if (index.row() == m_rowAtPress) showSelectedPage();
+}
+
+void WebsiteViewPage::ListView2_SelectionChange() {
+    if (selectedRow() >= 0) showSelectedPage();
+}
+
+bool WebsiteViewPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView2->viewport() && event->type() == QEvent::MouseButtonPress) {
+        m_rowAtPress = selectedRow();
+    } else if (watched == ListView2 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            showSelectedPage();  // as a click on the selected row
+            return true;
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
 
 void WebsiteViewPage::ListView2_ColumnClick(int section) {
     EnhListView_SortColumns(m_list, section + 1, false);
@@ -161,10 +192,12 @@ bool WebsiteViewPage::showWebResults(const QString& address) {
     const int row = firstRowForAddress(m_list, address);
     if (row < 0) return false;
     const QModelIndex index = m_list.index(row, 0);
+    const bool alreadySelected = selectedRow() == row;
+    // Selecting a row shows its page; a row already selected is shown again.
     ListView2->selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     ListView2->scrollTo(index, QAbstractItemView::PositionAtTop);
-    showSelectedPage();
+    if (alreadySelected) showSelectedPage();
     return true;
 }
 
@@ -181,12 +214,12 @@ void WebsiteViewPage::WebBrowser1_StatusTextChange(const QString& text) {
 }
 
 void WebsiteViewPage::WebBrowser1_DownloadBegin() {
-    emit statusPanel2Changed(QStringLiteral("Opening ") + WebBrowser1->url().toString());
+    emit statusPanel2Changed(QStringLiteral("Opening ") + browserLocationText(WebBrowser1->url()));
 }
 
 // The panel's "Opening" is cleared once the page has loaded: the progress bar
 // that would cover it shows only while a scan runs.
 void WebsiteViewPage::WebBrowser1_DownloadComplete() {
-    Text1->setText(WebBrowser1->url().toString());
+    Text1->setText(browserLocationText(WebBrowser1->url()));
     emit statusPanel2Changed(QString());
 }

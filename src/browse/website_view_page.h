@@ -40,9 +40,14 @@ public:
 signals:
     void statusPanel1Changed(const QString& text);  // the browser's status text
     void statusPanel2Changed(const QString& text);  // "Opening " + address; "" once loaded
+    void navigating(const QString& address);        // handed to the browser, as lastNavigation()
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void ListView2_ItemClick(const QModelIndex& index);
+    void ListView2_SelectionChange();
     void ListView2_ColumnClick(int section);
     void Command10_Click();  // "browse the entered url"
     void Command8_Click();   // "back"
@@ -60,10 +65,12 @@ private:
     void buildBrowser();
     QPushButton* pictureButton(const char* name, const char* icon, const QString& tip);
     void showSelectedPage();
+    int selectedRow() const;  // -1 when none
     void navigate(const QString& address);
 
     WebsiteList& m_list;
     QString m_lastNavigation;
+    int m_rowAtPress = -1;  // the selected row when the mouse button went down
 
     QTreeView* ListView2 = nullptr;
     QLabel* Label5 = nullptr;         // "URL:"

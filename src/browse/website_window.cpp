@@ -1,6 +1,7 @@
 #include "browse/website_window.h"
 
 #include "browse/website_layout.h"
+#include "browse/website_pages.h"
 #include "shell/branding.h"
 #include "shell/on_top_ui.h"
 #include "shell/program_end_ui.h"
@@ -175,7 +176,7 @@ void frmWebsite::setPanelText(int panel, const QString& text) {
     emit statusPanelChanged(panel, text);
 }
 
-QString frmWebsite::currentLocation() const { return WebBrowser1->url().toString(); }
+QString frmWebsite::currentLocation() const { return browserLocationText(WebBrowser1->url()); }
 
 void frmWebsite::Command3_Click() { WebBrowser1->setUrl(QUrl::fromUserInput(Text1->text())); }
 

@@ -3,6 +3,7 @@
 #include "browse/website_list.h"
 #include "config/engine_catalog.h"
 #include "scripted_platform.h"
+#include "support/qt_gtest_printers.h"
 #include "support/engine_sim_process.h"
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"
@@ -16,6 +17,7 @@
 #include <QUrl>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -133,8 +135,8 @@ TEST_F(WebsiteViewPageTest, RowClicksLoadTheirPages) {
     EXPECT_EQ(browser()->url(), QUrl(home));
     EXPECT_TRUE(titleBecomes("link:home.example - Google Search"));
     EXPECT_EQ(addressBox()->text(), home);
-    ASSERT_FALSE(opening.isEmpty());
-    EXPECT_TRUE(opening.last().at(0).toString().startsWith("Opening "));
+    ASSERT_EQ(opening.size(), 2);
+    EXPECT_EQ(opening.first().at(0).toString(), "Opening " + home);
 
     // The Google row of the second address: template + encoded address.
     const QString google = m_sim.url("/google/search?hl=en&ie=UTF-8&q=link:") +
@@ -142,7 +144,7 @@ TEST_F(WebsiteViewPageTest, RowClicksLoadTheirPages) {
     ASSERT_TRUE(loads([&] { clickRow(8); }));
     EXPECT_EQ(m_page->lastNavigation(), google);
     EXPECT_EQ(browser()->url().toString(QUrl::FullyEncoded), google);
-    EXPECT_EQ(addressBox()->text(), browser()->url().toString());
+    EXPECT_EQ(addressBox()->text(), google) << "the location as the browser holds it, encoded";
     // The engine read the address back exactly as it was scanned.
     EXPECT_TRUE(titleBecomes("link:http://count-42.example/a b - Google Search"));
 
@@ -284,8 +286,50 @@ TEST_F(WebsiteViewPageTest, StatusTextsGoToTheMainWindow) {
     // Leaving the link clears the text.
     QTest::mouseMove(surface, QPoint(40, 450));
     EXPECT_TRUE(spinUntil([&] { return status.last().at(0).toString().isEmpty(); }, 10000));
-    ASSERT_FALSE(opening.isEmpty());
-    EXPECT_TRUE(opening.last().at(0).toString().startsWith("Opening "));
+    ASSERT_GE(opening.size(), 2);
+    EXPECT_TRUE(opening.at(opening.size() - 2).at(0).toString().startsWith("Opening "));
+    EXPECT_EQ(opening.last().at(0).toString(), "") << "nothing is opening once the page has loaded";
+}
+
+// Each way of choosing a row shows its page exactly once: the arrow keys and
+// Enter as a click does, and a click on a new row not twice.
+TEST_F(WebsiteViewPageTest, KeysAndClicksShowEachChosenPageOnce) {
+    const QString a = m_sim.url("/home/a");
+    const QString b = m_sim.url("/home/b");
+    addScanned(a);
+    addScanned(b);
+    const QString googleA = m_sim.url("/google/search?hl=en&ie=UTF-8&q=link:") + QUrl::toPercentEncoding(a, "!*'()+,-._");
+    QSignalSpy shown(m_page.get(), &WebsiteViewPage::navigating);
+    auto shownSince = [&](qsizetype from) {
+        QStringList addresses;
+        for (qsizetype i = from; i < shown.size(); ++i) addresses << shown.at(i).at(0).toString();
+        return addresses;
+    };
+    list()->setFocus();
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        QStringList expected;
+    };
+    const Step steps[] = {
+        {"down onto the first row", [&] { QTest::keyClick(list(), Qt::Key_Down); }, {a}},
+        {"down", [&] { QTest::keyClick(list(), Qt::Key_Down); }, {googleA}},
+        {"up", [&] { QTest::keyClick(list(), Qt::Key_Up); }, {a}},
+        {"enter", [&] { QTest::keyClick(list(), Qt::Key_Return); }, {a}},
+        {"end", [&] { QTest::keyClick(list(), Qt::Key_End); }, {m_sim.url("/atw/search?cat=web&cs=utf8&q=link:") +
+                                                                 QUrl::toPercentEncoding(b, "!*'()+,-._")}},
+        {"click on another row", [&] { clickRow(7); }, {b}},
+        {"click on the same row", [&] { clickRow(7); }, {b}},
+        {"sort by a column", [&] { clickHeader(1); }, {}},
+        {"web results", [&] { m_page->showWebResults(a); }, {a}},
+    };
+    for (const Step& step : steps) {
+        const qsizetype before = shown.size();
+        step.act();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(shownSince(before), step.expected) << step.name;
+    }
+    EXPECT_EQ(m_page->lastNavigation(), a);
 }
 
 }  // namespace

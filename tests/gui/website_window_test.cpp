@@ -25,6 +25,7 @@ protected:
         server.addPage(QByteArray("/"), "Maker home", "<a id='go' href='/about'>about</a>");
         server.addPage(QByteArray("/about"), "About the maker", "<p>about</p>");
         server.addPage(QByteArray("/typed"), "Typed page", "<p>typed</p>");
+        server.addPage(QByteArray("/a%20b"), "Spaced page", "<p>spaced</p>");
         server.start();
         BrandingRecord values = builtInBranding();
         values.websiteAddress = server.bareAddress(QByteArray("/"));
@@ -70,6 +71,15 @@ TEST_F(WebsiteWindowTest, OpensAtTheWebsiteAndFollowsTheBrowser) {
     EXPECT_TRUE(panel2.at(panel2.size() - 2).startsWith("Opening "));
     EXPECT_EQ(panel2.last(), "Completed " + server.url(QByteArray("/typed")));
     EXPECT_EQ(w->windowTitle(), "Typed page");
+
+    // The address box shows the location as the browser holds it: encoded.
+    text1->setText(server.bareAddress(QByteArray("/a b")));
+    QTest::keyClick(text1, Qt::Key_Return);
+    ASSERT_TRUE(waitCompleted(w, server.url(QByteArray("/a%20b")))) << w->statusPanelText(2).toStdString();
+    EXPECT_EQ(text1->text(), server.url(QByteArray("/a%20b")));
+    EXPECT_EQ(w->windowTitle(), "Spaced page");
+    QTest::mouseClick(w->findChild<QPushButton*>("Command4"), Qt::LeftButton);
+    ASSERT_TRUE(waitCompleted(w, server.url(QByteArray("/typed"))));
 
     // Back, then forward; back with nowhere to go is ignored.
     QTest::mouseClick(w->findChild<QPushButton*>("Command4"), Qt::LeftButton);
