@@ -1,0 +1,134 @@
+#include "config/settings_store.h"
+#include "scripted_platform.h"
+#include "shell/main_window.h"
+#include "shell/program_end_ui.h"
+#include "support/qt_gtest_printers.h"
+#include "support/sim_fixture.h"
+#include "urllist/url_list_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+class MenusTest : public SimFixture {
+protected:
+    void SetUp() override {
+        SimFixture::SetUp();
+        settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+        setEndProgramHandler([this] { ++ended; });
+        window = std::make_unique<Form1>();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void TearDown() override {
+        window.reset();
+        setEndProgramHandler({});
+    }
+
+    ScriptedPlatform ui;
+    std::unique_ptr<Form1> window;
+    int ended = 0;
+};
+
+// One line per item as the menu shows it: name, caption, shortcut, enabled;
+// "-" for a separator.
+QStringList menuLines(const QMenu* menu) {
+    QStringList lines;
+    for (const QAction* a : menu->actions()) {
+        if (a->isSeparator()) {
+            lines << "-";
+            continue;
+        }
+        lines << QString("%1|%2|%3|%4")
+                     .arg(a->objectName(), a->text(), a->shortcut().toString(QKeySequence::PortableText),
+                          a->isEnabled() ? "on" : "off");
+    }
+    return lines;
+}
+
+TEST_F(MenusTest, EveryMenuItemAsDesigned) {
+    QStringList bar;
+    for (const QAction* a : window->menuBar()->actions()) bar << a->text();
+    EXPECT_EQ(bar, (QStringList{"File", "Scan", "Options", "Help", "About"}));
+
+    struct Menu {
+        const char* name;
+        QStringList lines;
+    };
+    const Menu menus[] = {
+        {"mnuFile",
+         {"mnuNewURL|Add URL|Ctrl+N|on", "-", "mnuSaveUrlList|Save URL List to File|Ctrl+S|on",
+          "mnuOpenURLList|Load URL List from File|Ctrl+O|on",
+          "mnuOpenClipboard|Load URL List from Clipboard|Ctrl+V|on", "-", "mnuExitNow|Exit|Ctrl+X|on"}},
+        {"mnuScanMenu", {"mnuScan|Start Scan||on", "mnuStop|Stop Scan||off"}},
+        {"mnuOptions", {"mnuConfig|View Options||on"}},
+        {"mnuHelp", {"mnuHelpItem|View Help||on"}},
+        {"mnuAboutMenu", {"mnuAbout|About this software||on"}},
+        // Never on the menu bar: the tools menu stays hidden, the other two pop up.
+        {"mnuTools", {"mnuGraph|View Graph...||on"}},
+        {"mnuURL",
+         {"mnuURLNewURL|New URL||on", "-", "mnuDeleteSelect|Delete Selected|Del|on",
+          "mnuClearList|C&lear list|Shift+Del|on", "-", "mnuURLLoadUrlList|Load URL List from File||on",
+          "mnuLoadClipboard|Load URL List from Clipboard||on", "mnuURLSaveUrlList|Save URL List to File||on"}},
+        {"mnuListView",
+         {"mnuSaveResults|Save Results||on", "mnuWebResults|Web Results||on", "mnuClearResults|Clear Results||on"}},
+    };
+    for (const Menu& m : menus) {
+        const auto* menu = window->findChild<QMenu*>(m.name);
+        ASSERT_NE(menu, nullptr) << m.name;
+        EXPECT_EQ(menuLines(menu), m.lines) << m.name;
+        const bool onBar = window->menuBar()->actions().contains(menu->menuAction());
+        EXPECT_EQ(onBar, QByteArray(m.name) != "mnuTools" && QByteArray(m.name) != "mnuURL" &&
+                             QByteArray(m.name) != "mnuListView")
+            << m.name;
+    }
+}
+
+TEST_F(MenusTest, EachShortcutReachesItsCommand) {
+    auto* list = window->findChild<QListView*>("List1");
+    ui.clipboard = QStringLiteral("example.com");
+    const QString listPath = app.file("Lists/in.txt");
+    app.write("Lists/in.txt", "http://a\r\nhttp://b\r\n");
+    ui.fileAnswers = {listPath, std::nullopt};
+    ui.inputAnswers = {QStringLiteral("http://added")};
+    ui.messageAnswers = {UiPlatform::Answer::Yes};
+    struct Press {
+        const char* name;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        QStringList urls;     // the URL list afterwards
+        QString lastAsked;    // the kind of the last question asked
+    };
+    const Press presses[] = {
+        {"Ctrl+N", Qt::Key_N, Qt::ControlModifier, {"http://added"}, "input"},
+        {"Ctrl+O", Qt::Key_O, Qt::ControlModifier, {"http://added", "http://a", "http://b"}, "open"},
+        {"Ctrl+V", Qt::Key_V, Qt::ControlModifier, {"http://added", "http://a", "http://b", "http://www.example.com"}, "open"},
+        {"Del", Qt::Key_Delete, Qt::NoModifier, {"http://added", "http://b", "http://www.example.com"}, "open"},
+        {"Ctrl+S", Qt::Key_S, Qt::ControlModifier, {"http://added", "http://b", "http://www.example.com"}, "save"},
+        {"Shift+Del", Qt::Key_Delete, Qt::ShiftModifier, {}, "message"},
+    };
+    for (const Press& p : presses) {
+        if (p.key == Qt::Key_Delete) {
+            list->setFocus();
+            list->setCurrentIndex(list->model()->index(1, 0));
+        }
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(),
+                        static_cast<Qt::Key>(p.key), p.modifiers);
+        EXPECT_EQ(window->urlList()->entries(), p.urls) << p.name;
+        EXPECT_EQ(ui.asked.isEmpty() ? QString() : ui.asked.last().kind, p.lastAsked) << p.name;
+    }
+    EXPECT_EQ(ended, 0);
+    QTest::keyClick(window.get(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(ended, 1) << "Ctrl+X closes the main window, which ends the program";
+}
+
+}  // namespace
