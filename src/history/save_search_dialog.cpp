@@ -5,6 +5,8 @@
 #include "history/saved_search.h"
 #include "platform/ui_platform.h"
 #include "results/results_grid.h"
+#include "shell/branding.h"
+#include "shell/skin_ui.h"
 #include "shell/twips.h"
 
 #include <QComboBox>
@@ -29,6 +31,10 @@ SaveSearchDialog::SaveSearchDialog(QWidget* owner) : QDialog(owner) {
     setModal(true);
     setFixedSize(twipsToPixels(QRect(0, 0, 4935, 3765)).size());
     buildControls();
+    if (branding().skinEnabled) {
+        mirrorLabels(this);
+        applySkin(this);
+    }
     listSavedSearchesInto(*Combo1, owner);
 }
 
@@ -48,6 +54,8 @@ void SaveSearchDialog::buildControls() {
     Command3 = placed(new QPushButton(QStringLiteral("Save"), Frame2), "Command3", QRect(3480, 690, 1095, 375));
 
     Command2 = placed(new QPushButton(QStringLiteral("Cancel"), this), "Command2", QRect(3600, 3150, 1215, 375));
+    new SkinLabel(QStringLiteral("SkinLabel1"), 0, Frame1);
+    new SkinLabel(QStringLiteral("SkinLabel2"), 0, Frame2);
 
     connect(Command1, &QPushButton::clicked, this, &SaveSearchDialog::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &SaveSearchDialog::Command2_Click);

@@ -27,6 +27,7 @@ QWidget* showBanner(QWidget* window, QWidget* wbBanner, QWidget* wbPicture) {
     const int margin = twipsToPixels(kBannerMarginTwips);
     auto* picBox = new QWidget(window);
     picBox->setObjectName(QStringLiteral("picBox"));
+    picBox->setProperty("skinType", QStringLiteral("PictureBox"));
     picBox->setGeometry(wbBanner->x(), wbBanner->y(), qMax(0, wbBanner->width() - margin),
                         wbBanner->height());
     wbBanner->setParent(picBox);

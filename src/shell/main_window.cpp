@@ -81,6 +81,9 @@ Form1::Form1(QWidget* parent)
     Frame3->raise();
     Frame4 = new WebsiteViewPage(m_websiteList, central);
     Frame4->raise();
+    // With the skin on, the labels of the chart and website pages get skin labels.
+    new SkinLabel(QStringLiteral("SkinLabel1"), 0, Frame3);
+    new SkinLabel(QStringLiteral("SkinLabel2"), 0, Frame4);
     // The chart of the last scan is rebuilt between the scan's two sorts.
     m_driver.setChartRefresh([this] { Frame3->doChart2(); });
 
@@ -137,6 +140,7 @@ Form1::~Form1() { m_fetcher.abortAll(); }
 void Form1::buildTopStrip() {
     Picture1 = new QWidget(centralWidget());
     Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setProperty("skinType", QStringLiteral("PictureBox"));
     Picture1->setGeometry(0, 0, twipsToPixels(mainDesign::kClientWidth), twipsToPixels(mainDesign::kPicture1Height));
     Command1 = stripButton(Picture1, "Command1", QStringLiteral("Start"), {120, 120, 1455, 855});
     Command2 = stripButton(Picture1, "Command2", QStringLiteral("Stop"), {1680, 120, 1455, 855});

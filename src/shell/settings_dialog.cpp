@@ -4,7 +4,9 @@
 #include "config/engine_catalog.h"
 #include "config/settings_store.h"
 #include "platform/ui_platform.h"
+#include "shell/branding.h"
 #include "shell/options_values.h"
+#include "shell/skin_ui.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -84,6 +86,7 @@ QWidget* Form2::buildTemplatesFrame() {
     frame->setObjectName(QStringLiteral("Frame1"));
     auto* column = new QVBoxLayout(frame);
     column->setSpacing(2);
+    new SkinLabel(QStringLiteral("SkinLabel1"), 0, frame);
     for (const EngineSpec& engine : engineSpecs()) {
         auto* label = new QLabel(QLatin1String(engine.dialogLabel), frame);
         auto* field = new QLineEdit(frame);
@@ -102,10 +105,12 @@ QWidget* Form2::buildRanksFrame() {
     auto* frame = new QGroupBox(QStringLiteral("Define Popularity Ranks"), this);
     frame->setObjectName(QStringLiteral("Frame2"));
     auto* grid = new QGridLayout(frame);
+    new SkinLabel(QStringLiteral("SkinLabel2"), 0, frame);
     int row = 0;
     for (const RankRow& rank : kRankRows) {
         auto* picture = new QLabel(frame);
         picture->setObjectName(QLatin1String(rank.picture));
+        picture->setProperty("skinType", QStringLiteral("PictureBox"));
         picture->setFixedSize(32, 32);
         picture->setPixmap(
             QIcon(QStringLiteral(":/options/rank_%1.svg").arg(QLatin1String(rank.icon))).pixmap(32, 32));
@@ -171,6 +176,10 @@ void Form2::Form_Load() {
     for (int i = 0; i < ThresholdFields::kCount; ++i) txtProfile[i]->setText(values.thresholds[i]);
     chkAuto->setChecked(values.autoSort);
     chkClear->setChecked(values.clearFirst);
+    if (branding().skinEnabled) {
+        applySkin(this);
+        mirrorLabels(this);
+    }
 }
 
 void Form2::txtProfile_Change(int index) {

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTextBrowser>
 #include <QTextEdit>
 #include <QToolButton>
 #include <algorithm>
@@ -54,7 +55,9 @@ QColor Skin::pictureColour() const { return colourOf(m_data.colours.picture); }
 bool Skin::skinWindow(QWidget* window) const {
     if (!window)
         return false;
-    setRoles(window->window(), {{QPalette::Window, backColour()}, {QPalette::WindowText, textColour()}});
+    // Buttons, tabs and headers take the skin's colours unless a control has its own.
+    setRoles(window->window(), {{QPalette::Window, backColour()}, {QPalette::WindowText, textColour()},
+                                {QPalette::Button, backColour()}, {QPalette::ButtonText, textColour()}});
     window->window()->setProperty("skinned", true);
     return true;
 }
@@ -91,19 +94,35 @@ SkinGlobalObject& SkinGlobal() {
 SkinLabel::SkinLabel(const QString& arrayName, int index, QWidget* parent)
     : QLabel(parent), m_index(index) {
     setObjectName(arrayName);
-    setAutoFillBackground(true);
     // The cover is only drawn: clicks go through to the label beneath.
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Element 0 only marks the container whose labels get covers.
+    if (index == 0)
+        hide();
 }
 
 void SkinLabel::follow(QLabel* source) {
     m_source = source;
     setGeometry(source->geometry());
     setFont(source->font());
-    setText(source->text());
+    takeCaption(source->text());
     setHidden(source->isHidden());
-    raise();
+    stackOnto(source);
     source->installEventFilter(this);
+}
+
+// Directly above its label and under every control above that label, so a
+// label reaching under a text box never covers the box.
+void SkinLabel::stackOnto(QLabel* source) {
+    const QObjectList& siblings = source->parentWidget()->children();  // bottom to top
+    for (qsizetype i = siblings.indexOf(source) + 1; i < siblings.size(); ++i) {
+        auto* above = qobject_cast<QWidget*>(siblings.at(i));
+        if (above && above != this) {
+            stackUnder(above);
+            return;
+        }
+    }
+    raise();
 }
 
 // Keeps the cover on its label when the window moves or hides the label later.
@@ -120,6 +139,20 @@ bool SkinLabel::eventFilter(QObject* watched, QEvent* event) {
     return QLabel::eventFilter(watched, event);
 }
 
+// The program may rewrite a label's caption later; the cover shows it as it is now.
+void SkinLabel::paintEvent(QPaintEvent* event) {
+    if (m_source && m_source->text() != text())
+        takeCaption(m_source->text());
+    QLabel::paintEvent(event);
+}
+
+// A cover hides its label's own drawing under its background; over a label
+// without a caption it draws nothing at all.
+void SkinLabel::takeCaption(const QString& caption) {
+    setText(caption);
+    setAutoFillBackground(!caption.isEmpty());
+}
+
 QString skinTypeName(const QWidget* w) {
     const QVariant declared = w->property("skinType");
     if (declared.isValid())
@@ -134,6 +167,8 @@ QString skinTypeName(const QWidget* w) {
         return QStringLiteral("ListBox");
     if (qobject_cast<const QAbstractItemView*>(w))
         return QStringLiteral("ListView");
+    if (qobject_cast<const QTextBrowser*>(w))
+        return QStringLiteral("RichTextBox");
     if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QTextEdit*>(w) ||
         qobject_cast<const QPlainTextEdit*>(w))
         return QStringLiteral("TextBox");
@@ -197,7 +232,7 @@ int mirrorLabels(QWidget* window) {
         const QList<QLabel*> labels = window->findChildren<QLabel*>();
         int upper = skinLabels(window, first->objectName()).constLast()->index();
         for (QLabel* label : labels) {
-            if (qobject_cast<SkinLabel*>(label) || label->parentWidget() != container)
+            if (skinTypeName(label) != QLatin1String("Label") || label->parentWidget() != container)
                 continue;
             auto* cover = new SkinLabel(first->objectName(), ++upper, container);
             cover->follow(label);

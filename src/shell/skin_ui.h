@@ -63,15 +63,20 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void takeCaption(const QString& caption);
+    void stackOnto(QLabel* source);
+
     int m_index;
     QPointer<QLabel> m_source;
 };
 
 // The kind of control a widget counts as for the skin's colours:
 // "CommandButton", "ListView", "ListBox", "ComboBox", "TextBox", "PictureBox",
-// "Label", or "" for the rest. A widget may declare its kind in the dynamic
+// "Label", or "" for the rest; a rich-text box is "RichTextBox" and keeps its
+// own colours. A widget may declare its kind in the dynamic
 // property "skinType" (e.g. a plain QWidget used as a picture strip).
 QString skinTypeName(const QWidget* widget);
 
