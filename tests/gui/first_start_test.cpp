@@ -21,9 +21,11 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTextBrowser>
 #include <QTest>
 #include <QTreeView>
 #include <QWebEngineView>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -95,6 +97,18 @@ TEST_F(FirstStartTest, TheHelpWindowLeavesTheTabsAndTheGridHeaderInSight) {
             break;
         }
     }
+}
+
+TEST_F(FirstStartTest, TheHelpNamesTheCommandButtonsInTheirOrder) {
+    open(QPoint(0, 0));
+    ASSERT_TRUE(spinUntil([] { return Form8::instance() != nullptr; }));
+    QList<QPushButton*> strip = window->findChild<QWidget*>("Picture1")->findChildren<QPushButton*>();
+    std::sort(strip.begin(), strip.end(), [](QPushButton* a, QPushButton* b) { return a->x() < b->x(); });
+    QStringList captions;
+    for (QPushButton* b : strip.first(3)) captions << b->text();
+    EXPECT_EQ(captions, (QStringList{"Start", "Stop", "Options"}));
+    const QString help = Form8::instance()->findChild<QTextBrowser*>("rtf1")->toPlainText();
+    EXPECT_TRUE(help.contains(captions.join(", "))) << "the help describes the strip as it is";
 }
 
 TEST_F(FirstStartTest, TheSecondStatusPanelShowsNoStaleText) {
