@@ -4,6 +4,7 @@
 #include "config/settings_store.h"
 #include "shell/branding.h"
 #include "shell/file_exists.h"
+#include "shell/help_placement.h"
 #include "shell/on_top_ui.h"
 #include "shell/rtf_document_ui.h"
 #include "shell/skin_ui.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QPointer>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -36,6 +38,23 @@ Form8* Form8::showInstance(QWidget* owner) {
     slot()->raise();
     slot()->activateWindow();
     return slot();
+}
+
+Form8* Form8::showAtStart(QWidget* mainWindow, const QWidget* urlFrame, const QWidget* keepClear) {
+    Form8* help = showInstance(mainWindow);
+    if (!help)
+        return nullptr;
+    const QRect frame = help->frameGeometry();
+    HelpPlacementInput in;
+    in.screen = mainWindow->screen()->availableGeometry();
+    in.mainWindow = mainWindow->frameGeometry();
+    in.urlFrame = QRect(urlFrame->mapToGlobal(QPoint(0, 0)), urlFrame->size());
+    in.keepClearTo = keepClear->mapToGlobal(QPoint(0, keepClear->height() - 1)).y();
+    in.help = frame.size();
+    const QRect place = placeHelpWindow(in);
+    help->resize(place.size() - (frame.size() - help->size()));
+    help->move(place.topLeft());
+    return help;
 }
 
 Form8* Form8::instance() { return slot(); }

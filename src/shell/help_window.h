@@ -14,6 +14,9 @@ public:
     // Loads the window if needed and shows it, or brings the open one forward.
     // Null, with nothing shown, when the help file is missing.
     static Form8* showInstance(QWidget* owner);
+    // Shows it at start-up beside the shown main window where the screen has
+    // room, otherwise over the lower part of urlFrame and below keepClear.
+    static Form8* showAtStart(QWidget* mainWindow, const QWidget* urlFrame, const QWidget* keepClear);
     static Form8* instance();  // null when not loaded
     static void unloadInstance();
 

@@ -11,7 +11,6 @@
 #include "shell/about_box.h"
 #include "shell/banner_widget.h"
 #include "shell/branding.h"
-#include "shell/help_placement.h"
 #include "shell/help_window.h"
 #include "shell/main_layout.h"
 #include "shell/picture_box_widget.h"
@@ -30,7 +29,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -272,21 +270,7 @@ void Form1::showEvent(QShowEvent* event) {
 
 // The help window stays on top, so it goes where it hides neither the tab
 // strip nor the grid's header.
-void Form1::openHelpAtStart() {
-    Form8* help = Form8::showInstance(this);
-    if (!help) return;
-    const QRect frame = help->frameGeometry();
-    const QHeaderView* header = Frame2->grid()->header();
-    HelpPlacementInput in;
-    in.screen = screen()->availableGeometry();
-    in.mainWindow = frameGeometry();
-    in.urlFrame = QRect(Frame1->mapToGlobal(QPoint(0, 0)), Frame1->size());
-    in.keepClearTo = header->mapToGlobal(QPoint(0, header->height() - 1)).y();
-    in.help = frame.size();
-    const QRect place = placeHelpWindow(in);
-    help->resize(place.size() - (frame.size() - help->size()));
-    help->move(place.topLeft());
-}
+void Form1::openHelpAtStart() { Form8::showAtStart(this, Frame1, Frame2->grid()->header()); }
 
 void Form1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
