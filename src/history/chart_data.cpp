@@ -3,7 +3,11 @@
 #include "config/ini_file.h"
 #include "results/results_grid.h"
 
+#include <QDate>
+#include <QHash>
 #include <QSet>
+#include <cmath>
+#include <limits>
 
 namespace chart {
 
@@ -38,10 +42,16 @@ std::int64_t LargestNumber(const QVector<std::int64_t>& values) {
     return largest;
 }
 
-double ChartData::value(int category, int series) const {
-    if (category < 0 || category >= values.size()) return 0;
+double chartGap() { return std::numeric_limits<double>::quiet_NaN(); }
+
+bool ChartData::hasValue(int category, int series) const {
+    if (category < 0 || category >= values.size()) return false;
     const QVector<double>& row = values[category];
-    return series >= 0 && series < row.size() ? row[series] : 0;
+    return series >= 0 && series < row.size() && !std::isnan(row[series]);
+}
+
+double ChartData::value(int category, int series) const {
+    return hasValue(category, series) ? values[category][series] : 0;
 }
 
 QVector<SectionEntry> parseSectionBody(const QString& body) {
@@ -115,20 +125,58 @@ ChartData engineChart(const ParsedSection& section) {
     return data;
 }
 
+namespace {
+// A saved date "mm-dd-yy"; two-digit years before 70 are this century's.
+QDate savedDate(const QString& key) {
+    QDate date = QDate::fromString(key, QStringLiteral("MM-dd-yy"));
+    if (date.isValid() && date.year() < 1970) date = date.addYears(100);
+    return date;
+}
+}  // namespace
+
+QStringList unionOfDates(const QVector<ParsedSection>& sections) {
+    // A merge of lists that are each newest first; a date that does not read
+    // as one is taken as soon as it heads its list.
+    QVector<qsizetype> next(sections.size(), 0);
+    QVector<QDate> heads(sections.size());
+    auto refresh = [&](qsizetype c) {
+        if (next[c] < sections[c].entries.size()) heads[c] = savedDate(sections[c].entries[next[c]].date);
+    };
+    for (qsizetype c = 0; c < sections.size(); ++c) refresh(c);
+    QStringList dates;
+    QSet<QString> seen;
+    for (;;) {
+        qsizetype pick = -1;
+        for (qsizetype c = 0; c < sections.size(); ++c) {
+            if (next[c] >= sections[c].entries.size()) continue;
+            const bool newer = pick < 0 || !heads[c].isValid() || (heads[pick].isValid() && heads[c] > heads[pick]);
+            if (newer) pick = c;
+            if (!heads[c].isValid()) break;
+        }
+        if (pick < 0) return dates;
+        const QString& date = sections[pick].entries[next[pick]++].date;
+        refresh(pick);
+        if (!seen.contains(date)) {
+            seen.insert(date);
+            dates << date;
+        }
+    }
+}
+
 ChartData allEnginesChart(const QVector<ParsedSection>& sections) {
     ChartData data;
     if (sections.isEmpty()) return data;
-    const ParsedSection& first = sections.first();
-    applyScale(data, chartScaleFor(LargestNumber(valuesOf(first))));
-    const qsizetype rows = sections.last().entries.size();
-    for (qsizetype r = 0; r < rows; ++r)
-        data.categoryLabels << (r < first.entries.size() ? first.entries[r].date : QString());
-    data.values.fill(QVector<double>(sections.size(), 0.0), rows);
+    applyScale(data, chartScaleFor(LargestNumber(valuesOf(sections.first()))));
+    data.categoryLabels = unionOfDates(sections);
+    QHash<QString, qsizetype> row;
+    for (qsizetype r = 0; r < data.categoryLabels.size(); ++r) row.insert(data.categoryLabels[r], r);
+    data.values.fill(QVector<double>(sections.size(), chartGap()), data.categoryLabels.size());
     for (qsizetype c = 0; c < sections.size(); ++c) {
         data.seriesLabels << sections[c].name;
-        const QVector<SectionEntry>& entries = sections[c].entries;
-        for (qsizetype r = 0; r < rows && r < entries.size(); ++r)
-            data.values[r][c] = static_cast<double>(entries[r].value) / data.divisor;
+        for (const SectionEntry& e : sections[c].entries) {
+            double& cell = data.values[row.value(e.date)][c];
+            if (std::isnan(cell)) cell = static_cast<double>(e.value) / data.divisor;  // the first entry of a date counts
+        }
     }
     return data;
 }
@@ -197,6 +245,33 @@ ChartData sampleCategories(const ChartData& data, int maxCategories) {
     for (int i : labelledCategories(data.categoryCount(), maxCategories)) {
         sample.categoryLabels << data.categoryLabels[i];
         sample.values << data.values.value(i);
+    }
+    return sample;
+}
+
+QVector<int> spreadSample(int count, int maxSeries) {
+    QVector<int> indices;
+    if (count <= 0) return indices;
+    if (maxSeries <= 1) return {0};
+    if (maxSeries >= count) {
+        for (int i = 0; i < count; ++i) indices << i;
+        return indices;
+    }
+    for (int i = 0; i < maxSeries; ++i)
+        indices << static_cast<int>((static_cast<qint64>(i) * (count - 1) + (maxSeries - 1) / 2) / (maxSeries - 1));
+    return indices;
+}
+
+ChartData sampleSeries(const ChartData& data, int maxSeries) {
+    if (data.seriesCount() <= maxSeries) return data;
+    const QVector<int> picked = spreadSample(data.seriesCount(), maxSeries);
+    ChartData sample = data;
+    sample.seriesLabels.clear();
+    for (int s : picked) sample.seriesLabels << data.seriesLabels[s];
+    for (QVector<double>& row : sample.values) {
+        const QVector<double> full = row;
+        row.clear();
+        for (int s : picked) row << full.value(s, chartGap());
     }
     return sample;
 }

@@ -48,13 +48,18 @@ struct ChartData {
     int divisor = 1;
     QStringList seriesLabels;
     QStringList categoryLabels;
-    QVector<QVector<double>> values;  // [category][series], already divided
+    QVector<QVector<double>> values;  // [category][series], already divided; NaN where a series has no value
 
     int seriesCount() const { return static_cast<int>(seriesLabels.size()); }
     int categoryCount() const { return static_cast<int>(categoryLabels.size()); }
-    // 0 outside the table.
+    // False outside the table and where the series has no value (a gap).
+    bool hasValue(int category, int series) const;
+    // 0 outside the table and in a gap.
     double value(int category, int series) const;
 };
+
+// The cell of a series that has no value for a category.
+double chartGap();
 
 // One day of a saved search's section.
 struct SectionEntry {
@@ -94,10 +99,13 @@ QStringList seriesChoices(const QString& file);
 
 // The history of one engine: one series, one category per date.
 ChartData engineChart(const ParsedSection& section);
-// Every section by position: row r is each section's r-th entry. The first
-// section gives the dates and the scale; the last section's entry count gives
-// the number of categories; a missing cell is 0.
+// Every section paired by date: the categories are the union of the
+// sections' dates, newest first; a section without an entry for a date has a
+// gap there. The first section's values give the scale.
 ChartData allEnginesChart(const QVector<ParsedSection>& sections);
+// The union of the sections' dates, newest first, each date once. A date that
+// does not read as "mm-dd-yy" keeps its place in its own section's order.
+QStringList unionOfDates(const QVector<ParsedSection>& sections);
 
 // The saved-search chart for one choice of the series chooser. sections are
 // the chooser's entries less "All Engines". warnNow is set when the one-entry
@@ -120,3 +128,8 @@ QStringList distinctLabels(const QStringList& labels);
 // first, as labelledCategories picks them. Bars narrower than a pixel are not
 // drawn at all, so a long history is shown as a sample of its dates.
 ChartData sampleCategories(const ChartData& data, int maxCategories);
+// At most maxSeries indices of 0..count-1, evenly spread, the first and the
+// last always among them.
+QVector<int> spreadSample(int count, int maxSeries);
+// The chart with at most maxSeries of its series, as spreadSample picks them.
+ChartData sampleSeries(const ChartData& data, int maxSeries);

@@ -4,6 +4,7 @@
 #include "support/temp_app_folder.h"
 
 #include <QSet>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -96,30 +97,69 @@ TEST(ChartSavedSearch, OneEngineInFileOrderScaledByItsLargestValue) {
     EXPECT_DOUBLE_EQ(data.value(3, 0), 0.0);  // outside the table
 }
 
-TEST(ChartSavedSearch, AllEnginesGoByPosition) {
+TEST(ChartSavedSearch, AllEnginesPairTheirValuesByDate) {
     TempAppFolder app;
     const QString file = writeSearch(app, QStringLiteral("site.lpc"), kThreeEngines);
     const QStringList sections{"Google", "Altavista", "MSN"};
     OneEntryWarning warning;
     const ChartData data = savedSearchChart(file, QStringLiteral("All Engines"), sections, warning, nullptr);
     EXPECT_EQ(data.seriesLabels, sections);
-    // Four rows from the last section; labels from the first section, by position.
-    EXPECT_EQ(data.categoryLabels, QStringList({"03-21-06", "03-14-06", "03-07-06", ""}));
+    EXPECT_EQ(data.categoryLabels, QStringList({"03-21-06", "03-14-06", "03-07-06", "02-28-06"}));
     EXPECT_EQ(data.divisor, 10);  // the first section's scale holds for all
     EXPECT_DOUBLE_EQ(data.value(0, 1), 31.0);
-    EXPECT_DOUBLE_EQ(data.value(2, 1), 0.0);  // Altavista has two dates only
-    EXPECT_DOUBLE_EQ(data.value(3, 2), 0.2);  // MSN's fourth entry, 02-28-06
-    EXPECT_DOUBLE_EQ(data.value(3, 0), 0.0);
-
-    // A shorter last section cuts the rows of the others.
-    const ChartData cut = allEnginesChart({readSection(file, "Google"), readSection(file, "Altavista")});
-    EXPECT_EQ(cut.categoryLabels, QStringList({"03-21-06", "03-14-06"}));
+    EXPECT_FALSE(data.hasValue(2, 1));  // Altavista has no 03-07-06: a gap, not a zero
+    EXPECT_DOUBLE_EQ(data.value(3, 2), 0.2);  // MSN's 02-28-06
+    EXPECT_FALSE(data.hasValue(3, 0));
+    EXPECT_TRUE(std::isnan(data.values[3][0]));
 
     const QString bare = writeSearch(app, QStringLiteral("bare.lpc"), "no sections here\r\n");
     EXPECT_EQ(seriesChoices(bare), QStringList({"All Engines"}));
     const ChartData none = savedSearchChart(bare, QStringLiteral("All Engines"), {}, warning, nullptr);
     EXPECT_EQ(none.seriesCount(), 0);
     EXPECT_EQ(none.categoryCount(), 0);
+}
+
+TEST(ChartSavedSearch, DatesOfAllEnginesMergeNewestFirst) {
+    // Each section as "date=value" lines; the expected table has one row per
+    // date and "." where the section has no value.
+    struct Case {
+        const char* what;
+        QStringList google;
+        QStringList ask;
+        QStringList dates;
+        QStringList rows;
+    };
+    const Case cases[] = {
+        {"same dates chart as they always did", {"03-21-06=5", "03-14-06=4"}, {"03-21-06=7", "03-14-06=6"},
+         {"03-21-06", "03-14-06"}, {"5 7", "4 6"}},
+        {"a day one engine failed", {"03-21-06=5", "03-14-06=4", "03-07-06=3"}, {"03-21-06=7", "03-07-06=6"},
+         {"03-21-06", "03-14-06", "03-07-06"}, {"5 7", "4 .", "3 6"}},
+        {"dates only the second engine has", {"03-21-06=5", "03-07-06=3"}, {"03-28-06=8", "03-14-06=6", "02-01-06=1"},
+         {"03-28-06", "03-21-06", "03-14-06", "03-07-06", "02-01-06"}, {". 8", "5 .", ". 6", "3 .", ". 1"}},
+        {"across the turn of the century", {"01-04-00=2"}, {"01-05-00=3", "12-29-99=1"},
+         {"01-05-00", "01-04-00", "12-29-99"}, {". 3", "2 .", ". 1"}},
+        {"across years", {"01-02-07=9", "12-26-06=8"}, {"12-31-06=5"}, {"01-02-07", "12-31-06", "12-26-06"},
+         {"9 .", ". 5", "8 ."}},
+        {"an engine without dates", {"03-21-06=5"}, {}, {"03-21-06"}, {"5 ."}},
+        {"a date that is no date keeps its place", {"03-21-06=5", "someday=4", "03-07-06=3"}, {"03-14-06=6"},
+         {"03-21-06", "someday", "03-14-06", "03-07-06"}, {"5 .", "4 .", ". 6", "3 ."}},
+    };
+    auto section = [](const char* name, const QStringList& lines) {
+        return ParsedSection{QString::fromLatin1(name), parseSectionBody(lines.join(QStringLiteral("\r\n")))};
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ChartData data = allEnginesChart({section("Google", c.google), section("Ask", c.ask)});
+        EXPECT_EQ(data.categoryLabels, c.dates);
+        QStringList rows;
+        for (int r = 0; r < data.categoryCount(); ++r) {
+            QStringList cells;
+            for (int s = 0; s < 2; ++s)
+                cells << (data.hasValue(r, s) ? QString::number(data.value(r, s)) : QStringLiteral("."));
+            rows << cells.join(QLatin1Char(' '));
+        }
+        EXPECT_EQ(rows, c.rows);
+    }
 }
 
 TEST(ChartSavedSearch, OneEntryWarningIsDueOncePerRun) {
@@ -209,4 +249,30 @@ TEST(ChartLabels, ThinnedEvenlyAndMadeDistinct) {
     EXPECT_EQ(sample.seriesLabels, data.seriesLabels);
     EXPECT_EQ(sample.title, data.title);
     EXPECT_EQ(sampleCategories(data, 10).categoryCount(), 10);
+}
+
+TEST(ChartLabels, ManySeriesAreSampledEvenlyKeepingBothEnds) {
+    EXPECT_EQ(spreadSample(0, 5), QVector<int>());
+    EXPECT_EQ(spreadSample(3, 5), QVector<int>({0, 1, 2}));
+    EXPECT_EQ(spreadSample(10, 4), QVector<int>({0, 3, 6, 9}));
+    EXPECT_EQ(spreadSample(1000, 100).size(), 100);
+    EXPECT_EQ(spreadSample(1000, 100).last(), 999);
+    const QVector<int> many = spreadSample(10000, 100);
+    EXPECT_EQ(QSet<int>(many.begin(), many.end()).size(), 100);
+
+    ChartData data;
+    data.categoryLabels = QStringList({"Google", "Ask"});
+    data.values.resize(2);
+    for (int s = 0; s < 10; ++s) {
+        data.seriesLabels << QStringLiteral("site%1").arg(s);
+        data.values[0] << s;
+        data.values[1] << (s == 9 ? chartGap() : -s);
+    }
+    const ChartData sample = sampleSeries(data, 4);
+    EXPECT_EQ(sample.seriesLabels, QStringList({"site0", "site3", "site6", "site9"}));
+    EXPECT_DOUBLE_EQ(sample.value(0, 2), 6.0);
+    EXPECT_DOUBLE_EQ(sample.value(1, 1), -3.0);
+    EXPECT_FALSE(sample.hasValue(1, 3));
+    EXPECT_EQ(sample.categoryLabels, data.categoryLabels);
+    EXPECT_EQ(sampleSeries(data, 10).seriesCount(), 10);
 }
