@@ -8,6 +8,8 @@
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <algorithm>
@@ -44,13 +46,7 @@ QCategoryAxis* categoryAxis(const ChartData& data) {
 }
 
 QValueAxis* valueAxis(const ChartData& data) {
-    double low = 0;
-    double high = 0;
-    for (const QVector<double>& row : data.values)
-        for (double v : row) {
-            low = std::min(low, v);
-            high = std::max(high, v);
-        }
+    const auto [low, high] = valueBounds(data);
     auto* axis = new QValueAxis;
     axis->setTitleText(data.valueAxisTitle);
     axis->setRange(low, high > low ? high : low + 1);
@@ -59,18 +55,42 @@ QValueAxis* valueAxis(const ChartData& data) {
     return axis;
 }
 
-QList<QPointF> seriesPoints(const ChartData& data, int series, bool steps) {
+// The points of one run; a step holds each value across its category's
+// width, and a lone step also keeps its centre, where its marker goes.
+QList<QPointF> runPoints(const ChartData& data, int series, CategoryRun run, bool steps) {
     QList<QPointF> points;
-    points.reserve(data.categoryCount() * (steps ? 2 : 1));
-    for (int i = 0; i < data.categoryCount(); ++i) {
+    points.reserve((run.last - run.first + 1) * (steps ? 2 : 1) + 1);
+    for (int i = run.first; i <= run.last; ++i) {
         const double v = data.value(i, series);
-        if (steps) {
-            points << QPointF(i - 0.5, v) << QPointF(i + 0.5, v);
-        } else {
+        if (!steps) {
             points << QPointF(i, v);
+        } else if (run.first == run.last) {
+            points << QPointF(i - 0.5, v) << QPointF(i, v) << QPointF(i + 0.5, v);
+        } else {
+            points << QPointF(i - 0.5, v) << QPointF(i + 0.5, v);
         }
     }
     return points;
+}
+
+void addToChart(QChart& chart, QAbstractSeries* series, const QString& name, bool inLegend, QAbstractAxis* x,
+                QAbstractAxis* y) {
+    series->setName(name);
+    chart.addSeries(series);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    if (!inLegend)
+        for (QLegendMarker* marker : chart.legend()->markers(series)) marker->setVisible(false);
+}
+
+// A point without a neighbour draws no line and a hairline of area: mark it.
+QLineSeries* loneMarker(const QPointF& at, const QColor& color) {
+    auto* dot = new QLineSeries;
+    dot->append(at);
+    dot->setColor(color);
+    dot->setPointConfiguration(0, {{QXYSeries::PointConfiguration::Visibility, true},
+                                   {QXYSeries::PointConfiguration::Size, kLoneMarkerRadius}});
+    return dot;
 }
 
 void addBars(QChart& chart, const ChartData& data, QAbstractAxis* x, QAbstractAxis* y) {
@@ -90,29 +110,38 @@ void addBars(QChart& chart, const ChartData& data, QAbstractAxis* x, QAbstractAx
     bars->attachAxis(y);
 }
 
+// One chart series per run of values, so a gap stays empty; the series's
+// first run alone carries its legend entry.
 void addLines(QChart& chart, const ChartData& data, int type, QAbstractAxis* x, QAbstractAxis* y) {
     const bool steps = type == chart::Step2D || type == chart::Step3D;
     const bool areas = type == chart::Area2D || type == chart::Area3D;
     for (int s = 0; s < data.seriesCount(); ++s) {
-        auto* line = new QLineSeries;
-        line->replace(seriesPoints(data, s, steps));
-        QAbstractSeries* shown = line;
-        if (areas) {
-            auto* area = new QAreaSeries(line);
-            QColor fill = seriesColor(s);
-            fill.setAlpha(110);
-            area->setColor(fill);
-            area->setBorderColor(seriesColor(s));
-            shown = area;
-        } else {
-            QPen pen(seriesColor(s));
-            pen.setWidthF(2);
-            line->setPen(pen);
+        const QColor color = seriesColor(s);
+        const QString& name = data.seriesLabels[s];
+        QVector<CategoryRun> runs = valueRuns(data, s);
+        if (runs.isEmpty()) addToChart(chart, new QLineSeries, name, true, x, y);
+        for (qsizetype r = 0; r < runs.size(); ++r) {
+            auto* line = new QLineSeries;
+            line->replace(runPoints(data, s, runs[r], steps));
+            QAbstractSeries* shown = line;
+            if (areas) {
+                auto* area = new QAreaSeries(line);
+                QColor fill = color;
+                fill.setAlpha(110);
+                area->setColor(fill);
+                area->setBorderColor(color);
+                shown = area;
+            } else {
+                QPen pen(color);
+                pen.setWidthF(2);
+                line->setPen(pen);
+            }
+            addToChart(chart, shown, name, r == 0, x, y);
+            if (runs[r].first == runs[r].last) {
+                const int i = runs[r].first;
+                addToChart(chart, loneMarker(QPointF(i, data.value(i, s)), color), name, false, x, y);
+            }
         }
-        shown->setName(data.seriesLabels[s]);
-        chart.addSeries(shown);
-        shown->attachAxis(x);
-        shown->attachAxis(y);
     }
 }
 
@@ -121,6 +150,7 @@ void addLines(QChart& chart, const ChartData& data, int type, QAbstractAxis* x, 
 void drawChart2d(QChart& chart, const ChartData& full, int type) {
     clearChart(chart);
     chart.setTitle(full.title);
+    chart.legend()->setVisible(full.seriesCount() <= kMaxLegendEntries);
     const bool bars = type == chart::Bar2D || type == chart::Bar3D;
     const ChartData data = bars ? sampleCategories(full, kMaxBars) : full;
     QAbstractAxis* x = nullptr;

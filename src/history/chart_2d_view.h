@@ -16,6 +16,10 @@ QColor seriesColor(int series);
 inline constexpr int kMaxCategoryLabels = 8;
 // At most this many bars per series are drawn (see sampleCategories).
 inline constexpr int kMaxBars = 400;
+// Past this many series a legend is a smear of cut names and repeated colours.
+inline constexpr int kMaxLegendEntries = 12;
+// The radius, in pixels, of the marker of a point that has no neighbour.
+inline constexpr double kLoneMarkerRadius = 4.5;
 
 // Replaces everything in chart with data drawn as type (bars, lines, areas or
 // steps; a 3-D code draws its 2-D counterpart). Steps are lines with doubled

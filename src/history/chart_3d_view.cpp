@@ -59,13 +59,7 @@ private:
 // Puts the value axis on round numbers: about five segments of 1, 2, 2.5 or 5
 // times a power of ten.
 void setValueRange(QValue3DAxis& axis, const ChartData& data) {
-    double low = 0;
-    double high = 0;
-    for (const QVector<double>& row : data.values)
-        for (double v : row) {
-            low = std::min(low, v);
-            high = std::max(high, v);
-        }
+    auto [low, high] = valueBounds(data);
     if (high <= low) high = low + 1;
     const double raw = (high - low) / 5;
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
@@ -87,17 +81,41 @@ QStringList thinnedLabels(const QStringList& labels) {
     return shown;
 }
 
-QSurfaceDataRow* surfaceRow(const ChartData& data, int series, float z, bool onZero) {
-    const int n = data.categoryCount();
+QSurfaceDataRow* surfaceRow(const ChartData& data, int series, CategoryRun run, float z, bool onZero) {
     auto* row = new QSurfaceDataRow;
     auto y = [&](int i) { return onZero ? 0.0f : static_cast<float>(data.value(i, series)); };
-    if (n == 1) {  // a surface needs two columns: hold the one value across its category
-        *row << QSurfaceDataItem(QVector3D(-0.3f, y(0), z)) << QSurfaceDataItem(QVector3D(0.3f, y(0), z));
+    if (run.first == run.last) {  // a surface needs two columns: hold the one value across its category
+        const auto x = static_cast<float>(run.first);
+        *row << QSurfaceDataItem(QVector3D(x - 0.3f, y(run.first), z))
+             << QSurfaceDataItem(QVector3D(x + 0.3f, y(run.first), z));
         return row;
     }
-    row->reserve(n);
-    for (int i = 0; i < n; ++i) *row << QSurfaceDataItem(QVector3D(static_cast<float>(i), y(i), z));
+    row->reserve(run.last - run.first + 1);
+    for (int i = run.first; i <= run.last; ++i) *row << QSurfaceDataItem(QVector3D(static_cast<float>(i), y(i), z));
     return row;
+}
+
+// One surface: a ribbon at the values for lines, a slab standing on zero for areas.
+QSurface3DSeries* runSurface(const ChartData& data, int s, CategoryRun run, bool areas) {
+    const float z = static_cast<float>(s);
+    auto* array = new QSurfaceDataArray;
+    if (areas) {  // front wall, top, back wall
+        *array << surfaceRow(data, s, run, z - 0.3f, true) << surfaceRow(data, s, run, z - 0.299f, false)
+               << surfaceRow(data, s, run, z + 0.299f, false) << surfaceRow(data, s, run, z + 0.3f, true);
+    } else {
+        *array << surfaceRow(data, s, run, z - 0.15f, false) << surfaceRow(data, s, run, z + 0.15f, false);
+    }
+    auto* series = new QSurface3DSeries;
+    series->dataProxy()->resetArray(array);
+    series->setName(data.seriesLabels[s]);
+    series->setColorStyle(Q3DTheme::ColorStyleUniform);
+    series->setBaseColor(seriesColor(s));
+    // A wireframe over thousands of columns would paint the ribbon black.
+    const bool wire = !areas && data.categoryCount() <= kManyCategories;
+    series->setDrawMode(wire ? QSurface3DSeries::DrawSurfaceAndWireframe : QSurface3DSeries::DrawSurface);
+    series->setFlatShadingEnabled(true);
+    series->setItemLabelFormat(data.seriesLabels[s] + QStringLiteral(": @yLabel"));
+    return series;
 }
 
 }  // namespace
@@ -140,27 +158,9 @@ void drawSurface3d(Q3DSurface& graph, const ChartData& data, bool areas) {
     }
     const int n = data.categoryCount();
     const int seriesCount = data.seriesCount();
-    for (int s = 0; n > 0 && s < seriesCount; ++s) {
-        const float z = static_cast<float>(s);
-        auto* array = new QSurfaceDataArray;
-        if (areas) {  // front wall, top, back wall
-            *array << surfaceRow(data, s, z - 0.3f, true) << surfaceRow(data, s, z - 0.299f, false)
-                   << surfaceRow(data, s, z + 0.299f, false) << surfaceRow(data, s, z + 0.3f, true);
-        } else {
-            *array << surfaceRow(data, s, z - 0.15f, false) << surfaceRow(data, s, z + 0.15f, false);
-        }
-        auto* series = new QSurface3DSeries;
-        series->dataProxy()->resetArray(array);
-        series->setName(data.seriesLabels[s]);
-        series->setColorStyle(Q3DTheme::ColorStyleUniform);
-        series->setBaseColor(seriesColor(s));
-        // A wireframe over thousands of columns would paint the ribbon black.
-        const bool wire = !areas && n <= kManyCategories;
-        series->setDrawMode(wire ? QSurface3DSeries::DrawSurfaceAndWireframe : QSurface3DSeries::DrawSurface);
-        series->setFlatShadingEnabled(true);
-        series->setItemLabelFormat(data.seriesLabels[s] + QStringLiteral(": @yLabel"));
-        graph.addSeries(series);
-    }
+    // A gap leaves the ribbon open: each run of values is a surface of its own.
+    for (int s = 0; s < seriesCount; ++s)
+        for (CategoryRun run : valueRuns(data, s)) graph.addSeries(runSurface(data, s, run, areas));
     graph.axisX()->setFormatter(new CategoryFormatter(data.categoryLabels));
     graph.axisX()->setRange(-0.5f, static_cast<float>(std::max(n, 1)) - 0.5f);
     graph.axisZ()->setFormatter(new CategoryFormatter(data.seriesLabels));

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -52,6 +53,30 @@ bool ChartData::hasValue(int category, int series) const {
 
 double ChartData::value(int category, int series) const {
     return hasValue(category, series) ? values[category][series] : 0;
+}
+
+std::pair<double, double> valueBounds(const ChartData& data) {
+    double low = 0;
+    double high = 0;
+    for (const QVector<double>& row : data.values)
+        for (double v : row) {
+            if (std::isnan(v)) continue;
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+    return {low, high};
+}
+
+QVector<CategoryRun> valueRuns(const ChartData& data, int series) {
+    QVector<CategoryRun> runs;
+    for (int i = 0; i < data.categoryCount(); ++i) {
+        if (!data.hasValue(i, series)) continue;
+        if (!runs.isEmpty() && runs.last().last == i - 1)
+            runs.last().last = i;
+        else
+            runs << CategoryRun{i, i};
+    }
+    return runs;
 }
 
 QVector<SectionEntry> parseSectionBody(const QString& body) {

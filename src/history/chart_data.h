@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVector>
 #include <cstdint>
+#include <utility>
 
 class ResultsGrid;
 
@@ -60,6 +61,18 @@ struct ChartData {
 
 // The cell of a series that has no value for a category.
 double chartGap();
+
+// The lowest and the highest value, gaps left out; the range always holds 0.
+std::pair<double, double> valueBounds(const ChartData& data);
+
+// Consecutive categories first..last where a series has a value.
+struct CategoryRun {
+    int first = 0;
+    int last = 0;
+    bool operator==(const CategoryRun&) const = default;
+};
+// The runs of one series, left to right; a point with no neighbour is a run of one.
+QVector<CategoryRun> valueRuns(const ChartData& data, int series);
 
 // One day of a saved search's section.
 struct SectionEntry {

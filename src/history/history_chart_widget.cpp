@@ -12,6 +12,7 @@
 #include <QChartView>
 #include <QEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QStackedLayout>
@@ -21,8 +22,16 @@
 HistoryChartWidget::HistoryChartWidget(QWidget* focusTarget, QWidget* parent)
     : QWidget(parent), m_focusTarget(focusTarget) {
     setObjectName(QStringLiteral("MSChart1"));
-    m_stack = new QStackedLayout(this);
-    m_stack->setContentsMargins(0, 0, 0, 0);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    m_stack = new QStackedLayout;
+    outer->addLayout(m_stack, 1);
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("chartSampleNote"));
+    m_note->setAlignment(Qt::AlignCenter);
+    m_note->hide();
+    outer->addWidget(m_note);
 
     m_chart = new QChart;
     m_chart->setAnimationOptions(QChart::NoAnimation);
@@ -96,12 +105,33 @@ bool HistoryChartWidget::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+QString HistoryChartWidget::sampleNote() const {
+    if (m_data.seriesCount() <= kMaxSeries) return {};
+    return tr("%1 of %2 series shown, evenly spread")
+        .arg(QLocale().toString(kMaxSeries), QLocale().toString(m_data.seriesCount()));
+}
+
+void HistoryChartWidget::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_stale) redraw();
+}
+
 void HistoryChartWidget::redraw() {
-    if (chart::isThreeD(m_data.type)) {
-        show3d(m_data.type);
+    // A chart off the screen costs time for nothing: the end of a long scan
+    // would freeze the window to draw a page nobody looks at.
+    if (!isVisible()) {
+        m_stale = true;
+        return;
+    }
+    m_stale = false;
+    const ChartData shown = sampleSeries(m_data, kMaxSeries);
+    m_note->setText(sampleNote());
+    m_note->setVisible(!m_note->text().isEmpty());
+    if (chart::isThreeD(shown.type)) {
+        show3d(shown);
         m_stack->setCurrentWidget(m_page3d);
     } else {
-        chartdraw::drawChart2d(*m_chart, m_data, m_data.type);
+        chartdraw::drawChart2d(*m_chart, shown, shown.type);
         m_stack->setCurrentWidget(m_view);
     }
 }
@@ -121,8 +151,9 @@ void prepareGraph(QAbstract3DGraph& graph, Q3DCamera::CameraPreset preset) {
 }
 }  // namespace
 
-void HistoryChartWidget::show3d(int type) {
-    m_title3d->setText(m_data.title);
+void HistoryChartWidget::show3d(const ChartData& data) {
+    const int type = data.type;
+    m_title3d->setText(data.title);
     if (!threeDAvailable()) {
         if (!m_no3d) {
             m_no3d = new QLabel(tr("3-D charts need OpenGL, which this display does not offer."), m_page3d);
@@ -140,7 +171,7 @@ void HistoryChartWidget::show3d(int type) {
             m_bars->setHorizontalAspectRatio(2.0f);
             m_barsBox = containerFor(m_bars);
         }
-        chartdraw::drawBars3d(*m_bars, m_data, type == chart::Step3D);
+        chartdraw::drawBars3d(*m_bars, data, type == chart::Step3D);
         m_stack3d->setCurrentWidget(m_barsBox);
     } else {
         if (!m_surface) {
@@ -149,7 +180,7 @@ void HistoryChartWidget::show3d(int type) {
             m_surface->setHorizontalAspectRatio(2.0f);
             m_surfaceBox = containerFor(m_surface);
         }
-        chartdraw::drawSurface3d(*m_surface, m_data, type == chart::Area3D);
+        chartdraw::drawSurface3d(*m_surface, data, type == chart::Area3D);
         m_stack3d->setCurrentWidget(m_surfaceBox);
     }
 }

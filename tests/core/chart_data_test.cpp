@@ -162,6 +162,18 @@ TEST(ChartSavedSearch, DatesOfAllEnginesMergeNewestFirst) {
     }
 }
 
+TEST(ChartSavedSearch, GapsSplitASeriesIntoRuns) {
+    const double g = chartGap();
+    ChartData data;
+    data.seriesLabels = QStringList({"a", "b", "c"});
+    data.values = {{1, g, g}, {2, 5, g}, {g, g, g}, {4, 6, g}, {g, g, g}, {7, g, g}};
+    data.categoryLabels = QStringList({"1", "2", "3", "4", "5", "6"});
+    EXPECT_EQ(valueRuns(data, 0), QVector<CategoryRun>({{0, 1}, {3, 3}, {5, 5}}));
+    EXPECT_EQ(valueRuns(data, 1), QVector<CategoryRun>({{1, 1}, {3, 3}}));
+    EXPECT_EQ(valueRuns(data, 2), QVector<CategoryRun>());
+    EXPECT_EQ(valueRuns(data, 3), QVector<CategoryRun>());  // no such series
+}
+
 TEST(ChartSavedSearch, OneEntryWarningIsDueOncePerRun) {
     TempAppFolder app;
     const QString one = writeSearch(app, QStringLiteral("one.lpc"), "\r\n[Google]\r\n03-21-06=5\r\n"

@@ -1,0 +1,151 @@
+#include "history/chart_2d_view.h"
+#include "history/chart_view_page.h"
+#include "history/history_chart_widget.h"
+#include "history/saved_search.h"
+#include "history_test_helpers.h"
+#include "results/results_grid.h"
+#include "scripted_platform.h"
+#include "shell/chart_print_ui.h"
+#include "shell/twips.h"
+#include "support/settings_snapshot.h"
+#include "support/temp_app_folder.h"
+
+#include <Q3DSurface>
+#include <QChart>
+#include <QChartView>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct DrawnPage {
+    TempAppFolder app;
+    ScriptedPlatform ui;
+    SettingsSnapshot settings;
+    ResultsGrid grid;
+    ChartViewPage page{grid};
+
+    DrawnPage() {
+        page.resize(twipsToPixels(8895), twipsToPixels(7815));
+        page.show();
+        runOneEntryWarning().reset();
+    }
+    HistoryChartWidget* chart() { return static_cast<HistoryChartWidget*>(page.chartWidget()); }
+    void load(const QString& name, const QByteArray& body) {
+        app.write(QStringLiteral("Saved/%1.lpc").arg(name), body);
+        savedSearch::setChartFileName(name + QStringLiteral(".lpc"));
+        page.doChart();
+    }
+    void show(const char* series, int type) {
+        choose(page.findChild<QComboBox*>(QStringLiteral("cmbChart2")), chart::chartTypeEntries()[type]);
+        if (series) choose(page.findChild<QComboBox*>(QStringLiteral("cmbChart1")), QString::fromLatin1(series));
+    }
+    QImage shot() { return CaptureWindowPicture(chart(), 0, 0, chart()->width(), chart()->height()); }
+    // The plot area as drawn, in the view's pixels (the legend and axes left out).
+    QImage plot() {
+        QTest::qWait(20);
+        const QImage image = chart()->chartView()->grab().toImage();
+        const QRect area = chart()->chartView()->mapFromScene(chart()->chart2d()->plotArea()).boundingRect();
+        return image.copy(area.adjusted(1, 1, -1, -1));
+    }
+};
+
+// Pixels drawn in a hue near colour's (fills blended with white included).
+int pixelsOf(const QImage& image, const QColor& colour, const QRect& within) {
+    int count = 0;
+    const QRect area = within.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.hsvSaturation() > 50 && std::abs(c.hsvHue() - colour.hsvHue()) < 14) ++count;
+        }
+    return count;
+}
+
+QString typeName(int type) { return chart::chartTypeEntries()[type]; }
+
+}  // namespace
+
+TEST(ChartDrawing, ASingleDateIsVisibleInEveryTwoDType) {
+    DrawnPage p;
+    p.load(QStringLiteral("one day"), "\r\n[Google]\r\n03-21-06=1250\r\n");
+    const QString shots = qEnvironmentVariable("QUILLMARK_SHOT_DIR");
+    for (int type : {chart::Bar2D, chart::Line2D, chart::Area2D, chart::Step2D}) {
+        SCOPED_TRACE(typeName(type).toStdString());
+        p.show(nullptr, type);
+        const QImage plot = p.plot();
+        if (!shots.isEmpty()) plot.save(QStringLiteral("%1/one_date_type_%2.png").arg(shots).arg(type));
+        // A marker of radius 4.5 covers some sixty pixels; a hairline a few.
+        EXPECT_GT(pixelsOf(plot, chartdraw::seriesColor(0), plot.rect()), 40);
+    }
+}
+
+TEST(ChartDrawing, AnEngineWithoutADateLeavesAGapThereNotAZero) {
+    DrawnPage p;
+    // Ask failed on 03-14-06: it has no entry for that day.
+    p.load(QStringLiteral("gap"),
+           "\r\n[Google]\r\n03-21-06=900\r\n03-14-06=950\r\n03-07-06=1000\r\n"
+           "\r\n[Ask]\r\n03-21-06=400\r\n03-07-06=500\r\n");
+    const QColor ask = chartdraw::seriesColor(1);
+    const QString shots = qEnvironmentVariable("QUILLMARK_SHOT_DIR");
+    for (int type : {chart::Bar2D, chart::Line2D, chart::Area2D, chart::Step2D}) {
+        SCOPED_TRACE(typeName(type).toStdString());
+        p.show("All Engines", type);
+        ASSERT_EQ(p.page.chartData().categoryLabels, QStringList({"03-21-06", "03-14-06", "03-07-06"}));
+        const QImage plot = p.plot();
+        if (!shots.isEmpty()) p.shot().save(QStringLiteral("%1/gap_type_%2.png").arg(shots).arg(type));
+        const int third = plot.width() / 3;
+        const QRect left(0, 0, third - 2, plot.height());
+        const QRect middle(third + third / 4, 0, third / 2, plot.height());
+        const QRect right(2 * third + 2, 0, third - 2, plot.height());
+        EXPECT_GT(pixelsOf(plot, ask, left), 40);
+        EXPECT_EQ(pixelsOf(plot, ask, middle), 0);  // no point, no bar, no line through the day
+        EXPECT_GT(pixelsOf(plot, ask, right), 40);
+        EXPECT_GT(pixelsOf(plot, chartdraw::seriesColor(0), middle), 0);  // Google has that day
+    }
+    if (!HistoryChartWidget::threeDAvailable()) return;
+    for (int type : {chart::Line3D, chart::Area3D}) {
+        SCOPED_TRACE(typeName(type).toStdString());
+        p.show("All Engines", type);
+        QTest::qWait(300);
+        if (!shots.isEmpty()) p.shot().save(QStringLiteral("%1/gap_type_%2.png").arg(shots).arg(type));
+        auto* surface = qobject_cast<Q3DSurface*>(p.chart()->graph3d());
+        ASSERT_NE(surface, nullptr);
+        EXPECT_EQ(surface->seriesList().size(), 3);  // Google's ribbon whole, Ask's in two pieces
+    }
+}
+
+TEST(ChartDrawing, AChartSetWhileHiddenIsDrawnWhenShown) {
+    DrawnPage p;
+    p.page.hide();
+    p.grid.appendRow({"a.example", "", "1", "2", "3", "4", "5", "6"});
+    p.page.doChart2();
+    EXPECT_EQ(p.page.chartData().seriesLabels, QStringList({"a.example"}));  // the data is built at once
+    EXPECT_TRUE(p.chart()->chart2d()->series().isEmpty());                     // the drawing waits
+    p.page.show();
+    EXPECT_EQ(p.chart()->chart2d()->series().size(), 1);
+}
+
+TEST(ChartDrawing, ManyAddressesDrawAnEvenSampleAndSayAllTheyHold) {
+    DrawnPage p;
+    for (int i = 0; i < 1000; ++i) {
+        const QString n = QString::number(i);
+        p.grid.appendRow({QStringLiteral("http://site-%1.example/").arg(i), "", n, n, n, n, n, n});
+    }
+    p.page.doChart2();
+    EXPECT_EQ(p.page.chartData().seriesCount(), 1000);
+    const QList<QAbstractSeries*> drawn = p.chart()->chart2d()->series();
+    ASSERT_EQ(drawn.size(), HistoryChartWidget::kMaxSeries);
+    EXPECT_EQ(drawn.first()->name(), QStringLiteral("http://site-0.example/"));
+    EXPECT_EQ(drawn.last()->name(), QStringLiteral("http://site-999.example/"));  // the most popular stays
+    EXPECT_FALSE(p.chart()->chart2d()->legend()->isVisible());
+    auto* note = p.chart()->findChild<QLabel*>(QStringLiteral("chartSampleNote"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), QStringLiteral("100 of 1,000 series shown, evenly spread"));
+
+    p.grid.clear();
+    p.page.doChart2();
+    EXPECT_FALSE(note->isVisible());
+}
