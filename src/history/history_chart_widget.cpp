@@ -147,7 +147,9 @@ void prepareGraph(QAbstract3DGraph& graph, Q3DCamera::CameraPreset preset) {
     font.setPointSize(42);
     graph.activeTheme()->setFont(font);
     graph.scene()->activeCamera()->setCameraPreset(preset);
-    graph.scene()->activeCamera()->setZoomLevel(105.0f);
+    // Far enough back that the labels nearest the camera, drawn largest, stay
+    // whole in a chart of the default window's size.
+    graph.scene()->activeCamera()->setZoomLevel(80.0f);
 }
 }  // namespace
 

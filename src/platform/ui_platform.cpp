@@ -1,11 +1,14 @@
 #include "platform/ui_platform.h"
 
+#include "shell/print_placement.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -39,16 +42,24 @@ QString filterString(const QList<UiPlatform::FileFilter>& filters) {
     return parts.join(QStringLiteral(";;"));
 }
 
+// The part of the paper the printer reaches, in device pixels from its corner.
+QRectF printableArea(const QPrinter& printer) {
+    QPageLayout layout = printer.pageLayout();
+    layout.setMode(QPageLayout::StandardMode);
+    layout.setMargins(layout.minimumMargins());
+    return layout.paintRectPixels(printer.resolution());
+}
+
 bool paintImage(QPrinter& printer, const QImage& image, QString* error) {
     QPainter painter;
     if (!painter.begin(&printer)) {
         if (error) *error = QStringLiteral("The printer could not be started.");
         return false;
     }
-    // The picture at its natural size, its top-left corner at the page origin.
+    // The picture at its natural size (a screen pixel is 1/96 inch), unless the page is too small for it.
     const qreal scale = printer.resolution() / 96.0;
-    painter.scale(scale, scale);
-    painter.drawImage(QPointF(0, 0), image);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(printPlacement(QSizeF(image.size()) * scale, printableArea(printer)), image);
     return painter.end();
 }
 }  // namespace
@@ -119,10 +130,15 @@ bool QtUiPlatform::printImage(const QImage& image, QString* error) {
     return true;
 }
 
-bool QtUiPlatform::printImageToPdf(const QImage& image, const QString& pdfPath, QString* error) {
+bool QtUiPlatform::printImageToPdf(const QImage& image, const QString& pdfPath, QString* error,
+                                   const QMarginsF& unprintableMm) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdfPath);
     printer.setFullPage(true);
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    layout.setMinimumMargins(unprintableMm);
+    printer.setPageLayout(layout);
     return paintImage(printer, image, error);
 }

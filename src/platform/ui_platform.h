@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QMarginsF>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -38,9 +39,9 @@ public:
     virtual std::optional<QString> saveFileDialog(QWidget* parent, const QList<FileFilter>& filters,
                                                   const QString& folder) = 0;
     virtual QString clipboardText() = 0;
-    // Prints the picture at the top-left corner of one page of the default
-    // printer. Returns false with a reason when there is no printer or the job
-    // fails.
+    // Prints the picture at the top-left corner of the printable area of one
+    // page of the default printer, scaled down to fit when it is too big.
+    // Returns false with a reason when there is no printer or the job fails.
     virtual bool printImage(const QImage& image, QString* error) = 0;
 };
 
@@ -66,6 +67,8 @@ public:
     QString clipboardText() override;
     bool printImage(const QImage& image, QString* error) override;
 
-    // Prints to a PDF file instead of the default printer (tests, "print to file").
-    static bool printImageToPdf(const QImage& image, const QString& pdfPath, QString* error);
+    // Prints to a PDF file instead of the default printer (tests, "print to file"),
+    // as a printer that cannot reach unprintableMm at the paper's edges would.
+    static bool printImageToPdf(const QImage& image, const QString& pdfPath, QString* error,
+                                const QMarginsF& unprintableMm = {});
 };

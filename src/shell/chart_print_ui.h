@@ -14,7 +14,8 @@ QImage CaptureWindowPicture(QWidget* source, int left, int top, int width, int h
 // The picture size for a control measured in twips, to the nearest pixel.
 QSize captureSizeForTwips(int widthTwips, int heightTwips);
 
-// "Print": captures chart as shown and prints it at the top-left corner of one
-// page of the default printer. Without a printer, or when the job fails, a
-// message box owned by owner says so, and the program goes on.
+// "Print": captures chart as shown and prints it at the top-left corner of the
+// printable area of one page of the default printer, scaled down when too big.
+// Without a printer, or when the job fails, a message box owned by owner says
+// so, and the program goes on.
 void PrintChart(QWidget* chart, QWidget* owner);

@@ -2,16 +2,20 @@
 #include "history/chart_view_page.h"
 #include "history/history_chart_widget.h"
 #include "history/saved_search.h"
+#include "config/settings_store.h"
 #include "history_test_helpers.h"
 #include "results/results_grid.h"
 #include "scripted_platform.h"
 #include "shell/chart_print_ui.h"
+#include "shell/main_window.h"
 #include "shell/twips.h"
 #include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"
 
 #include <Q3DSurface>
+#include <QAbstract3DGraph>
 #include <QChart>
+#include <QDate>
 #include <QChartView>
 #include <QLabel>
 #include <QTest>
@@ -148,4 +152,66 @@ TEST(ChartDrawing, ManyAddressesDrawAnEvenSampleAndSayAllTheyHold) {
     p.grid.clear();
     p.page.doChart2();
     EXPECT_FALSE(note->isVisible());
+}
+
+namespace {
+
+// Dark pixels (label text) in a strip of the picture.
+int inkIn(const QImage& image, const QRect& strip) {
+    int ink = 0;
+    const QRect area = strip.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 150) ++ink;
+    return ink;
+}
+
+QByteArray twelveWeeks() {
+    QByteArray file;
+    for (const char* section : {"Google", "Altavista", "Yahoo!", "Ask", "MSN", "All The Web"}) {
+        file += QByteArray("\r\n[") + section + "]\r\n";
+        QDate day(2000, 3, 21);
+        for (int week = 0; week < 12; ++week, day = day.addDays(-7))
+            file += savedSearch::dateKey(day).toLatin1() + '=' + QByteArray::number(1'000'000 + week * 91'000) + "\r\n";
+    }
+    return file;
+}
+
+}  // namespace
+
+TEST(ChartDrawing, ThreeDLabelsAreWholeAtTheDefaultWindowSize) {
+    if (!HistoryChartWidget::threeDAvailable()) GTEST_SKIP() << "no OpenGL";
+    TempAppFolder app;
+    ScriptedPlatform ui;
+    SettingsSnapshot settings;
+    settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+    app.write(QStringLiteral("Saved/site.lpc"), twelveWeeks());
+    Form1 window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.selectTab(Form1::kChartViewTab);
+    auto* page = window.findChild<ChartViewPage*>();
+    savedSearch::setChartFileName(QStringLiteral("site.lpc"));
+    page->doChart();
+    auto* chart = static_cast<HistoryChartWidget*>(page->chartWidget());
+    const QString shots = qEnvironmentVariable("QUILLMARK_SHOT_DIR");
+    for (const char* series : {"Google", "All Engines"})
+        for (int type : {chart::Bar3D, chart::Line3D, chart::Area3D, chart::Step3D}) {
+            SCOPED_TRACE(QStringLiteral("%1, %2").arg(series, typeName(type)).toStdString());
+            choose(page->findChild<QComboBox*>(QStringLiteral("cmbChart2")), typeName(type));
+            choose(page->findChild<QComboBox*>(QStringLiteral("cmbChart1")), QString::fromLatin1(series));
+            QTest::qWait(300);
+            QAbstract3DGraph* graph = chart->graph3d();
+            ASSERT_NE(graph, nullptr);
+            const QRect area(chart->mapFromGlobal(graph->mapToGlobal(QPoint(0, 0))), graph->size());
+            const QImage picture = CaptureWindowPicture(chart, area.x(), area.y(), area.width(), area.height());
+            if (!shots.isEmpty())
+                picture.save(QStringLiteral("%1/labels_3d_%2_%3.png").arg(shots).arg(type).arg(series[0] == 'G'));
+            // No label runs off the view: its outer few pixels hold no text.
+            const int w = picture.width(), h = picture.height();
+            EXPECT_EQ(inkIn(picture, QRect(0, h - 4, w, 4)), 0) << "bottom";
+            EXPECT_EQ(inkIn(picture, QRect(0, 0, 4, h)), 0) << "left";
+            EXPECT_EQ(inkIn(picture, QRect(w - 4, 0, 4, h)), 0) << "right";
+            EXPECT_EQ(inkIn(picture, QRect(0, 0, w, 4)), 0) << "top";
+        }
 }

@@ -14,6 +14,7 @@
 #include <QAbstract3DGraph>
 #include <QDir>
 #include <QFileInfo>
+#include <QMarginsF>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
@@ -165,6 +166,54 @@ TEST(ChartPrint, PrintsThePictureOnOnePage) {
         const QString shots = qEnvironmentVariable("QUILLMARK_SHOT_DIR");
         if (!shots.isEmpty()) page.save(QStringLiteral("%1/printed_type_%2.png").arg(shots).arg(type));
     }
+}
+
+// The rectangle of a page that is not white.
+QRect inkBounds(const QImage& page) {
+    QRect bounds;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 250) bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+TEST(ChartPrint, AChartWiderThanThePageIsPrintedWholeInsideThePrintableArea) {
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
+    ChartPage p;
+    QTemporaryDir out;
+    p.ui.printerAvailable = true;
+    p.ui.printedPdf = out.filePath(QStringLiteral("wide.pdf"));
+    p.ui.unprintableMm = QMarginsF(10, 15, 10, 10);
+    // A maximised window: the chart is far wider than an A4 page (794 pixels).
+    p.page.resize(1500, 600);
+    p.page.layoutPage(1500 * 15, 600 * 15);
+    QTest::qWait(30);
+    const QImage shown = CaptureWindowPicture(p.chart(), 0, 0, p.chart()->width(), p.chart()->height());
+    QTest::mouseClick(p.page.findChild<QPushButton*>(QStringLiteral("Command14")), Qt::LeftButton);
+    ASSERT_TRUE(p.ui.messages().isEmpty());
+    const QString prefix = out.filePath(QStringLiteral("wide"));
+    ASSERT_EQ(QProcess::execute(pdftoppm, {"-r", "48", "-png", "-singlefile", p.ui.printedPdf, prefix}), 0);
+    const QImage page = QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(page.isNull());
+    const QString shots = qEnvironmentVariable("QUILLMARK_SHOT_DIR");
+    if (!shots.isEmpty()) page.save(QStringLiteral("%1/printed_wide.png").arg(shots));
+
+    // 48 pixels an inch: the margins are 18.9 (10 mm) and 28.3 (15 mm) pixels.
+    const QRect ink = inkBounds(page);
+    EXPECT_NEAR(ink.left(), 18.9, 2);
+    EXPECT_NEAR(ink.top(), 28.3, 2);
+    EXPECT_NEAR(ink.right(), page.width() - 18.9, 2);  // as wide as the printable area, no wider
+    EXPECT_NEAR(double(ink.width()) / ink.height(), double(shown.width()) / shown.height(), 0.05);
+    // What is printed is the whole chart, pixel for pixel scaled.
+    const QImage expected = shown.scaled(ink.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .convertToFormat(QImage::Format_RGB32);
+    const QImage printed = page.copy(ink);
+    qint64 difference = 0;
+    for (int y = 0; y < printed.height(); ++y)
+        for (int x = 0; x < printed.width(); ++x)
+            difference += std::abs(qGray(printed.pixel(x, y)) - qGray(expected.pixel(x, y)));
+    EXPECT_LT(double(difference) / (printed.width() * printed.height()), 12.0);
 }
 
 TEST(ChartCapture, ALongHistoryStaysVisibleInEveryType) {

@@ -78,7 +78,7 @@ bool ScriptedPlatform::printImage(const QImage& image, QString* error) {
         if (error) *error = QStringLiteral("No printer is installed.");
         return false;
     }
-    if (!printedPdf.isEmpty()) return QtUiPlatform::printImageToPdf(image, printedPdf, error);
+    if (!printedPdf.isEmpty()) return QtUiPlatform::printImageToPdf(image, printedPdf, error, unprintableMm);
     return true;
 }
 

@@ -31,6 +31,7 @@ public:
     QString clipboard;
     bool printerAvailable = false;
     QString printedPdf;  // when set, printImage writes the page there
+    QMarginsF unprintableMm;  // the edges of that page the printer cannot reach
     QList<Asked> asked;
 
     Answer messageBox(QWidget*, const QString& text, const QString& caption, Buttons buttons,
