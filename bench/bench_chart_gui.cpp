@@ -126,6 +126,26 @@ void BM_AllEnginesToDrawn(benchmark::State& state) {
 }
 BENCHMARK(BM_AllEnginesToDrawn)->Arg(0)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// The temporary chart of a scan of n addresses (one series per address):
+// the table built from the grid, then drawn as the default type.
+void BM_TemporaryChartDrawn(benchmark::State& state) {
+    Fixture& f = fixture();
+    f.setType(chart::Line2D);
+    const int rows = static_cast<int>(state.range(0));
+    ResultsGrid& grid = f.grid;
+    grid.clear();
+    for (int i = 0; i < rows; ++i) {
+        QStringList cells{QStringLiteral("http://site-%1.example/").arg(i), QString()};
+        for (int k = 0; k < 6; ++k) cells << QString::number((i * 7919 + k * 104729) % 100'000);
+        grid.appendRow(cells);
+    }
+    for (auto _ : state) {
+        f.page.doChart2();
+        benchmark::DoNotOptimize(f.drawn());
+    }
+}
+BENCHMARK(BM_TemporaryChartDrawn)->Arg(100)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
