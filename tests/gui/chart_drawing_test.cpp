@@ -3,6 +3,7 @@
 #include "history/history_chart_widget.h"
 #include "history/saved_search.h"
 #include "config/settings_store.h"
+#include "chart_page_fixture.h"
 #include "history_test_helpers.h"
 #include "results/results_grid.h"
 #include "scripted_platform.h"
@@ -23,19 +24,7 @@
 
 namespace {
 
-struct DrawnPage {
-    TempAppFolder app;
-    ScriptedPlatform ui;
-    SettingsSnapshot settings;
-    ResultsGrid grid;
-    ChartViewPage page{grid};
-
-    DrawnPage() {
-        page.resize(twipsToPixels(8895), twipsToPixels(7815));
-        page.show();
-        runOneEntryWarning().reset();
-    }
-    HistoryChartWidget* chart() { return static_cast<HistoryChartWidget*>(page.chartWidget()); }
+struct DrawnPage : ChartPageFixture {
     void load(const QString& name, const QByteArray& body) {
         app.write(QStringLiteral("Saved/%1.lpc").arg(name), body);
         savedSearch::setChartFileName(name + QStringLiteral(".lpc"));

@@ -2,6 +2,7 @@
 
 #include "history/chart_view_page.h"
 #include "history/history_chart_widget.h"
+#include "chart_page_fixture.h"
 #include "history_test_helpers.h"
 #include "results/results_grid.h"
 #include "scripted_platform.h"
@@ -26,13 +27,7 @@
 
 namespace {
 
-struct ChartPage {
-    TempAppFolder app;
-    ScriptedPlatform ui;
-    SettingsSnapshot settings;
-    ResultsGrid grid;
-    ChartViewPage page{grid};
-
+struct ChartPage : ChartPageFixture {
     ChartPage() {
         grid.appendRow({"small.example", "", "1200", "800", "950", "300", "600", "150"});
         grid.appendRow({"middle.example", "", "2400", "1800", "1200", "900", "1300", "700"});
@@ -41,10 +36,8 @@ struct ChartPage {
         const QSize frame = twipsToPixels(QRect(0, 0, 7440, 5805)).size();
         page.resize(frame);
         page.layoutPage(7440, 5805);
-        page.show();
         page.doChart2();
     }
-    HistoryChartWidget* chart() { return static_cast<HistoryChartWidget*>(page.chartWidget()); }
     void chooseType(int type) {
         auto* types = page.findChild<QComboBox*>(QStringLiteral("cmbChart2"));
         choose(types, types->itemText(type));

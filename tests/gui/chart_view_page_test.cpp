@@ -3,6 +3,7 @@
 #include "config/settings_store.h"
 #include "history/history_chart_widget.h"
 #include "history/saved_search.h"
+#include "chart_page_fixture.h"
 #include "history_test_helpers.h"
 #include "results/results_grid.h"
 #include "scripted_platform.h"
@@ -25,25 +26,13 @@ const QByteArray kSite =
     "\r\n[Altavista]\r\n03-21-06=310\r\n03-14-06=298\r\n"
     "\r\n[Yahoo!]\r\n03-21-06=2000000\r\n03-14-06=1500000\r\n03-07-06=1400000\r\n";
 
-struct Page {
-    TempAppFolder app;
-    ScriptedPlatform ui;
-    SettingsSnapshot settings;
-    ResultsGrid grid;
-    ChartViewPage page{grid};
-
-    Page() {
-        page.resize(twipsToPixels(8895), twipsToPixels(7815));
-        page.show();
-        runOneEntryWarning().reset();
-    }
+struct Page : ChartPageFixture {
     template <typename W>
     W* find(const char* name) {
         W* w = page.findChild<W*>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    HistoryChartWidget* chart() { return static_cast<HistoryChartWidget*>(page.chartWidget()); }
     // "Load Data", choosing name in the load dialog.
     void load(const QString& name) {
         onNextModal([this, name](QDialog& d) {
