@@ -25,7 +25,8 @@ TEST(PrintPlacement, TopLeftOfThePrintableAreaScaledDownToFit) {
         EXPECT_NEAR(placed.top(), c.expected.top(), 1e-9);
         EXPECT_NEAR(placed.width(), c.expected.width(), 1e-6);
         EXPECT_NEAR(placed.height(), c.expected.height(), 1e-6);
-        if (!c.picture.isEmpty())  // proportions kept
+        if (!c.picture.isEmpty()) {  // proportions kept
             EXPECT_NEAR(placed.width() / placed.height(), c.picture.width() / c.picture.height(), 1e-9);
+        }
     }
 }
