@@ -1,6 +1,7 @@
 #include "config/ini_file.h"
 
 #include "config/app_paths.h"
+#include "config/file_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,9 +57,10 @@ QString WindowsFolder() {
 
 bool IniLines::IniLoadFile(const QString& file) {
     m_lines.clear();
+    m_bom = false;
     QFile in(resolve(file));
     if (!in.open(QIODevice::ReadOnly)) return false;
-    const QString text = QString::fromLocal8Bit(in.readAll());
+    const QString text = fileText::decode(in.readAll(), &m_bom);
     const qsizetype size = text.size();
     qsizetype start = 0;
     while (start < size) {
@@ -79,9 +81,9 @@ bool IniLines::IniLoadFile(const QString& file) {
 }
 
 bool IniLines::IniSaveFile(const QString& file) const {
-    QByteArray bytes;
+    QByteArray bytes(m_bom ? fileText::kBom : "");
     for (const QString& line : m_lines) {
-        bytes += trimSpaces(line).toLocal8Bit();
+        bytes += fileText::encode(trimSpaces(line));
         bytes += "\r\n";
     }
     QSaveFile out(resolve(file));

@@ -10,7 +10,9 @@
 //    case, without trimming (" key=" and "key =" do not match);
 //  - the first matching header and key win; a section ends at the next header.
 // Every operation loads the whole file and a write rewrites it whole (atomically).
-// Lines end at CR LF, CR or LF when read; they are written with CR LF.
+// Lines end at CR LF, CR or LF when read; they are written with CR LF. A line
+// a write does not change goes back as the bytes it was read from, whatever
+// their encoding, and a byte order mark stays.
 // A relative file name resolves against the application folder.
 
 // Public operations.
@@ -67,4 +69,5 @@ public:
 
 private:
     QStringList m_lines;
+    bool m_bom = false;
 };

@@ -1,5 +1,7 @@
 #include "urllist/url_list_file.h"
 
+#include "config/file_text.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -38,7 +40,7 @@ UrlListRead readUrlListFile(const QString& path) {
         result.error = describe(QStringLiteral("Cannot read"), path, file.errorString());
         return result;
     }
-    result.entries = nonEmptyLines(QString::fromLocal8Bit(bytes));
+    result.entries = nonEmptyLines(fileText::decode(bytes));
     result.ok = true;
     return result;
 }
@@ -46,7 +48,7 @@ UrlListRead readUrlListFile(const QString& path) {
 bool writeUrlListFile(const QString& path, const QStringList& entries, QString* error) {
     QByteArray bytes;
     for (const QString& entry : entries) {
-        bytes += entry.toLocal8Bit();
+        bytes += fileText::encode(entry);
         bytes += "\r\n";
     }
     QSaveFile file(path);

@@ -5,7 +5,8 @@
 
 // URL list files: plain text in the locale's encoding, one address per line.
 // Lines end at CR LF, CR or LF when read; empty lines are skipped, lines of
-// spaces are entries. Written with CR LF after every entry.
+// spaces are entries. Written with CR LF after every entry; an entry read from
+// a file is written back as the same bytes, even when they are not UTF-8.
 
 struct UrlListRead {
     QStringList entries;

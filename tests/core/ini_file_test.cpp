@@ -86,6 +86,25 @@ TEST(IniWriteKey, FileLayout) {
     }
 }
 
+TEST(IniWriteKey, LinesAWriteDoesNotChangeKeepTheirBytes) {
+    // An ANSI file from elsewhere, with a byte order mark, tabs and a line of
+    // spaces: every line but the one written goes back byte for byte.
+    const QByteArray lines[] = {"name=caf\xE9", "\tx=\xFF\xFE", "utf8=caf\xC3\xA9", "[S\xE9]", "k=1"};
+    TempAppFolder app;
+    const QString file = app.file("t.ini");
+    app.write("t.ini", QByteArray("\xEF\xBB\xBF[Engines]\r\n") + lines[0] + "\r\n" + lines[1] + "\r\n" +
+                           lines[2] + "\r\n" + lines[3] + "\r\n" + lines[4] + "\r\n");
+    ASSERT_TRUE(IniWriteKey("Engines", "Google", "http://g/", file));
+    // A section named as the file names it is found again, its header untouched.
+    ASSERT_EQ(IniListSections(file).size(), 2);
+    ASSERT_TRUE(IniWriteKey(IniListSections(file)[1], "k", "2", file));
+    EXPECT_EQ(readFileBytes(file), QByteArray("\xEF\xBB\xBF\r\n[Engines]\r\nGoogle=http://g/\r\n") + lines[0] +
+                                       "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n\r\n" + lines[3] + "\r\nk=2\r\n");
+    EXPECT_EQ(IniReadKey("Engines", "Google", kDefault, file), QStringLiteral("http://g/"));
+    ASSERT_TRUE(ProfileEmptySection("Engines", file));
+    EXPECT_EQ(readFileBytes(file), QByteArray("\xEF\xBB\xBF\r\n[Engines]\r\n\r\n") + lines[3] + "\r\nk=2\r\n");
+}
+
 TEST(IniWriteKey, InvalidNameChangesNothing) {
     TempAppFolder app;
     const QByteArray before = "[S]\r\nk=1\r\n";

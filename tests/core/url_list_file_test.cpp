@@ -75,6 +75,17 @@ TEST(UrlListFile, SaveWritesCrLfAfterEveryEntryAndReadsBack) {
     EXPECT_TRUE(readUrlListFile(path).ok);
 }
 
+TEST(UrlListFile, EntriesReadAreWrittenBackAsTheSameBytes) {
+    TempAppFolder folder;
+    const QByteArray bytes = "http://caf\xE9.fr\r\nhttp://b\xC3\xBC" "cher.de\r\n\x80\xFF \r\n";
+    folder.write("Lists/ansi.txt", bytes);
+    const UrlListRead read = readUrlListFile(folder.file("Lists/ansi.txt"));
+    ASSERT_EQ(read.entries.size(), 3);
+    EXPECT_EQ(read.entries[1], QStringLiteral("http://b\u00fccher.de"));
+    ASSERT_TRUE(writeUrlListFile(folder.file("Lists/again.txt"), read.entries));
+    EXPECT_EQ(folder.read("Lists/again.txt"), bytes);
+}
+
 TEST(UrlListFile, FailedSaveReportsAndKeepsTheOldFile) {
     TempAppFolder folder;
     folder.write("plain", "not a folder");
