@@ -1,6 +1,7 @@
 #include "results/results_grid.h"
 
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -30,7 +31,8 @@ int ResultsGrid::designWidth(int column) {
 std::int64_t ResultsGrid::engineSum(int row) const {
     std::int64_t sum = 0;
     for (int c = kFirstEngineColumn; c < kColumnCount; ++c) {
-        if (const auto count = cellCount(cell(row, c))) sum += *count;
+        // Rounded after each addition, as the totals have always been kept.
+        if (const auto value = cellValue(cell(row, c))) sum = std::llrint(static_cast<long double>(sum) + *value);
     }
     return sum;
 }
@@ -51,18 +53,33 @@ std::optional<PopularityRank> ResultsGrid::rank(int row) const {
     return static_cast<PopularityRank>(i);
 }
 
-std::optional<std::int64_t> cellCount(const QString& text) {
-    QStringView digits(text);
+std::optional<long double> cellValue(const QString& text) {
+    QStringView number = QStringView(text).trimmed();
     bool negative = false;
-    if (!digits.isEmpty() && (digits.front() == u'+' || digits.front() == u'-')) {
-        negative = digits.front() == u'-';
-        digits = digits.mid(1);
+    if (!number.isEmpty() && (number.front() == u'+' || number.front() == u'-')) {
+        negative = number.front() == u'-';
+        number = number.mid(1);
     }
-    if (digits.isEmpty() || digits.size() > kMaxCountDigits) return std::nullopt;
-    std::int64_t value = 0;
-    for (QChar c : digits) {
+    const qsizetype point = number.indexOf(u'.');
+    const QStringView whole = point < 0 ? number : number.first(point);
+    const QStringView fraction = point < 0 ? QStringView() : number.sliced(point + 1);
+    if (whole.size() + fraction.size() == 0 || whole.size() > kMaxCountDigits) return std::nullopt;
+    long double value = 0;
+    for (QChar c : whole) {
         if (c < u'0' || c > u'9') return std::nullopt;
         value = value * 10 + (c.unicode() - u'0');
     }
+    long double scale = 1;
+    for (QChar c : fraction) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        scale /= 10;
+        value += scale * (c.unicode() - u'0');
+    }
     return negative ? -value : value;
+}
+
+std::optional<std::int64_t> cellCount(const QString& text) {
+    const auto value = cellValue(text);
+    if (!value) return std::nullopt;
+    return std::llrint(*value);
 }

@@ -23,8 +23,9 @@ public:
     // Design widths of the columns, in twips.
     static int designWidth(int column);
 
-    // The sum of the row's engine cells; a cell that is empty or not a whole
-    // number is skipped. 64-bit, so six ten-digit counts add up exactly.
+    // The sum of the row's engine cells, rounded to the nearest integer after
+    // each addition; a cell that is not a number is skipped. 64-bit, so six
+    // ten-digit counts add up exactly.
     std::int64_t engineSum(int row) const;
     // Writes the total into the Total cell and sets the row's rank icon.
     // Returns the total.
@@ -32,6 +33,10 @@ public:
     std::optional<PopularityRank> rank(int row) const;
 };
 
-// The numeric value of an engine cell as it adds to a total: plain decimal
-// digits with an optional sign; anything else (empty, "-", letters) is none.
+// The numeric value of an engine cell: the text trimmed and read as a decimal
+// number with an optional sign and fraction (" 1234 ", "2.6": MSN's reader
+// lets a decimal point through); anything else (empty, "-", "1,200",
+// letters) is none.
+std::optional<long double> cellValue(const QString& text);
+// The cell's value rounded to the nearest integer, halves to even.
 std::optional<std::int64_t> cellCount(const QString& text);

@@ -60,8 +60,16 @@ void ScanDriver::clearResults() {
     m_grid.clear();
     m_websiteList.clear();
     m_urlCursor = 0;
-    // The address under way has no row any more; its remaining answers are dropped.
+    // A scan goes on from its first address: its grand total counts only what
+    // the grid shows.
+    m_grandTotal = 0;
+    if (m_row < 0) return;  // between addresses the next one is the first anyway
+    // The address under way has no row any more: its answers still to come are
+    // dropped.
     m_row = -1;
+    ++m_generation;
+    m_fetcher.abortAll();
+    scheduleNextUrl();
 }
 
 void ScanDriver::setState(State state) {

@@ -36,7 +36,8 @@ public:
     // The Stop command: acted on before the next address.
     void stop();
     // Clear Results: empties the grid and the website-view list and resets the
-    // cursor. During a scan the address under way loses the rest of its row.
+    // cursor. During a scan the address under way is dropped, nothing more of
+    // it is written, and the scan goes on from the first address.
     void clearResults();
 
     // Called between the two sorts by total when a scan completes; the chart of

@@ -32,8 +32,11 @@ TEST(ResultsGrid, CellCount) {
     const Case cases[] = {
         {"0", 0},           {"123", 123},        {"+7", 7},      {"-12", -12},
         {"9999999999", 9999999999LL},            {"", std::nullopt},  {"-", std::nullopt},
-        {"1,200", std::nullopt},                 {"2.5", std::nullopt}, {" 5", std::nullopt},
-        {"about", std::nullopt},                 {"1234567890123456789", std::nullopt},
+        {"1,200", std::nullopt},                 {" 5", 5},      {" 1234 ", 1234}, {"\t8\t", 8},
+        {"2.6", 3},         {"2.4", 2},          {"2.5", 2},     {"3.5", 4},       {".5", 0},
+        {"7.", 7},          {"-2.6", -3},        {".", std::nullopt},  {"1.2.3", std::nullopt},
+        {"1 2", std::nullopt},                   {"1e3", std::nullopt},  {"about", std::nullopt},
+        {"1234567890123456789", std::nullopt},   {"  ", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(cellCount(c.text), c.value) << c.text;
 }
@@ -47,7 +50,10 @@ TEST(ResultsGrid, TotalsAddUpExactlyAndSkipWhatIsNotACount) {
         {{"9999999999", "9999999999", "9999999999", "9999999999", "9999999999", "9999999999"},
          59999999994LL},
         {{"2147483647", "1", "", "", "", ""}, 2147483648LL},
-        {{"10", "", "n/a", "5", "-", "1.5"}, 15},
+        {{"10", "", "n/a", "5", "-", "1.5"}, 16},
+        {{" 1234 ", "2.6", "", "", "", ""}, 1237},
+        // Rounded after each addition: 0.5 -> 0, then 0 + 1.5 -> 2, 2 + 0.5 -> 2.
+        {{"0.5", "1.5", "0.5", "", "", ""}, 2},
         {{"", "", "", "", "", ""}, 0},
         {{"0", "0", "0", "0", "0", "0"}, 0},
     };

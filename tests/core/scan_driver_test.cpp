@@ -163,20 +163,29 @@ TEST_F(ScanDriverTest, StopDuringTheLastAddressStillFinishes) {
     EXPECT_FALSE(driver.stopRequested());
 }
 
-TEST_F(ScanDriverTest, ClearResultsDuringAScanNeverWritesToAGoneRow) {
+TEST_F(ScanDriverTest, ClearResultsDuringAScanStartsAgainFromTheFirstAddress) {
     settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
-    ASSERT_TRUE(driver.start({"http://count-1.slow-20.example/", "http://count-2.example/",
-                              "http://count-3.example/"}));
-    ASSERT_TRUE(spinUntil([&] { return driver.progressValue() >= 2; }));
-    driver.clearResults();
-    EXPECT_EQ(grid.rowCount(), 0);
-    ASSERT_TRUE(spinUntil([&] { return driver.isIdle(); }, 30000));
-    // The cleared address lost its row; the scan went on with the next ones.
-    ASSERT_EQ(grid.rowCount(), 2);
-    EXPECT_EQ(grid.cell(0, 0), QStringLiteral("http://count-2.example/"));
-    EXPECT_EQ(grid.cell(0, ResultsGrid::kTotalColumn), QStringLiteral("12"));
-    EXPECT_EQ(grid.cell(1, 0), QStringLiteral("http://count-3.example/"));
-    EXPECT_EQ(grid.cell(1, ResultsGrid::kTotalColumn), QStringLiteral("18"));
+    const QStringList urls{"http://count-1.slow-20.example/", "http://count-2.slow-20.example/",
+                           "http://count-3.example/"};
+    // Cleared while the first address is under way, and while the second is.
+    for (const int clearAt : {2, 8}) {
+        ASSERT_TRUE(driver.start(urls));
+        ASSERT_TRUE(spinUntil([&] { return driver.progressValue() >= clearAt; }));
+        driver.clearResults();
+        EXPECT_EQ(grid.rowCount(), 0);
+        EXPECT_EQ(web.rowCount(), 0);
+        ASSERT_TRUE(spinUntil([&] { return driver.isIdle(); }, 30000));
+        // Every address once, in order, and nothing of the one cleared.
+        ASSERT_EQ(grid.rowCount(), 3) << clearAt;
+        for (int r = 0; r < 3; ++r) {
+            EXPECT_EQ(grid.cell(r, 0), urls[r]) << clearAt;
+            EXPECT_EQ(grid.cell(r, ResultsGrid::kTotalColumn), QString::number(6 * (r + 1))) << clearAt;
+        }
+        ASSERT_EQ(web.rowCount(), 21) << clearAt;
+        for (int r = 0; r < 21; ++r) EXPECT_EQ(web.cell(r, 1), urls[r / 7]) << clearAt << " " << r;
+        EXPECT_EQ(web.cell(0, 0), QStringLiteral("Home Page")) << clearAt;
+        EXPECT_EQ(driver.statusText(), QStringLiteral("Search Complete.  Found 36 links.")) << clearAt;
+    }
 }
 
 TEST_F(ScanDriverTest, AnEmptyTemplateQueriesTheAddressItself) {
