@@ -106,8 +106,9 @@ QString scanUsage() {
         "  -l, --list FILE  read addresses from a URL list file (one per line)\n"
         "  --append NAME    add the scanned row to the saved search NAME\n"
         "  -h, --help       show this help\n"
-        "Exit status: 0 the scan ran, 1 a list file cannot be read or the saved search\n"
-        "cannot be written, 2 usage error.\n");
+        "Exit status: 0 the scan ran, 1 a list file cannot be read or, with --append,\n"
+        "nothing was saved (no engine gave a count, or the file cannot be written),\n"
+        "2 usage error.\n");
 }
 
 int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
@@ -160,7 +161,7 @@ int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
     if (!parsed.appendTo.isNull()) {
         if (!hasAnyCount(grid, 0)) {
             io.err(QByteArray("quillmark-scan: no engine gave a count; nothing was saved\n"));
-            return ScanOk;
+            return ScanFailed;
         }
         if (const auto error = savedSearch::appendGridRow(parsed.appendTo, grid, 0, QDate::currentDate())) {
             io.err((QStringLiteral("quillmark-scan: ") + *error + QLatin1Char('\n')).toLocal8Bit());

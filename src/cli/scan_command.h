@@ -15,7 +15,8 @@ struct ScanCommandIo {
     bool progress = false;                            // show progress on err
 };
 
-// 1: a list file cannot be read, or the saved search cannot be written.
+// 1: a list file cannot be read, or with --append nothing was saved (no
+// engine gave a count, or the saved search cannot be written).
 enum ScanExit { ScanOk = 0, ScanFailed = 1, ScanUsageError = 2 };
 
 QString scanUsage();

@@ -57,6 +57,10 @@ void SaveSearchDialog::buildControls() {
     new SkinLabel(QStringLiteral("SkinLabel1"), 0, Frame1);
     new SkinLabel(QStringLiteral("SkinLabel2"), 0, Frame2);
 
+    // Enter saves only from the name box: no button is a default button, so
+    // Enter elsewhere cannot append a row into the search picked above.
+    for (QPushButton* b : {Command1, Command3, Command2}) b->setAutoDefault(false);
+    connect(Text1, &QLineEdit::returnPressed, this, &SaveSearchDialog::Command3_Click);
     connect(Command1, &QPushButton::clicked, this, &SaveSearchDialog::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &SaveSearchDialog::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &SaveSearchDialog::Command3_Click);
@@ -94,9 +98,17 @@ void SaveSearchDialog::Command1_Click() {
 }
 
 void SaveSearchDialog::Command3_Click() {
-    if (report(savedSearch::saveNewRecord(Text1->text(), savedSearch::pendingSaveRecord(), QDate::currentDate())))
-        return;
+    const QString name = Text1->text();
+    if (report(savedSearch::nameProblem(name)) || !replaceConfirmed(name)) return;
+    if (report(savedSearch::saveNewRecord(name, savedSearch::pendingSaveRecord(), QDate::currentDate()))) return;
     accept();
+}
+
+bool SaveSearchDialog::replaceConfirmed(const QString& name) {
+    const auto existing = savedSearch::findExisting(name);
+    if (!existing) return true;
+    return platform::ui().messageBox(this, savedSearch::replaceQuestion(*existing), QStringLiteral("Warning"),
+                                     UiPlatform::Buttons::YesNo, UiPlatform::Icon::Warning) == UiPlatform::Answer::Yes;
 }
 
 void SaveSearchDialog::Command2_Click() { reject(); }

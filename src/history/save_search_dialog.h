@@ -11,8 +11,9 @@ class QPushButton;
 class ResultsGrid;
 
 // "Save Search Results": appends the pending row to an existing saved search
-// ("Ok") or starts a new one ("Save"). Modal; lists the saved searches each
-// time it opens. A save that fails is reported and the dialog stays open.
+// ("Ok") or starts a new one ("Save", also Enter in the name box). Modal;
+// lists the saved searches each time it opens. A save that fails is reported
+// and the dialog stays open.
 class SaveSearchDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -30,6 +31,8 @@ private slots:
 private:
     void buildControls();
     bool report(const std::optional<QString>& problem);
+    // "Save" over an existing search asks first; No keeps the file and the dialog.
+    bool replaceConfirmed(const QString& name);
 
     QGroupBox* Frame1 = nullptr;  // "Save Into An Old Search Result"
     QLabel* Label1 = nullptr;

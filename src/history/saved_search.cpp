@@ -4,11 +4,13 @@
 #include "config/ini_file.h"
 #include "results/results_grid.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QCoreApplication>
 #include <QRandomGenerator>
+#include <QSet>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -90,6 +92,38 @@ private:
     bool m_committed = false;
 };
 
+bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// The run of digits, or of other characters, at the start of text.
+QStringView leadingRun(QStringView text) {
+    const bool digits = isAsciiDigit(text.front());
+    qsizetype n = 1;
+    while (n < text.size() && isAsciiDigit(text[n]) == digits) ++n;
+    return text.first(n);
+}
+
+int compareNumbers(QStringView x, QStringView y) {
+    while (x.size() > 1 && x.front() == u'0') x = x.sliced(1);
+    while (y.size() > 1 && y.front() == u'0') y = y.sliced(1);
+    if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+    return x.compare(y);
+}
+
+// Runs of digits compare as numbers ("2" before "10"), the text between them
+// by the collator: its own numeric mode is not there in the C locale.
+int naturalCompare(const QCollator& collator, QStringView a, QStringView b) {
+    while (!a.isEmpty() && !b.isEmpty()) {
+        const QStringView x = leadingRun(a);
+        const QStringView y = leadingRun(b);
+        const int order = isAsciiDigit(x.front()) && isAsciiDigit(y.front()) ? compareNumbers(x, y)
+                                                                              : collator.compare(x, y);
+        if (order != 0) return order;
+        a = a.sliced(x.size());
+        b = b.sliced(y.size());
+    }
+    return a.isEmpty() ? (b.isEmpty() ? 0 : -1) : 1;
+}
+
 enum class Mode { Append, Replace };
 
 std::optional<QString> writeRecord(const QString& name, const QString& record, const QDate& today,
@@ -167,11 +201,19 @@ QStringList listSavedSearches() {
     QStringList names;
     for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden, QDir::Unsorted))
         names << entry.chopped(4);
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Names equal but for case still come in one order, not the folder's.
+    std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
+        const int order = naturalCompare(collator, a, b);
+        return order != 0 ? order < 0 : a < b;
+    });
     return names;
 }
 
 std::optional<QString> nameProblem(const QString& name) {
-    if (name.isEmpty()) return QStringLiteral("Please choose a name for this search.");
+    // A name of spaces only would list as an invisible entry.
+    if (name.trimmed().isEmpty()) return QStringLiteral("Please choose a name for this search.");
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return QStringLiteral("\"%1\" cannot be used as the name of a search.").arg(name);
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
@@ -179,6 +221,29 @@ std::optional<QString> nameProblem(const QString& name) {
     if (std::any_of(name.begin(), name.end(), isControl))
         return QStringLiteral("The name of a search cannot hold control characters.");
     return std::nullopt;
+}
+
+std::optional<ExistingSearch> findExisting(const QString& name) {
+    if (nameProblem(name)) return std::nullopt;
+    const QString path = searchFilePath(name);
+    const QFileInfo info(path);
+    if (!info.isFile()) return std::nullopt;
+    QSet<QString> dates;
+    for (const QString& section : IniListSections(path)) {
+        for (const QString& line : IniReadSection(section, QString(), path).split(QStringLiteral("\r\n"))) {
+            const qsizetype equals = line.indexOf(QLatin1Char('='));
+            if (equals >= 0) dates.insert(line.left(equals));
+        }
+    }
+    return ExistingSearch{info.fileName().chopped(4), static_cast<int>(dates.size())};
+}
+
+QString replaceQuestion(const ExistingSearch& existing) {
+    const QString dates = existing.dates == 1 ? QStringLiteral("1 date")
+                                              : QStringLiteral("%1 dates").arg(existing.dates);
+    return QStringLiteral("The saved search \"%1\" already holds %2. Replace its history with "
+                          "today's results?")
+        .arg(existing.name, dates);
 }
 
 std::optional<QString> appendRecord(const QString& name, const QString& record, const QDate& today) {

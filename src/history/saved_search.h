@@ -43,12 +43,23 @@ QString dateKey(const QDate& date);
 QString searchFilePath(const QString& name);
 
 // The saved searches' names (file names without their last four characters),
-// in the order the folder lists them; "*.lpc" is matched ignoring case.
+// sorted by name ignoring case, numbers in number order ("site 2" before
+// "site 10"); "*.lpc" is matched ignoring case.
 QStringList listSavedSearches();
 
 // Why a name cannot be used, or nothing when it can. A name must stay one
 // plain file name inside the Saved folder.
 std::optional<QString> nameProblem(const QString& name);
+
+// A saved search already on disk: its name as the folder spells it and how
+// many dates it holds (over every section). Nothing when there is none.
+struct ExistingSearch {
+    QString name;
+    int dates = 0;
+};
+std::optional<ExistingSearch> findExisting(const QString& name);
+// The question asked before "Save" replaces an existing search's history.
+QString replaceQuestion(const ExistingSearch& existing);
 
 // "Ok": appends the record's counts under today's date to the named search.
 // "Save": the same, but each section written is emptied first.

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include "support/qt_gtest_printers.h"
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <csignal>
@@ -128,7 +130,7 @@ TEST(SavedSearchFile, AppendGridRowWithoutTheRowIsAnError) {
 TEST(SavedSearchNames, UnsafeNamesAreRefusedAndWriteNothing) {
     TempAppFolder app;
     const QString record = recordOf({"1", "2", "3", "4", "5", "6"});
-    const QStringList refused{QString(), ".", "..", "../up", "a/b", "/abs", "a\\b", "tab\there",
+    const QStringList refused{QString(), " ", "   ", ".", "..", "../up", "a/b", "/abs", "a\\b", "tab\there",
                               "line\nfeed", QString(QChar(0x7f)), QString(QChar(0x85))};
     for (const QString& name : refused) {
         SCOPED_TRACE(name.toStdString());
@@ -166,6 +168,15 @@ TEST(SavedSearchNames, ListingMatchesTheExtensionIgnoringCaseAndAddressesThatFil
     EXPECT_FALSE(QFile::exists(app.file(QStringLiteral("Saved/Upper.lpc"))));
     EXPECT_EQ(section(app.file(QStringLiteral("Saved/Upper.LPC")), "Google"),
               QStringLiteral("03-14-06=2\r\n03-07-06=1"));
+}
+
+TEST(SavedSearchNames, ListedByNameIgnoringCaseWithNumbersInOrder) {
+    TempAppFolder app;
+    const QStringList files{"site 10", "Zeta", "site 2", "alpha", "Site 1", "beta", "ALPHA",
+                            "b",       "v007", "v7a",    "v10",   "site 2b"};
+    for (const QString& name : files) app.write(QStringLiteral("Saved/") + name + ".lpc", "");
+    EXPECT_EQ(listSavedSearches(), QStringList({"ALPHA", "alpha", "b", "beta", "Site 1", "site 2", "site 2b",
+                                                "site 10", "v007", "v7a", "v10", "Zeta"}));
 }
 
 TEST(SavedSearchFailures, UnwritableFolderReportsFileAndReasonAndKeepsHistory) {

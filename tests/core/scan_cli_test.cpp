@@ -148,11 +148,23 @@ TEST_F(ScanCliTest, AppendRefusesWhatItCannotWrite) {
     }
 }
 
-TEST_F(ScanCliTest, AppendWithoutAnyCountSavesNothing) {
+TEST_F(ScanCliTest, AppendWithoutAnyCountSavesNothingAndSaysSoInItsStatus) {
     const CliRun r = run({QStringLiteral("--append"), QStringLiteral("quiet"), QStringLiteral("http://drop.example/")});
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("nothing was saved")) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(app.file(QStringLiteral("Saved/quiet.lpc"))));
+
+    // An existing history is only ever added to, never replaced.
+    const QByteArray history = "\r\n[Google]\r\n01-02-03=5\r\n";
+    app.write(QStringLiteral("Saved/kept.lpc"), history);
+    EXPECT_EQ(run({QStringLiteral("--append"), QStringLiteral("Kept"), QStringLiteral("http://drop.example/")}).exitCode, 1);
+    EXPECT_EQ(app.read(QStringLiteral("Saved/kept.lpc")), history);
+    EXPECT_EQ(run({QStringLiteral("--append"), QStringLiteral("Kept"), QStringLiteral("http://count-7.example/")}).exitCode, 0);
+    EXPECT_EQ(IniReadSection(QStringLiteral("Google"), QString(), app.file(QStringLiteral("Saved/kept.lpc"))),
+              QDate::currentDate().toString(QStringLiteral("MM-dd-yy")) + QStringLiteral("=7\r\n01-02-03=5\r\n"));
+    // A name of spaces only is no name.
+    EXPECT_EQ(run({QStringLiteral("--append"), QStringLiteral("  "), QStringLiteral("http://count-7.example/")}).exitCode, 1);
+    EXPECT_FALSE(QFile::exists(app.file(QStringLiteral("Saved/  .lpc"))));
 }
 
 TEST(Csv, QuotesOnlyWhereNeeded) {
