@@ -105,11 +105,13 @@ std::optional<QString> QtUiPlatform::openFileDialog(QWidget* parent, const QStri
 }
 
 std::optional<QString> QtUiPlatform::saveFileDialog(QWidget* parent, const QList<FileFilter>& filters,
-                                                    const QString& folder) {
+                                                    const QString& folder, const QString& defaultSuffix) {
     QFileDialog dialog(parent, QString(), folder, filterString(filters));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // The dialog asks before it replaces an existing file (its default).
+    // With the suffix on the name, the replace question the dialog asks (its
+    // default) is about the file that is then written.
+    dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }

@@ -34,10 +34,11 @@ public:
                                                   const QList<FileFilter>& filters,
                                                   const QString& defaultName,
                                                   const QString& folder) = 0;
-    // The chosen full path, or nothing when cancelled. The dialog itself asks
-    // before an existing file is replaced.
+    // The chosen full path, or nothing when cancelled. A name typed without an
+    // extension gets defaultSuffix ("txt"), and the dialog itself asks before
+    // the file of that name is replaced.
     virtual std::optional<QString> saveFileDialog(QWidget* parent, const QList<FileFilter>& filters,
-                                                  const QString& folder) = 0;
+                                                  const QString& folder, const QString& defaultSuffix) = 0;
     virtual QString clipboardText() = 0;
     // Prints the picture at the top-left corner of the printable area of one
     // page of the default printer, scaled down to fit when it is too big.
@@ -63,7 +64,7 @@ public:
                                           const QList<FileFilter>& filters, const QString& defaultName,
                                           const QString& folder) override;
     std::optional<QString> saveFileDialog(QWidget* parent, const QList<FileFilter>& filters,
-                                          const QString& folder) override;
+                                          const QString& folder, const QString& defaultSuffix) override;
     QString clipboardText() override;
     bool printImage(const QImage& image, QString* error) override;
 

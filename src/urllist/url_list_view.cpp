@@ -145,17 +145,27 @@ void UrlListFrame::saveList() {
         window(),
         {{QStringLiteral("Text Files (*.txt)"), QStringLiteral("*.TXT")},
          {QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")}},
-        appPaths::listsFolder());
+        appPaths::listsFolder(), QStringLiteral("txt"));
     if (!chosen || chosen->isEmpty()) return;
     // ".txt" goes on the name chosen, in the folder chosen.
     const QFileInfo info(*chosen);
     const QString path = QDir(info.path()).filePath(withTxtExtension(info.fileName()));
+    // The dialog asked about the name chosen; "urls.csv" is written as
+    // "urls.csv.txt", which it did not ask about.
+    if (path != *chosen && QFileInfo::exists(path) && !replaceConfirmed(path)) return;
     QString error;
     if (!writeUrlListFile(path, entries(), &error)) {
         platform::ui().messageBox(
             window(), QStringLiteral("The URL list could not be saved to %1: %2").arg(path, error), kAppTitle,
             UiPlatform::Buttons::Ok, UiPlatform::Icon::Warning);
     }
+}
+
+bool UrlListFrame::replaceConfirmed(const QString& path) {
+    const QString question =
+        QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName());
+    return platform::ui().messageBox(window(), question, QStringLiteral("Warning"), UiPlatform::Buttons::YesNo,
+                                     UiPlatform::Icon::Warning) == UiPlatform::Answer::Yes;
 }
 
 void UrlListFrame::importClipboard() { appendEntries(clipboardEntries(platform::ui().clipboardText())); }

@@ -36,6 +36,7 @@ protected:
 
 private:
     void List1_MouseDown(const QPoint& globalPos);
+    bool replaceConfirmed(const QString& path);
 
     UrlListModel* m_model = nullptr;
     QListView* List1 = nullptr;

@@ -124,6 +124,7 @@ TEST_F(MainWindowTest, LoadAndSaveGoThroughTheDialogsInTheListsFolder) {
     EXPECT_EQ(ui.asked[2].kind, QStringLiteral("save"));
     EXPECT_EQ(ui.asked[2].filters, (QStringList{"Text Files (*.txt)|*.TXT", "All Files (*.*)|*.*"}));
     EXPECT_EQ(ui.asked[2].folder, app.file(QStringLiteral("Lists")));
+    EXPECT_EQ(ui.asked[2].initial, QStringLiteral("txt"));  // the suffix the dialog puts on a bare name
 }
 
 TEST_F(MainWindowTest, FilesThatCannotBeReadOrWrittenAreNamedInAMessage) {

@@ -61,10 +61,11 @@ std::optional<QString> ScriptedPlatform::openFileDialog(QWidget*, const QString&
 }
 
 std::optional<QString> ScriptedPlatform::saveFileDialog(QWidget*, const QList<FileFilter>& filters,
-                                                        const QString& folder) {
+                                                        const QString& folder, const QString& defaultSuffix) {
     Asked a;
     a.kind = QStringLiteral("save");
     a.folder = folder;
+    a.initial = defaultSuffix;
     a.filters = filterTexts(filters);
     asked << a;
     return takeFront(fileAnswers);

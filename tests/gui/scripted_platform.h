@@ -19,7 +19,7 @@ public:
         QStringList filters;
         Buttons buttons = Buttons::Ok;
         Icon icon = Icon::None;
-        QString initial;   // input box pre-filled text
+        QString initial;   // input box pre-filled text; save dialog: the default suffix
     };
 
     ScriptedPlatform() { platform::setUi(this); }
@@ -40,8 +40,8 @@ public:
                                     const QString& initial) override;
     std::optional<QString> openFileDialog(QWidget*, const QString& title, const QList<FileFilter>& filters,
                                           const QString& defaultName, const QString& folder) override;
-    std::optional<QString> saveFileDialog(QWidget*, const QList<FileFilter>& filters,
-                                          const QString& folder) override;
+    std::optional<QString> saveFileDialog(QWidget*, const QList<FileFilter>& filters, const QString& folder,
+                                          const QString& defaultSuffix) override;
     QString clipboardText() override { return clipboard; }
     bool printImage(const QImage& image, QString* error) override;
 
