@@ -10,6 +10,7 @@ packages=(
   qt6-charts-dev qt6-datavisualization-dev libqt6opengl6-dev libgl-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth curl fonts-dejavu-core poppler-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()

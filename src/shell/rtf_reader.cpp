@@ -242,7 +242,9 @@ void Reader::applyWord(Word word, bool hasParam, int param) {
     if (word == Word::Unicode) {
         if (param < 0)
             param += 65536;
-        if (param > 0 && param <= 0xFFFF)
+        // As with \'hh, a control character other than tab is no text: a line
+        // end inside a run would break the paragraph apart.
+        if (param <= 0xFFFF && (param >= 0x20 || param == '\t'))
             text(QChar(char16_t(param)));
         m_pendingSkip = m_state.unicodeSkip;
         return;

@@ -40,17 +40,24 @@ UrlListRead readUrlListFile(const QString& path) {
         result.error = describe(QStringLiteral("Cannot read"), path, file.errorString());
         return result;
     }
-    result.entries = nonEmptyLines(fileText::decode(bytes));
+    result.entries = urlListEntries(bytes);
     result.ok = true;
     return result;
 }
 
-bool writeUrlListFile(const QString& path, const QStringList& entries, QString* error) {
+QStringList urlListEntries(const QByteArray& bytes) { return nonEmptyLines(fileText::decode(bytes)); }
+
+QByteArray urlListBytes(const QStringList& entries) {
     QByteArray bytes;
     for (const QString& entry : entries) {
         bytes += fileText::encode(entry);
         bytes += "\r\n";
     }
+    return bytes;
+}
+
+bool writeUrlListFile(const QString& path, const QStringList& entries, QString* error) {
+    const QByteArray bytes = urlListBytes(entries);
     QSaveFile file(path);
     const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() && file.commit();
     if (!ok && error) *error = describe(QStringLiteral("Cannot save"), path, file.errorString());

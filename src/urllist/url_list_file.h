@@ -15,6 +15,9 @@ struct UrlListRead {
 };
 
 UrlListRead readUrlListFile(const QString& path);
+// The entries of a list file's bytes, and the bytes a list file of entries holds.
+QStringList urlListEntries(const QByteArray& bytes);
+QByteArray urlListBytes(const QStringList& entries);
 // Replaces the file atomically; on failure the old file is untouched and
 // error says why.
 bool writeUrlListFile(const QString& path, const QStringList& entries, QString* error = nullptr);

@@ -88,6 +88,7 @@ TEST(RtfReader, CharactersAndParagraphs) {
         {"raw high byte", "{\\rtf1 caf\xe9}", u"-:caf\u00e9"},
         {"hex control byte", "{\\rtf1 a\\'0d\\'00b}", u"-:ab"},
         {"unicode", "{\\rtf1 a\\u8364?b}", u"-:a\u20acb"},
+        {"unicode control characters", "{\\rtf1 a\\u10?b\\u13?c\\u9?d\\u0?e}", u"-:abc\tde"},
         {"unicode skip 2", "{\\rtf1\\uc2 \\u8364 xyb}", u"-:\u20acb"},
         {"unicode skip 0", "{\\rtf1\\uc0 \\u8364 b}", u"-:\u20acb"},
         {"unicode skips hex", "{\\rtf1 \\u233\\'e9x}", u"-:\u00e9x"},
