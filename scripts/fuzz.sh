@@ -19,7 +19,7 @@ for target in "${targets[@]}"; do
   corpus="build-fuzz/corpus/$target"
   log="build-fuzz/$target.log"
   mkdir -p "$corpus"
-  cp -n tests/fuzz/seeds/"$target"/* "$corpus"/
+  cp tests/fuzz/seeds/"$target"/* "$corpus"/
   if ! build-fuzz/fuzz/fuzz_"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 \
       -print_final_stats=1 -artifact_prefix="build-fuzz/crashes/$target-" "$corpus" >"$log" 2>&1; then
     tail -n 40 "$log"
