@@ -2,6 +2,7 @@
 
 #include "browse/website_list.h"
 #include "cli/csv.h"
+#include "config/file_text.h"
 #include "history/saved_search.h"
 #include "results/results_grid.h"
 #include "scan/page_fetcher.h"
@@ -76,7 +77,8 @@ bool hasAnyCount(const ResultsGrid& grid, int row) {
     return std::any_of(lines.begin(), lines.end(), [](const auto& line) { return line.count.has_value(); });
 }
 
-QByteArray lineBytes(const QString& line) { return (line + QLatin1Char('\n')).toLocal8Bit(); }
+// An address read from a list file comes out as the bytes it was read from.
+QByteArray lineBytes(const QString& line) { return fileText::encode(line + QLatin1Char('\n')); }
 
 void printGrid(const ResultsGrid& grid, const ScanCommandIo& io) {
     QStringList header = grid.captions();

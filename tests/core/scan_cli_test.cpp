@@ -94,6 +94,13 @@ TEST_F(ScanCliTest, UsageErrorsExitWithTwoAndShowTheUsage) {
     EXPECT_TRUE(help.out.contains("Usage: quillmark-scan"));
 }
 
+TEST_F(ScanCliTest, AnAddressFromAListFilePrintsAsTheBytesItWasReadFrom) {
+    app.write(QStringLiteral("Lists/ansi.txt"), "http://drop.example/caf\xE9\r\n");
+    const CliRun r = run({QStringLiteral("-l"), app.file(QStringLiteral("Lists/ansi.txt"))});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, kHeader + "http://drop.example/caf\xE9,0,,,,,,,Low\n");
+}
+
 TEST_F(ScanCliTest, UsesTheSettingsOfItsOwnApplicationFolder) {
     app.write(QStringLiteral("settings.ini"), QByteArray());  // no templates at all
     const QString address = sim().url(QStringLiteral("/nowhere/count-9"));
