@@ -20,8 +20,8 @@ bool isHeader(const QString& line) { return line.startsWith(kOpen); }
 
 QString headerOf(const QString& section) { return kOpen + section + kClose; }
 
-// Only spaces are removed, as the saved files have always been written; a tab
-// at either end of a line stays.
+// Only spaces are removed from the line a write makes, as the saved files have
+// always been written; a tab at either end of a line stays.
 QString trimSpaces(const QString& line) {
     qsizetype begin = 0;
     qsizetype end = line.size();
@@ -83,7 +83,7 @@ bool IniLines::IniLoadFile(const QString& file) {
 bool IniLines::IniSaveFile(const QString& file) const {
     QByteArray bytes(m_bom ? fileText::kBom : "");
     for (const QString& line : m_lines) {
-        bytes += fileText::encode(trimSpaces(line));
+        bytes += fileText::encode(line);
         bytes += "\r\n";
     }
     QSaveFile out(resolve(file));
@@ -146,7 +146,7 @@ bool writeKey(const QString& section, const QString& key, const QString& value, 
     if (!IniNameIsValid(section) || !IniNameIsValid(key)) return false;
     IniLines lines;
     if (!loadForWrite(lines, file)) return false;
-    const QString line = key + kEquals + value;
+    const QString line = trimSpaces(key + kEquals + value);
     int h = 0;
     if (lines.IniFindLine(h, headerOf(section), false)) {
         int k = h;

@@ -10,9 +10,10 @@
 //    case, without trimming (" key=" and "key =" do not match);
 //  - the first matching header and key win; a section ends at the next header.
 // Every operation loads the whole file and a write rewrites it whole (atomically).
-// Lines end at CR LF, CR or LF when read; they are written with CR LF. A line
-// a write does not change goes back as the bytes it was read from, whatever
-// their encoding, and a byte order mark stays.
+// Lines end at CR LF, CR or LF when read; they are written with CR LF. The
+// line a write makes is trimmed of spaces; a line it does not change goes back
+// as the bytes it was read from, spaces and encoding and all (trimming " [S]"
+// or " k=1" would make a header or a key of it), and a byte order mark stays.
 // A relative file name resolves against the application folder.
 
 // Public operations.
@@ -52,7 +53,7 @@ public:
     // Empties the buffer and loads the file. An empty line is skipped, a header
     // line gets an empty entry before it. Returns false when it cannot be read.
     bool IniLoadFile(const QString& file);
-    // Writes every entry trimmed, each followed by CR LF, through QSaveFile.
+    // Writes every entry as it stands, each followed by CR LF, through QSaveFile.
     bool IniSaveFile(const QString& file) const;
     int IniLineCount() const { return static_cast<int>(m_lines.size()); }
     // See the search rules above; on failure position is the last non-empty

@@ -73,7 +73,8 @@ TEST(IniWriteKey, FileLayout) {
         {"new key in a section followed by another", "[A]\r\na=1\r\n[B]\r\nb=1\r\n", "a", "n", "5",
          "\r\n[A]\r\nn=5\r\na=1\r\n\r\n[B]\r\nb=1\r\n"},
         {"existing key replaced in place", "[S]\r\na=1\r\nb=2\r\n", "S", "B", "9", "\r\n[S]\r\na=1\r\nB=9\r\n"},
-        {"lines trimmed of spaces, CR LF written", "  x=1  \n[S]\nk=1\n", "S", "k", "2", "x=1\r\n\r\n[S]\r\nk=2\r\n"},
+        {"other lines keep their spaces, CR LF written", "  x=1  \n [S]\n[S]\n k=1\n", "S", "k", "2",
+         "  x=1  \r\n [S]\r\n\r\n[S]\r\nk=2\r\n k=1\r\n\r\n"},
         {"empty value", "[S]\r\nk=1\r\n", "S", "k", "", "\r\n[S]\r\nk=\r\n"},
     };
     for (const WriteCase& c : cases) {
@@ -84,6 +85,11 @@ TEST(IniWriteKey, FileLayout) {
         EXPECT_EQ(readFileBytes(file), c.after) << c.name;
         EXPECT_EQ(IniReadKey(c.section, c.key, kDefault, file), QString::fromUtf8(c.value)) << c.name;
     }
+    // The line a write makes is trimmed of spaces, as it has always been.
+    TempAppFolder app;
+    app.write("t.ini", "[S]\r\n");
+    ASSERT_TRUE(IniWriteKey("S", " k", "2 ", app.file("t.ini")));
+    EXPECT_EQ(app.read("t.ini"), "\r\n[S]\r\nk=2\r\n\r\n");
 }
 
 TEST(IniWriteKey, LinesAWriteDoesNotChangeKeepTheirBytes) {

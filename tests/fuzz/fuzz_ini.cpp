@@ -26,15 +26,9 @@ QByteArray get(const QString& file) {
     return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
 }
 
-QByteArray trimmedSpaces(QByteArray line) {
-    while (line.startsWith(' ')) line.remove(0, 1);
-    while (line.endsWith(' ')) line.chop(1);
-    return line;
-}
-
 // What loading and saving must give, worked out on the bytes alone: each
-// non-empty line trimmed of spaces and ended by CR LF, an empty line before
-// each header, the byte order mark kept.
+// non-empty line as it was, ended by CR LF, an empty line before each header,
+// the byte order mark kept.
 QByteArray expectedRewrite(QByteArray bytes) {
     QByteArray out;
     if (bytes.startsWith(fileText::kBom)) {
@@ -45,7 +39,7 @@ QByteArray expectedRewrite(QByteArray bytes) {
     for (const QByteArray& line : bytes.split('\n')) {
         if (line.isEmpty()) continue;
         if (line.startsWith('[')) out += "\r\n";
-        out += trimmedSpaces(line) + "\r\n";
+        out += line + "\r\n";
     }
     return out;
 }
