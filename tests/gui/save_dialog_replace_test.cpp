@@ -28,20 +28,24 @@ W* child(QDialog& d, const char* name) {
     return w;
 }
 
-// One scanned row in a real grid: the row "Save" writes.
-struct OneRow {
+// A saved search with a history, and one scanned row in a real grid to save.
+struct Scene {
+    TempAppFolder app;
+    QWidget owner;
     ResultsGrid grid;
-    OneRow() { grid.appendRow({"site.com", "", "1250", "310", "-", "", "7", "8"}); }
+    explicit Scene(const QString& existing) {
+        grid.appendRow({"site.com", "", "1250", "310", "-", "", "7", "8"});
+        app.write(QStringLiteral("Saved/") + existing + QStringLiteral(".lpc"), kHistory);
+    }
+    void saveResults() { SaveSearchDialog::saveResults(&owner, grid, 0); }
 };
 
 }  // namespace
 
 TEST(SaveDialogKeys, EnterSavesFromTheNameBoxOnlyAndNoButtonIsDefault) {
-    TempAppFolder app;
+    Scene scene(QStringLiteral("old"));
+    TempAppFolder& app = scene.app;
     ScriptedPlatform ui;
-    QWidget owner;
-    const OneRow row;
-    app.write(QStringLiteral("Saved/old.lpc"), kHistory);
     QStringList closedBy;
     onNextModal([&](QDialog& d) {
         choose(child<QComboBox>(d, "Combo1"), QStringLiteral("old"));
@@ -63,7 +67,7 @@ TEST(SaveDialogKeys, EnterSavesFromTheNameBoxOnlyAndNoButtonIsDefault) {
         QTest::keyClick(text, Qt::Key_Return);
         EXPECT_FALSE(d.isVisible());
     });
-    SaveSearchDialog::saveResults(&owner, row.grid, 0);
+    scene.saveResults();
     EXPECT_TRUE(closedBy.isEmpty()) << closedBy.join(' ').toStdString();
     EXPECT_TRUE(ui.messages().isEmpty()) << ui.messages().join('|').toStdString();
     EXPECT_EQ(app.read(QStringLiteral("Saved/old.lpc")), kHistory);
@@ -72,11 +76,9 @@ TEST(SaveDialogKeys, EnterSavesFromTheNameBoxOnlyAndNoButtonIsDefault) {
 }
 
 TEST(SaveDialogKeys, SaveOverAnExistingSearchAsksAndNoKeepsEveryByte) {
-    TempAppFolder app;
+    Scene scene(QStringLiteral("Mine"));
+    TempAppFolder& app = scene.app;
     ScriptedPlatform ui;
-    QWidget owner;
-    const OneRow row;
-    app.write(QStringLiteral("Saved/Mine.lpc"), kHistory);
     ui.messageAnswers = {UiPlatform::Answer::Ok, UiPlatform::Answer::No, UiPlatform::Answer::Yes};
     QList<bool> openAfter;
     QList<QByteArray> fileAfter;
@@ -90,7 +92,7 @@ TEST(SaveDialogKeys, SaveOverAnExistingSearchAsksAndNoKeepsEveryByte) {
             fileAfter << app.read(QStringLiteral("Saved/Mine.lpc"));
         }
     });
-    SaveSearchDialog::saveResults(&owner, row.grid, 0);
+    scene.saveResults();
     EXPECT_EQ(openAfter, (QList<bool>{true, true, false}));
     EXPECT_EQ(fileAfter[0], kHistory);
     EXPECT_EQ(fileAfter[1], kHistory);
@@ -112,10 +114,8 @@ TEST(SaveDialogKeys, SaveOverAnExistingSearchAsksAndNoKeepsEveryByte) {
 
 // The real question box, answered from the keyboard: N for No, then Enter for Yes.
 TEST(SaveDialogKeys, TheRealReplaceQuestionAnswersFromTheKeyboard) {
-    TempAppFolder app;
-    QWidget owner;
-    const OneRow row;
-    app.write(QStringLiteral("Saved/site.lpc"), kHistory);
+    Scene scene(QStringLiteral("site"));
+    TempAppFolder& app = scene.app;
     QStringList answered;
     auto answerWith = [&](Qt::Key key) {
         onNextModal([&answered, key](QDialog& d) {
@@ -140,7 +140,7 @@ TEST(SaveDialogKeys, TheRealReplaceQuestionAnswersFromTheKeyboard) {
         answerWith(Qt::Key_Return);
         QTest::keyClick(text, Qt::Key_Return);
     });
-    SaveSearchDialog::saveResults(&owner, row.grid, 0);
+    scene.saveResults();
     EXPECT_EQ(answered, QStringList({"No", "Yes"}));
     EXPECT_TRUE(openAfterNo);
     EXPECT_EQ(afterNo, kHistory);
