@@ -3,6 +3,7 @@
 // 10 ms timer runs beside the scan and its largest gap between two ticks is
 // reported. Then the time from a click on "Chart View" to the page drawn.
 #include "config/settings_store.h"
+#include "scan/page_fetcher.h"
 #include "shell/main_window.h"
 #include "support/engine_sim_process.h"
 #include "support/temp_app_folder.h"
@@ -22,6 +23,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    PageFetcher::globalInit();
     isolateUserSettings();
     // The embedded browsers draw in software unless the user asks otherwise:
     // composing the whole window through OpenGL for every status-bar update

@@ -1,3 +1,4 @@
+#include "scan/page_fetcher.h"
 #include "shell/main_window.h"
 #include "shell/splash_window.h"
 
@@ -5,6 +6,8 @@
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    // The HTTP client's set-up, before the application object starts any thread.
+    PageFetcher::globalInit();
     // The embedded browsers draw in software unless the user asks otherwise:
     // composing the whole window through OpenGL for every status-bar update
     // costs far more than it gives a program of lists and small pages, and

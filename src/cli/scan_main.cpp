@@ -1,10 +1,12 @@
 #include "cli/scan_command.h"
+#include "scan/page_fetcher.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    PageFetcher::globalInit();
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillmark"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillmark"));

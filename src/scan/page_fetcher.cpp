@@ -1,95 +1,227 @@
 #include "scan/page_fetcher.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QUrl>
+#include "scan/curl_event_loop.h"
 
-#include <utility>
+#include <QElapsedTimer>
+#include <QMetaObject>
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
+
+struct PageFetcher::Transfer {
+    Ticket ticket = 0;
+    CURL* easy = nullptr;
+    Callback done;
+    QByteArray body;
+    qint64 cap = 0;
+    bool truncated = false;
+    QElapsedTimer sinceByte;  // the inactivity timeout counts from here
+    char error[CURL_ERROR_SIZE] = {};
+
+    Transfer() = default;
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+    ~Transfer() {
+        if (easy) curl_easy_cleanup(easy);
+    }
+};
 
 namespace {
 
-// Errors that only restate the HTTP status of an answer that did come: the
-// status is reported and the page returned, so they are no error of the fetch.
-bool isStatusError(QNetworkReply::NetworkError error) {
-    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError) ||
-           error == QNetworkReply::ProtocolInvalidOperationError;
+constexpr int kNoCode = -1;  // finished by the fetcher itself, not by libcurl
+
+// Grows the body geometrically up to the cap, so appending never reallocates
+// on every block and the buffer never outgrows the cap.
+void reserveFor(QByteArray& body, qint64 needed, qint64 cap) {
+    if (needed <= body.capacity()) return;
+    body.reserve(std::min(cap, std::max({needed, 2 * body.capacity(), qint64(16 * 1024)})));
+}
+
+size_t takeBody(char* data, size_t, size_t count, void* user) {
+    auto* t = static_cast<PageFetcher::Transfer*>(user);
+    t->sinceByte.restart();
+    const qint64 bytes = static_cast<qint64>(count);
+    const qint64 take = std::min(bytes, t->cap - t->body.size());
+    if (take > 0) {
+        reserveFor(t->body, t->body.size() + take, t->cap);
+        t->body.append(data, take);
+    }
+    if (take == bytes) return count;
+    // Past the cap: a short count makes libcurl end the transfer and close the connection.
+    t->truncated = true;
+    return 0;
+}
+
+size_t takeHeader(char*, size_t, size_t count, void* user) {
+    static_cast<PageFetcher::Transfer*>(user)->sinceByte.restart();
+    return count;
+}
+
+bool isHttpUrl(const QString& url) {
+    return url.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+           url.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
 }
 
 }  // namespace
 
-PageFetcher::PageFetcher(QObject* parent) : QObject(parent), m_manager(new QNetworkAccessManager(this)) {
-    // A direct connection always: a proxy named in the environment is ignored.
-    m_manager->setProxy(QNetworkProxy::NoProxy);
+PageFetcher::PageFetcher(QObject* parent)
+    : QObject(parent),
+      m_loop(std::make_unique<CurlEventLoop>([this](CURL* easy, CURLcode code) {
+          const auto it = m_byHandle.constFind(easy);
+          if (it != m_byHandle.constEnd()) finish(*it, code);
+      })),
+      m_idleTimer(new QTimer(this)) {
+    m_idleTimer->setSingleShot(true);
+    connect(m_idleTimer, &QTimer::timeout, this, &PageFetcher::idleCheck);
 }
 
-PageFetcher::~PageFetcher() { abortAll(); }
-
-void PageFetcher::FetchPage(const QString& url, Callback done) {
-    // TolerantMode keeps the address as given, only escaping what no URL may hold.
-    QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Mozilla"));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(kMaxRedirects);
-    request.setTransferTimeout(static_cast<int>(m_timeout.count()));
-
-    // The manager reports every outcome, immediate failures included, through
-    // signals from the event loop, so done never runs inside this call.
-    QNetworkReply* reply = m_manager->get(request);
-    m_transfers.insert(reply, Transfer{std::move(done), {}, false});
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply] { take(reply); });
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { finish(reply); });
+PageFetcher::~PageFetcher() {
+    abortAll();
+    m_loop.reset();
 }
 
-void PageFetcher::take(QNetworkReply* reply) {
-    const auto it = m_transfers.find(reply);
-    if (it == m_transfers.end() || it->truncated || !reply->isOpen()) return;
-    const qint64 room = m_maxBody - it->body.size();
-    if (room > 0) it->body += reply->read(room);
-    if (reply->bytesAvailable() > 0) {
-        it->truncated = true;
-        reply->abort();  // may finish the transfer at once; it is not touched again here
+void PageFetcher::globalInit() { CurlEventLoop::globalInit(); }
+
+QByteArray PageFetcher::wireUrl(const QString& url) {
+    const QByteArray utf8 = url.toUtf8();
+    const qsizetype scheme = utf8.indexOf("://");
+    qsizetype from = scheme < 0 ? 0 : scheme + 3;
+    while (from < utf8.size() && !QByteArrayView("/?#").contains(utf8[from])) ++from;
+    QByteArray wire = utf8.left(from);
+    wire.reserve(utf8.size() + 16);
+    for (qsizetype i = from; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte > 0x20 && byte < 0x7f) {
+            wire += static_cast<char>(byte);
+        } else {
+            wire += '%';
+            wire += QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
+        }
     }
+    return wire;
 }
 
-void PageFetcher::finish(QNetworkReply* reply) {
-    take(reply);
-    const auto it = m_transfers.find(reply);
-    if (it == m_transfers.end()) return;
-    Transfer transfer = std::move(*it);
-    m_transfers.erase(it);
-    reply->deleteLater();
+PageFetcher::Ticket PageFetcher::FetchPage(const QString& url, Callback done) {
+    auto transfer = std::make_shared<Transfer>();
+    transfer->ticket = m_nextTicket++;
+    transfer->done = std::move(done);
+    transfer->cap = m_maxBody;
+    transfer->sinceByte.start();
+    m_transfers.insert(transfer->ticket, transfer);
 
+    QString refused;
+    if (!isHttpUrl(url)) {
+        refused = QStringLiteral("Only http and https addresses can be fetched.");
+    } else {
+        transfer->easy = curl_easy_init();
+        configure(*transfer, url);
+        if (!m_loop->add(transfer->easy)) refused = QStringLiteral("The request could not be started.");
+        else m_byHandle.insert(transfer->easy, transfer->ticket);
+    }
+    if (!refused.isEmpty()) {
+        finishLater(transfer->ticket, refused);
+    } else if (!m_idleTimer->isActive() || m_idleTimer->remainingTime() > m_timeout.count()) {
+        m_idleTimer->start(static_cast<int>(m_timeout.count()));
+    }
+    return transfer->ticket;
+}
+
+void PageFetcher::configure(Transfer& t, const QString& url) const {
+    CURL* e = t.easy;
+    curl_easy_setopt(e, CURLOPT_URL, wireUrl(url).constData());
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "Mozilla");
+    // No proxy, whatever the environment names: an empty proxy and every host exempt.
+    curl_easy_setopt(e, CURLOPT_PROXY, "");
+    curl_easy_setopt(e, CURLOPT_NOPROXY, "*");
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
+    // Percent escapes and dot segments reach the server as written.
+    curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+    // gzip and deflate; the cap counts the decoded bytes.
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_timeout.count()));
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(m_deadline.count()));
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.error);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &takeBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &takeHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
+}
+
+// One timer serves every request: it fires when the quietest one may have been
+// silent for the whole timeout, ends those that were, and waits for the next.
+void PageFetcher::idleCheck() {
+    const qint64 timeout = m_timeout.count();
+    qint64 next = timeout;
+    for (const auto& transfer : std::as_const(m_transfers)) {
+        if (!transfer->easy) continue;
+        const qint64 quiet = transfer->sinceByte.elapsed();
+        if (quiet < timeout) {
+            next = std::min(next, timeout - quiet);
+            continue;
+        }
+        m_loop->remove(transfer->easy);
+        m_byHandle.remove(transfer->easy);
+        finishLater(transfer->ticket, QStringLiteral("No data for %1 ms; the request timed out.").arg(timeout));
+    }
+    if (!m_byHandle.isEmpty()) m_idleTimer->start(static_cast<int>(next));
+}
+
+void PageFetcher::finishLater(Ticket ticket, const QString& failure) {
+    QMetaObject::invokeMethod(this, [this, ticket, failure] { finish(ticket, kNoCode, failure); },
+                              Qt::QueuedConnection);
+}
+
+void PageFetcher::finish(Ticket ticket, int code, const QString& failure) {
+    const std::shared_ptr<Transfer> transfer = m_transfers.take(ticket);
+    if (!transfer) return;
+    if (transfer->easy) m_byHandle.remove(transfer->easy);
+    FetchResult result = resultOf(*transfer, code);
+    if (!failure.isEmpty()) result.errorText = failure;
+    if (m_byHandle.isEmpty()) m_idleTimer->stop();
+    // Last: the callback may start new requests or destroy this fetcher.
+    transfer->done(result);
+}
+
+FetchResult PageFetcher::resultOf(Transfer& transfer, int code) const {
     FetchResult result;
     result.body = std::move(transfer.body);
     result.truncated = transfer.truncated;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid()) result.httpStatus = status.toInt();
-    result.transportFailure = !result.httpStatus.has_value();
-
-    const QNetworkReply::NetworkError error = reply->error();
-    if (result.truncated) {
-        result.errorText = QStringLiteral("The page is larger than %1 bytes; the rest was not read.").arg(m_maxBody);
-    } else if (error == QNetworkReply::OperationCanceledError) {
-        // abortAll() never calls back, so a cancel seen here is the inactivity timeout.
-        result.errorText = QStringLiteral("No data for %1 ms; the request timed out.").arg(m_timeout.count());
-    } else if (error != QNetworkReply::NoError && !(result.httpStatus && isStatusError(error))) {
-        result.errorText = reply->errorString();
+    if (transfer.easy) {
+        long status = 0;
+        if (curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status > 0)
+            result.httpStatus = static_cast<int>(status);
+        curl_off_t wait = 0;
+        if (curl_easy_getinfo(transfer.easy, CURLINFO_RETRY_AFTER, &wait) == CURLE_OK && wait > 0)
+            result.retryAfterSeconds = static_cast<int>(std::min<curl_off_t>(wait, INT_MAX));
     }
-    // Last: the callback may start new requests or destroy this fetcher.
-    transfer.done(result);
+    result.transportFailure = !result.httpStatus.has_value();
+    if (transfer.truncated) {
+        result.errorText = QStringLiteral("The page is larger than %1 bytes; the rest was not read.").arg(transfer.cap);
+    } else if (code > 0) {
+        result.errorText = transfer.error[0] ? QString::fromLocal8Bit(transfer.error)
+                                             : QString::fromLatin1(curl_easy_strerror(static_cast<CURLcode>(code)));
+        // libcurl words a connect timeout and the deadline in several ways.
+        if (code == CURLE_OPERATION_TIMEDOUT) result.errorText.prepend(QStringLiteral("The request timed out: "));
+    }
+    return result;
+}
+
+void PageFetcher::abort(Ticket ticket) {
+    const std::shared_ptr<Transfer> transfer = m_transfers.take(ticket);
+    if (!transfer || !transfer->easy) return;
+    m_loop->remove(transfer->easy);
+    m_byHandle.remove(transfer->easy);
 }
 
 void PageFetcher::abortAll() {
-    const QHash<QNetworkReply*, Transfer> dropped = std::exchange(m_transfers, {});
-    for (auto it = dropped.keyBegin(); it != dropped.keyEnd(); ++it) {
-        QNetworkReply* reply = *it;
-        disconnect(reply, nullptr, this, nullptr);
-        reply->abort();
-        reply->deleteLater();
-    }
+    const auto tickets = m_transfers.keys();
+    for (const Ticket ticket : tickets) abort(ticket);
+    m_idleTimer->stop();
 }
 
 int PageFetcher::pending() const { return static_cast<int>(m_transfers.size()); }

@@ -3,14 +3,14 @@
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+class CurlEventLoop;
+typedef void CURL;
 
 // What one fetch brought back.
 struct FetchResult {
@@ -19,6 +19,7 @@ struct FetchResult {
     bool transportFailure = false;  // no HTTP answer at all: lookup, refused, dropped, timed out
     bool truncated = false;         // the body hit the size cap
     QString errorText;              // the network error, for messages; empty on success
+    std::optional<int> retryAfterSeconds;  // the answer's Retry-After, when it named a wait
 
     // The page as text: one character per byte (Latin-1), so markers and
     // counts survive any encoding.
@@ -26,49 +27,69 @@ struct FetchResult {
 };
 
 // Fetches pages over HTTP GET without blocking: the result arrives through the
-// callback on the event loop. One QNetworkAccessManager serves every request.
-// Each request sends the user agent "Mozilla", uses no proxy, follows at most
-// 20 redirects, and has an inactivity timeout and a body size cap. The HTTP
-// status is reported but never judged: a 404 page is a page.
+// callback on the event loop. One libcurl multi handle serves every request
+// and keeps connections alive between them. Each request sends the user agent
+// "Mozilla", uses no proxy, follows at most 20 redirects (http and https
+// only), and has a connect and inactivity timeout, an overall deadline and a
+// body size cap. The HTTP status is reported but never judged: a 404 page is a
+// page.
 class PageFetcher final : public QObject {
     Q_OBJECT
 public:
     using Callback = std::function<void(const FetchResult&)>;
+    using Ticket = quint64;
 
     explicit PageFetcher(QObject* parent = nullptr);
     ~PageFetcher() override;
 
     static constexpr std::chrono::milliseconds kDefaultTimeout{60'000};
+    static constexpr std::chrono::milliseconds kDefaultDeadline{120'000};
     static constexpr qint64 kDefaultMaxBody = 16 * 1024 * 1024;
     static constexpr int kMaxRedirects = 20;
 
+    // The HTTP client's process-wide set-up: call first thing in main(),
+    // before any thread starts.
+    static void globalInit();
+
+    // Connecting, and every silence while a page arrives, may last this long.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    // The whole request may last this long, however steadily bytes arrive.
+    void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
     void setMaxBodyBytes(qint64 bytes) { m_maxBody = bytes; }
 
-    // Starts fetching url, used exactly as given. done runs once, later, from
-    // the event loop (never inside this call), unless abortAll() comes first
-    // or the fetcher is destroyed.
-    void FetchPage(const QString& url, Callback done);
+    // Starts fetching url. done runs once, later, from the event loop (never
+    // inside this call), unless abort() or abortAll() comes first or the
+    // fetcher is destroyed. The returned ticket names the request for abort().
+    Ticket FetchPage(const QString& url, Callback done);
 
+    // Drops one request under way; its callback never runs.
+    void abort(Ticket ticket);
     // Drops every request under way; their callbacks never run.
     void abortAll();
 
     // Number of requests under way.
     int pending() const;
 
+    // The address as it goes on the wire: what cannot stand in a request line
+    // (spaces, control characters, bytes above 127) is percent-escaped after
+    // the host; everything else, percent escapes included, is left as written.
+    static QByteArray wireUrl(const QString& url);
+
+    struct Transfer;  // one request under way; only the fetcher's own code looks inside
+
 private:
-    struct Transfer {
-        Callback done;
-        QByteArray body;
-        bool truncated = false;
-    };
+    void configure(Transfer& transfer, const QString& url) const;
+    void idleCheck();
+    void finishLater(Ticket ticket, const QString& failure);
+    void finish(Ticket ticket, int code, const QString& failure = QString());
+    FetchResult resultOf(Transfer& transfer, int code) const;
 
-    // Moves what has arrived into the body, up to the cap; past it, aborts.
-    void take(QNetworkReply* reply);
-    void finish(QNetworkReply* reply);
-
-    QNetworkAccessManager* m_manager;
-    QHash<QNetworkReply*, Transfer> m_transfers;
+    std::unique_ptr<CurlEventLoop> m_loop;
+    class QTimer* m_idleTimer;
+    QHash<Ticket, std::shared_ptr<Transfer>> m_transfers;
+    QHash<CURL*, Ticket> m_byHandle;
+    Ticket m_nextTicket = 1;
     std::chrono::milliseconds m_timeout = kDefaultTimeout;
+    std::chrono::milliseconds m_deadline = kDefaultDeadline;
     qint64 m_maxBody = kDefaultMaxBody;
 };

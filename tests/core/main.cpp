@@ -1,9 +1,11 @@
+#include "scan/page_fetcher.h"
 #include "support/test_environment.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    PageFetcher::globalInit();
     isolateUserSettings();
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -3,7 +3,6 @@
 #include "support/fetch_and_wait.h"
 #include "support/test_environment.h"
 
-#include <QNetworkProxyFactory>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
@@ -128,8 +127,8 @@ TEST_F(PageFetcherTest, SendsTheUserAgentMozilla) {
     EXPECT_EQ(fetch(QStringLiteral("/echo-agent")).result.body, QByteArray("Mozilla"));
 }
 
-// Qt never proxies loopback addresses, so the would-be proxy is asked for a
-// host that does not resolve: going direct fails, going through it connects.
+// The would-be proxy is asked for a host that does not resolve: going direct
+// fails, going through it connects.
 TEST_F(PageFetcherTest, ConnectsDirectlyWhateverProxyTheEnvironmentNames) {
     QTcpServer proxy;
     ASSERT_TRUE(proxy.listen(QHostAddress::LocalHost));
@@ -145,11 +144,8 @@ TEST_F(PageFetcherTest, ConnectsDirectlyWhateverProxyTheEnvironmentNames) {
     for (const char* name : names) ::setenv(name, address.constData(), 1);
     ::unsetenv("no_proxy");
     ::unsetenv("NO_PROXY");
-    // With the system's proxy settings switched on, Qt itself would obey them.
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
     PageFetcher fresh;
     const FetchOutcome out = fetchAndWait(fresh, QStringLiteral("http://proxied-host.invalid/page"));
-    QNetworkProxyFactory::setUseSystemConfiguration(false);
     for (const char* name : names) ::unsetenv(name);
     EXPECT_EQ(out.calls, 1);
     EXPECT_TRUE(out.result.transportFailure);
@@ -224,7 +220,8 @@ TEST_F(PageFetcherTest, TheDefaultCapIsSixteenMebibytes) {
 }
 
 TEST_F(PageFetcherTest, ImmediateFailuresStillAnswerLaterFromTheEventLoop) {
-    for (const char* url : {"", "not a url", "ftp2://example/", "http://", "http://127.0.0.1:0/"}) {
+    for (const char* url : {"", "not a url", "ftp2://example/", "http://", "http://127.0.0.1:0/",
+                            "file:///etc/passwd", "www.example.com/page"}) {
         const FetchOutcome out = fetch(QString::fromLatin1(url));
         EXPECT_TRUE(out.result.transportFailure) << url;
         EXPECT_TRUE(out.result.body.isEmpty()) << url;
@@ -277,6 +274,100 @@ TEST_F(PageFetcherTest, AbortedRequestsNeverCallBack) {
     EXPECT_EQ(calls, 0);
     // The fetcher is still good for new work.
     EXPECT_EQ(fetch(QStringLiteral("/bytes/5")).result.body, pattern(5));
+}
+
+TEST_F(PageFetcherTest, OnlyWhatCannotStandInARequestLineIsEscaped) {
+    const struct {
+        const char* url;
+        const char* wire;
+    } cases[] = {
+        {"http://h/a%41%2Fb?q=link:x%26y", "http://h/a%41%2Fb?q=link:x%26y"},
+        {"http://h/a b?q=c d", "http://h/a%20b?q=c%20d"},
+        {"http://h/x?q=\t\x7f", "http://h/x?q=%09%7F"},
+        {"http://h/../a/./b", "http://h/../a/./b"},
+        {"http://h?q=link:http://example.com/", "http://h?q=link:http://example.com/"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PageFetcher::wireUrl(QString::fromLatin1(c.url)), QByteArray(c.wire)) << c.url;
+    // Past the host a character above 127 goes as its UTF-8 bytes, escaped.
+    EXPECT_EQ(PageFetcher::wireUrl(QStringLiteral("http://h/caf\u00e9")), QByteArray("http://h/caf%C3%A9"));
+}
+
+TEST_F(PageFetcherTest, TheServerReceivesTheTargetAsWritten) {
+    const struct {
+        const char* path;
+        const char* received;
+    } cases[] = {
+        {"/echo-target/a%41b", "/echo-target/a%41b"},
+        {"/echo-target/x?q=link:http://a.example/%2F%41", "/echo-target/x?q=link:http://a.example/%2F%41"},
+        {"/echo-target/x?q=link:http://a b.example/", "/echo-target/x?q=link:http://a%20b.example/"},
+        {"/echo-target/./a/../b", "/echo-target/./a/../b"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(fetch(QString::fromLatin1(c.path)).result.body, QByteArray(c.received)) << c.path;
+}
+
+// The stand-in notes how long after the 16th MiB each long body ran on.
+TEST_F(PageFetcherTest, EndlessAndGigabyteBodiesAreCutOffAtTheCap) {
+    ASSERT_EQ(fetch(QStringLiteral("/record/clear")).result.body, QByteArray("cleared"));
+    for (const char* path : {"/endless", "/huge/1024"}) {
+        const FetchOutcome out = fetch(QString::fromLatin1(path));
+        EXPECT_EQ(out.result.body.size(), PageFetcher::kDefaultMaxBody) << path;
+        EXPECT_EQ(out.result.body.left(300), pattern(300)) << path;
+        EXPECT_TRUE(out.result.truncated) << path;
+        EXPECT_EQ(out.result.httpStatus, 200) << path;
+        EXPECT_LT(out.elapsedMs, 5000) << path;
+    }
+    spinUntil([] { return false; }, 300);  // the server notices the hang-up
+    const QList<QByteArray> record = fetch(QStringLiteral("/record")).result.body.split('\n');
+    for (const char* path : {"/endless", "/huge/1024"}) {
+        const auto line = std::find_if(record.begin(), record.end(), [&](const QByteArray& l) {
+            return l.startsWith(QByteArray("stream ") + path + ' ');
+        });
+        ASSERT_NE(line, record.end()) << path;
+        const QByteArray pastMark = line->mid(line->indexOf("past-mark-ms=") + 13);
+        EXPECT_LE(pastMark.toInt(), 1000) << line->toStdString();
+        EXPECT_NE(pastMark, QByteArray("none")) << line->toStdString();
+    }
+}
+
+TEST_F(PageFetcherTest, ADripFeedEndsAtTheDeadline) {
+    fetcher.setTimeout(500ms);
+    fetcher.setDeadline(1200ms);
+    const FetchOutcome out = fetch(QStringLiteral("/drip/50"));
+    EXPECT_GE(out.elapsedMs, 1100);
+    EXPECT_LT(out.elapsedMs, 3000);
+    EXPECT_TRUE(out.result.body.startsWith("xxxxx")) << out.result.body.toStdString();
+    // An answer came, so what arrived is kept as for a broken connection.
+    EXPECT_EQ(out.result.httpStatus, 200);
+    EXPECT_FALSE(out.result.transportFailure);
+    EXPECT_TRUE(out.result.errorText.contains(QStringLiteral("timed out"))) << out.result.errorText.toStdString();
+}
+
+TEST_F(PageFetcherTest, TooManyRequestsCarriesItsRetryAfter) {
+    const struct {
+        const char* path;
+        int status;
+        std::optional<int> wait;
+    } cases[] = {{"/retry-after/7", 429, 7}, {"/retry-after/0", 429, std::nullopt},
+                 {"/status/429", 429, std::nullopt}, {"/bytes/3", 200, std::nullopt}};
+    for (const auto& c : cases) {
+        const FetchResult r = fetch(QString::fromLatin1(c.path)).result;
+        EXPECT_EQ(r.httpStatus, c.status) << c.path;
+        EXPECT_EQ(r.retryAfterSeconds, c.wait) << c.path;
+    }
+}
+
+TEST_F(PageFetcherTest, AnAbortedRequestLeavesTheOthersRunning) {
+    QList<QByteArray> bodies;
+    const auto keep = [&](const FetchResult& r) { bodies << r.body; };
+    fetcher.FetchPage(sim().url(QStringLiteral("/slow/100")), keep);
+    const PageFetcher::Ticket doomed = fetcher.FetchPage(sim().url(QStringLiteral("/slow/50")), keep);
+    fetcher.FetchPage(sim().url(QStringLiteral("/bytes/4")), keep);
+    fetcher.abort(doomed);
+    fetcher.abort(doomed);  // twice is harmless
+    EXPECT_EQ(fetcher.pending(), 2);
+    ASSERT_TRUE(spinUntil([&] { return fetcher.pending() == 0; }));
+    spinUntil([] { return false; }, 200);
+    EXPECT_EQ(bodies, (QList<QByteArray>{pattern(4), QByteArray("slow")}));
 }
 
 }  // namespace

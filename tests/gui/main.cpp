@@ -1,3 +1,4 @@
+#include "scan/page_fetcher.h"
 #include "support/test_environment.h"
 
 #include <QApplication>
@@ -6,6 +7,7 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+    PageFetcher::globalInit();
     isolateUserSettings();
     // Windows need a display: the test script provides Xvfb; without one the
     // offscreen platform serves everything but the 3-D charts.

@@ -176,7 +176,12 @@ Behaviour behaviourOf(std::string_view address) {
     b.hang = hasWord(address, "hang");
     b.drop = hasWord(address, "drop");
     b.redirect = hasWord(address, "redirect");
-    b.huge = hasWord(address, "huge");
+    if (const auto mb = wordNumber(address, "huge"); mb && mb->size() <= 4)
+        b.hugeBytes = std::min<std::size_t>(std::stoul(*mb), kMaxHugeMb) << 20;
+    else if (hasWord(address, "huge"))
+        b.hugeBytes = kHugePageBytes;
+    b.endless = hasWord(address, "endless");
+    if (const auto s = wordNumber(address, "retry"); s && s->size() <= 6) b.retryAfter = std::stoi(*s);
     if (const auto ms = wordNumber(address, "slow"); ms && ms->size() <= 7) b.slowMs = std::stoi(*ms);
     if (const auto code = wordNumber(address, "status"); code && code->size() == 3) {
         const int status = std::stoi(*code);
@@ -216,6 +221,7 @@ std::string errorPage(int status, std::string_view detail) {
     switch (status) {
     case 400: reason = "Bad Request"; break;
     case 404: reason = "Not Found"; break;
+    case 429: reason = "Too Many Requests"; break;
     case 500: reason = "Internal Server Error"; break;
     case 503: reason = "Service Unavailable"; break;
     }

@@ -41,12 +41,15 @@ struct Behaviour {
     bool hang = false;      // "hang": accept and never answer
     bool drop = false;      // "drop": close without any answer
     bool redirect = false;  // "redirect": 302 to the address without the word
-    bool huge = false;      // "huge": a normal page padded to kHugePageBytes
+    std::size_t hugeBytes = 0;  // "huge": a normal page padded to kHugePageBytes; "huge-MB" to MB MiB
+    bool endless = false;   // "endless": a normal page, then filler for ever (chunked)
     int slowMs = 0;         // "slow-MS"
     int status = 0;         // "status-CODE" (400 to 599); 0 answers normally
+    int retryAfter = -1;    // "retry-S": 429 with "Retry-After: S"
 };
 Behaviour behaviourOf(std::string_view address);
 inline constexpr std::size_t kHugePageBytes = 20u << 20;
+inline constexpr std::size_t kMaxHugeMb = 4096;
 
 enum class PageKind { Count, NoResults, Garbage };
 struct PageChoice {

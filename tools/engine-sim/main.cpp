@@ -12,10 +12,14 @@
 // decides the answer. "count-N" reports N, "nolinks" the engine's no-results
 // page, "garbage" a page without markers, anything else a count from a hash.
 // Words in the address change the answer: "slow-MS", "drop", "status-404" (any
-// 4xx or 5xx), "redirect", "huge" (20 MiB), "hang".
+// 4xx or 5xx), "retry-S" (429 with Retry-After S), "redirect", "huge" (20 MiB),
+// "huge-MB", "endless" (a chunked page that never ends), "hang".
 //
 // For fetch tests: /bytes/N, /status/CODE, /redirect/N, /drop, /partial/N,
-// /slow/MS, /hang, /huge/MB, /echo-agent, /chunked/N.
+// /slow/MS, /hang, /huge/MB, /endless, /drip/MS (a byte every MS), /retry-after/S,
+// /echo-agent, /echo-target/ANY (the request target as received), /chunked/N.
+// /record lists every request target as received, each long body's end and
+// the most requests each engine had in hand at once; /record/clear empties it.
 
 #include "engine_pages.h"
 #include "sim_server.h"

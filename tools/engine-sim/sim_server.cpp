@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "engine_pages.h"
 #include "sim_text.h"
+#include "streams.h"
 
 #include <sys/socket.h>
 
@@ -22,13 +23,6 @@ constexpr const char* kHtml = "text/html; charset=ISO-8859-1";
 constexpr const char* kBinary = "application/octet-stream";
 constexpr const char* kText = "text/plain";
 
-// Byte i of every generated body is i % 256, wherever the body is cut.
-std::string patternBytes(std::size_t offset, std::size_t count) {
-    std::string bytes(count, '\0');
-    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>((offset + i) % 256);
-    return bytes;
-}
-
 std::string rawQuery(const httplib::Request& req) {
     const std::size_t mark = req.target.find('?');
     return mark == std::string::npos ? std::string() : req.target.substr(mark + 1);
@@ -37,14 +31,6 @@ std::string rawQuery(const httplib::Request& req) {
 std::size_t sizeArg(const httplib::Request& req) {
     const std::string& digits = req.matches[1].str();
     return digits.size() > 12 ? kMaxGeneratedBytes + 1 : std::stoull(digits);
-}
-
-std::string padded(std::string page, std::size_t size) {
-    static const std::string kLine = "<!-- " + std::string(90, 'x') + " -->\n";
-    page.reserve(size);
-    while (page.size() + kLine.size() <= size) page += kLine;
-    page.append(size > page.size() ? size - page.size() : 0, '\n');
-    return page;
 }
 
 void tooLarge(httplib::Response& res) {
@@ -62,7 +48,8 @@ SimServer::SimServer(int delayMs) : m_delayMs(delayMs) {
     m_server.set_tcp_nodelay(true);
     // Bytes on the wire are the body: a page is never compressed, so sizes,
     // caps and timings mean what they say.
-    m_server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+    m_server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+        if (req.path.rfind("/record", 0) != 0) m_recorder.request(req.target);
         const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
         return httplib::Server::HandlerResponse::Unhandled;
     });
@@ -152,11 +139,13 @@ void SimServer::addEngineRoutes() {
 }
 
 void SimServer::answerEngine(const Engine& engine, const httplib::Request& req, httplib::Response& res) {
+    const Recorder::Busy busy(m_recorder, engine.segment);
     EngineQuery query = parseEngineQuery(engine, rawQuery(req));
     const Behaviour behaviour = behaviourOf(query.address);
     if (behaviour.hang) return hang(req);
     pause(m_delayMs + behaviour.slowMs);
     if (behaviour.drop) return drop(req, res);
+    if (behaviour.retryAfter >= 0) return tooManyRequests(res, behaviour.retryAfter);
     if (behaviour.status != 0) {
         res.status = behaviour.status;
         res.set_content(errorPage(behaviour.status), kHtml);
@@ -168,8 +157,16 @@ void SimServer::answerEngine(const Engine& engine, const httplib::Request& req, 
         return;
     }
     std::string page = enginePage(engine, choosePage(engine, query.address), query.address);
-    if (behaviour.huge) page = padded(std::move(page), kHugePageBytes);
+    if (behaviour.endless) return streamEndless(res, kHtml, pageThenFiller(std::move(page)), m_recorder, req.target);
+    if (behaviour.hugeBytes > page.size())
+        return streamSized(res, behaviour.hugeBytes, kHtml, pageThenFiller(std::move(page)), m_recorder, req.target);
     res.set_content(std::move(page), kHtml);
+}
+
+void SimServer::tooManyRequests(httplib::Response& res, int seconds) {
+    res.status = 429;
+    res.set_header("Retry-After", std::to_string(seconds));
+    res.set_content(errorPage(429, "Too many requests; ask again later."), kHtml);
 }
 
 void SimServer::addFetchRoutes() {
@@ -204,13 +201,30 @@ void SimServer::addFetchRoutes() {
         res.set_content("slow", kText);
     });
     m_server.Get("/hang", [this](const httplib::Request& req, httplib::Response&) { hang(req); });
-    m_server.Get(R"(/huge/(\d{1,4}))", [](const httplib::Request& req, httplib::Response& res) {
-        const std::size_t size = std::stoull(req.matches[1].str()) << 20;
-        res.set_content_provider(size, kBinary, [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            const std::string block = patternBytes(offset, std::min<std::size_t>(length, 64u << 10));
-            sink.write(block.data(), block.size());
-            return true;
+    m_server.Get(R"(/huge/(\d{1,4}))", [this](const httplib::Request& req, httplib::Response& res) {
+        streamSized(res, std::stoull(req.matches[1].str()) << 20, kBinary, patternBytes, m_recorder, req.target);
+    });
+    m_server.Get("/endless", [this](const httplib::Request& req, httplib::Response& res) {
+        streamEndless(res, kBinary, patternBytes, m_recorder, req.target);
+    });
+    m_server.Get(R"(/drip/(\d{1,6}))", [this](const httplib::Request& req, httplib::Response& res) {
+        drip(res, std::stoi(req.matches[1].str()), [this](int ms) {
+            pause(ms);
+            return !stopping();
         });
+    });
+    m_server.Get(R"(/retry-after/(\d{1,6}))", [](const httplib::Request& req, httplib::Response& res) {
+        tooManyRequests(res, std::stoi(req.matches[1].str()));
+    });
+    m_server.Get(R"(/echo-target(/.*)?)", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_content(req.target, kText);
+    });
+    m_server.Get("/record", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content(m_recorder.report(), kText);
+    });
+    m_server.Get("/record/clear", [this](const httplib::Request&, httplib::Response& res) {
+        m_recorder.clear();
+        res.set_content("cleared", kText);
     });
     m_server.Get("/echo-agent", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content(req.get_header_value("User-Agent"), kText);

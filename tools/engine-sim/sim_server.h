@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recorder.h"
+
 #include <httplib.h>
 
 #include <atomic>
@@ -39,9 +41,11 @@ private:
     // client goes away, then closes the connection unanswered.
     void hang(const httplib::Request& req);
     static void drop(const httplib::Request& req, httplib::Response& res);
+    static void tooManyRequests(httplib::Response& res, int seconds);
     static std::string absolute(const httplib::Request& req, const std::string& target);
 
     httplib::Server m_server;
+    Recorder m_recorder;
     const int m_delayMs;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
