@@ -3,6 +3,7 @@
 // 10 ms timer runs beside the scan and its largest gap between two ticks is
 // reported. Then the time from a click on "Chart View" to the page drawn.
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "scan/page_fetcher.h"
 #include "shell/main_window.h"
 #include "support/engine_sim_process.h"
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
     if (!sim.isRunning()) return 1;
     TempAppFolder folder;
     folder.write(QStringLiteral("settings.ini"), sim.settingsIni().toLatin1());
-    settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+    settings::saveFlag(Setting::ShowHelp, false);
 
     Form1 window;
     window.show();

@@ -1,7 +1,9 @@
 #include "config/engine_catalog.h"
 
 #include "config/ini_file.h"
-#include "config/settings_store.h"
+#include "config/settings_table.h"
+
+#include <algorithm>
 
 const std::array<EngineSpec, kEngineCount>& engineSpecs() {
     static const std::array<EngineSpec, kEngineCount> specs{{
@@ -63,10 +65,11 @@ const char* rankName(PopularityRank rank) {
 
 ScanSettings ScanSettings::read() {
     ScanSettings settings;
-    settings.lowThreshold = settingsStore::getInt(QStringLiteral("txtProfile0"), QStringLiteral("500"));
-    settings.highThreshold =
-        settingsStore::getInt(QStringLiteral("txtProfile1"), QStringLiteral("1000"));
-    settings.autoSort = settingsStore::getInt(QStringLiteral("chkAutoSort"), QStringLiteral("1")) == 1;
-    settings.clearFirst = settingsStore::getInt(QStringLiteral("chkClear"), QStringLiteral("1")) == 1;
+    settings.lowThreshold = settings::number(Setting::LowThreshold);
+    settings.highThreshold = settings::number(Setting::HighThreshold);
+    settings.autoSort = settings::flag(Setting::AutoSort);
+    settings.clearFirst = settings::flag(Setting::ClearFirst);
+    settings.atOnce = settings::flag(Setting::AtOnce);
+    settings.pauseSeconds = std::max(0, settings::number(Setting::Pause));
     return settings;
 }

@@ -43,11 +43,13 @@ PopularityRank popularityRank(std::int64_t total, std::int64_t low, std::int64_t
 const char* rankName(PopularityRank rank);  // "Low", "Medium", "High"
 
 // The scan settings of the settings store, converted; a threshold text that
-// does not convert falls back to that key's default.
+// does not convert falls back to that setting's default.
 struct ScanSettings {
-    int lowThreshold = 500;    // "txtProfile0"
-    int highThreshold = 1000;  // "txtProfile1"
-    bool autoSort = true;      // "chkAutoSort"
-    bool clearFirst = true;    // "chkClear"
+    int lowThreshold = 500;
+    int highThreshold = 1000;
+    bool autoSort = true;
+    bool clearFirst = true;
+    bool atOnce = false;    // the six requests of an address together
+    int pauseSeconds = 0;   // between two requests to one engine; never negative
     static ScanSettings read();
 };

@@ -1,6 +1,6 @@
 #include "history/chart_view_page.h"
 
-#include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "history/history_chart_widget.h"
 #include "history/load_search_dialog.h"
 #include "history/saved_search.h"
@@ -29,7 +29,6 @@ constexpr int kChartTop = 1185;
 constexpr int kDesignWidth = 8895;
 constexpr int kDesignHeight = 7815;
 
-const QString kChartTypeKey = QStringLiteral("cmbChart2");
 }  // namespace
 
 ChartViewPage::ChartViewPage(ResultsGrid& grid, QWidget* parent) : QGroupBox(parent), m_grid(grid) {
@@ -135,7 +134,7 @@ void ChartViewPage::doChart2() {
 void ChartViewPage::cmbChart2_Click() {
     const int index = cmbChart2->currentIndex();
     if (index < 0) return;
-    settingsStore::save(kChartTypeKey, QString::number(index));
+    settings::saveNumber(Setting::ChartType, index);
     m_type = index;
     MSChart1->setChartType(index);
     Label1->setText(chart::entryWantsRotateHint(cmbChart2->currentText()) ? QString::fromLatin1(chart::kRotateHint)
@@ -143,7 +142,7 @@ void ChartViewPage::cmbChart2_Click() {
 }
 
 void ChartViewPage::selectStoredChartType() {
-    const int index = settingsStore::getInt(kChartTypeKey, QString::number(chart::kDefaultChartType));
+    const int index = settings::number(Setting::ChartType);
     if (index < 0 || index >= chart::kChartTypeCount) return;
     cmbChart2->setCurrentIndex(index);
     cmbChart2_Click();

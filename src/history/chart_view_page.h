@@ -25,9 +25,9 @@ public:
     // The temporary chart of the results grid; the scan calls it after every
     // completed scan.
     void doChart2();
-    // Start-up: selects the stored chart type ("cmbChart2", default "3"),
-    // which applies it and stores it back. A stored value outside the
-    // chooser's range leaves the chooser without a selection.
+    // Start-up: selects the stored chart type, which applies it and stores it
+    // back. A stored value outside the chooser's range leaves the chooser
+    // without a selection.
     void selectStoredChartType();
     // The frame's size in twips (that of the "Data View" frame); the chart
     // follows it. The frame itself is placed by the caller.

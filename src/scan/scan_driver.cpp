@@ -1,7 +1,7 @@
 #include "scan/scan_driver.h"
 
 #include "config/app_paths.h"
-#include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "results/column_sort.h"
 #include "results/results_grid.h"
 #include "scan/count_extraction.h"
@@ -152,7 +152,7 @@ void ScanDriver::finish() {
     m_stopRequested = false;
     setState(State::Idle);
 
-    const bool autoSort = settingsStore::getInt(QStringLiteral("chkAutoSort"), QStringLiteral("1")) == 1;
+    const bool autoSort = settings::flag(Setting::AutoSort);
     if (autoSort) SortListView(m_grid, 2, SortNumber, true);
     if (m_chartRefresh) m_chartRefresh();
     if (autoSort) SortListView(m_grid, 2, SortNumber, false);

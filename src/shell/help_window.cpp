@@ -1,7 +1,7 @@
 #include "shell/help_window.h"
 
 #include "config/app_paths.h"
-#include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "shell/branding.h"
 #include "shell/file_exists.h"
 #include "shell/help_placement.h"
@@ -22,7 +22,6 @@ QPointer<Form8>& slot() {
     static QPointer<Form8> window;
     return window;
 }
-const QString kShowHelp = QStringLiteral("showHelp");
 }  // namespace
 
 Form8* Form8::showInstance(QWidget* owner) {
@@ -93,12 +92,12 @@ bool Form8::Form_Load() {
         loadHelpText(*rtf1->document(), file.readAll());
     rtf1->moveCursor(QTextCursor::Start);
     setOnTop(this, true);
-    Check1->setChecked(settingsStore::getInt(kShowHelp, QStringLiteral("1")) == 1);
+    Check1->setChecked(settings::flag(Setting::ShowHelp));
     Check1_Click();
     connect(Check1, &QCheckBox::toggled, this, &Form8::Check1_Click);
     return true;
 }
 
 void Form8::Check1_Click() {
-    settingsStore::save(kShowHelp, Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    settings::saveFlag(Setting::ShowHelp, Check1->isChecked());
 }

@@ -2,7 +2,7 @@
 
 #include "browse/website_view_page.h"
 #include "browse/website_window.h"
-#include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "history/chart_view_page.h"
 #include "history/save_search_dialog.h"
 #include "platform/ui_platform.h"
@@ -126,7 +126,7 @@ void Form1::Form_Load() {
         applySkin(this);
     }
     // Opened once this window is on the screen: its place depends on this one's.
-    m_helpAtStart = settingsStore::get(QStringLiteral("showHelp"), QStringLiteral("1")) == QLatin1String("1");
+    m_helpAtStart = settings::text(Setting::ShowHelp) == QLatin1String("1");
     Frame3->selectStoredChartType();
     Frame4->navigateBlank();
     selectTab(0);

@@ -1,29 +1,30 @@
 #include "shell/options_values.h"
 
 #include "config/ini_file.h"
-#include "config/settings_store.h"
+#include "config/settings_table.h"
 
 #include <QDir>
 
 namespace {
-const char* const kThresholdKeys[ThresholdFields::kCount] = {"txtProfile0", "txtProfile1",
-                                                             "txtProfile2"};
-
-QString flagText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
+constexpr Setting kThresholdSettings[ThresholdFields::kCount] = {Setting::LowThreshold, Setting::HighThreshold,
+                                                                 Setting::HighShown};
 }  // namespace
 
 std::array<QString, ThresholdFields::kCount> OptionsValues::defaultThresholds() {
-    return {QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("1000")};
+    std::array<QString, ThresholdFields::kCount> texts;
+    for (int i = 0; i < ThresholdFields::kCount; ++i)
+        texts[i] = QLatin1String(settingSpec(kThresholdSettings[i]).defaultText);
+    return texts;
 }
 
 OptionsValues OptionsValues::load(const QString& settingsFile) {
     OptionsValues values;
     values.templates = readEngineTemplates(settingsFile);
-    const auto defaults = defaultThresholds();
-    for (int i = 0; i < ThresholdFields::kCount; ++i)
-        values.thresholds[i] = settingsStore::get(QLatin1String(kThresholdKeys[i]), defaults[i]);
-    values.autoSort = settingsStore::getInt(QStringLiteral("chkAutoSort"), QStringLiteral("1")) == 1;
-    values.clearFirst = settingsStore::getInt(QStringLiteral("chkClear"), QStringLiteral("1")) == 1;
+    for (int i = 0; i < ThresholdFields::kCount; ++i) values.thresholds[i] = settings::text(kThresholdSettings[i]);
+    values.autoSort = settings::flag(Setting::AutoSort);
+    values.clearFirst = settings::flag(Setting::ClearFirst);
+    values.atOnce = settings::flag(Setting::AtOnce);
+    values.pause = settings::text(Setting::Pause);
     return values;
 }
 
@@ -34,9 +35,11 @@ bool writeEngineTemplate(const EngineSpec& engine, const QString& text, const QS
 bool saveScanOptions(const OptionsValues& values) {
     bool ok = true;
     for (int i = 0; i < ThresholdFields::kCount; ++i)
-        ok = settingsStore::save(QLatin1String(kThresholdKeys[i]), values.thresholds[i]) && ok;
-    ok = settingsStore::save(QStringLiteral("chkAutoSort"), flagText(values.autoSort)) && ok;
-    ok = settingsStore::save(QStringLiteral("chkClear"), flagText(values.clearFirst)) && ok;
+        ok = settings::saveText(kThresholdSettings[i], values.thresholds[i]) && ok;
+    ok = settings::saveFlag(Setting::AutoSort, values.autoSort) && ok;
+    ok = settings::saveFlag(Setting::ClearFirst, values.clearFirst) && ok;
+    ok = settings::saveFlag(Setting::AtOnce, values.atOnce) && ok;
+    ok = settings::saveText(Setting::Pause, values.pause) && ok;
     return ok;
 }
 

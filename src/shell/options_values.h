@@ -13,6 +13,8 @@ struct OptionsValues {
     std::array<QString, ThresholdFields::kCount> thresholds;  // Low, Medium, High
     bool autoSort = true;
     bool clearFirst = true;
+    bool atOnce = false;
+    QString pause;  // seconds, as the field holds them
 
     // The templates from the settings file ("" when absent) and the store's
     // values with their defaults; a flag is ticked only when it reads 1.
@@ -26,8 +28,8 @@ struct OptionsValues {
 // the section). False when the file could not be written; it is then unchanged.
 bool writeEngineTemplate(const EngineSpec& engine, const QString& text, const QString& settingsFile);
 
-// Saves the thresholds as they are (not converted) and the two flags as "0" or
-// "1". False when the store could not be written.
+// Saves the thresholds and the pause as they are (not converted) and the flags
+// as "0" or "1". False when the store could not be written.
 bool saveScanOptions(const OptionsValues& values);
 
 // The notice shown when templates could not be written.

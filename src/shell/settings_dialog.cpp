@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -141,8 +142,24 @@ QWidget* Form2::buildOptionsFrame() {
     chkClear->setObjectName(QStringLiteral("chkClear"));
     chkAuto = new QCheckBox(QStringLiteral("Auto-sort data by popularity"), frame);
     chkAuto->setObjectName(QStringLiteral("chkAuto"));
+    chkAtOnce = new QCheckBox(QStringLiteral("Ask the six engines at once"), frame);
+    chkAtOnce->setObjectName(QStringLiteral("chkAtOnce"));
+    auto* pauseLabel = new QLabel(QStringLiteral("Pause between two requests to one engine"), frame);
+    pauseLabel->setWordWrap(true);
+    txtPause = new QLineEdit(frame);
+    txtPause->setObjectName(QStringLiteral("txtPause"));
+    txtPause->setValidator(new QIntValidator(0, kMaxPauseSeconds, txtPause));
+    txtPause->setFixedWidth(60);
+    pauseLabel->setBuddy(txtPause);
+    auto* pauseRow = new QHBoxLayout;
+    pauseRow->addWidget(txtPause);
+    pauseRow->addWidget(new QLabel(QStringLiteral("seconds"), frame));
+    pauseRow->addStretch();
     column->addWidget(chkClear);
     column->addWidget(chkAuto);
+    column->addWidget(chkAtOnce);
+    column->addWidget(pauseLabel);
+    column->addLayout(pauseRow);
     column->addStretch();
     return frame;
 }
@@ -176,6 +193,8 @@ void Form2::Form_Load() {
     for (int i = 0; i < ThresholdFields::kCount; ++i) txtProfile[i]->setText(values.thresholds[i]);
     chkAuto->setChecked(values.autoSort);
     chkClear->setChecked(values.clearFirst);
+    chkAtOnce->setChecked(values.atOnce);
+    txtPause->setText(values.pause);
     if (branding().skinEnabled) {
         applySkin(this);
         mirrorLabels(this);
@@ -205,6 +224,8 @@ void Form2::Command1_Click() {
     for (int i = 0; i < ThresholdFields::kCount; ++i) values.thresholds[i] = txtProfile[i]->text();
     values.autoSort = chkAuto->isChecked();
     values.clearFirst = chkClear->isChecked();
+    values.atOnce = chkAtOnce->isChecked();
+    values.pause = txtPause->text();
     const bool optionsSaved = saveScanOptions(values);
 
     if (!templatesSaved)

@@ -11,7 +11,7 @@ class QLineEdit;
 class QPushButton;
 
 // The "Options" dialog: the six engine templates of settings.ini, the three
-// popularity thresholds and the two data options of the settings store. One
+// popularity thresholds and the data options of the settings store. One
 // instance at a time; it reloads everything when opened and is destroyed when
 // closed.
 class Form2 final : public QDialog {
@@ -34,6 +34,8 @@ private slots:
     void txtProfile_Change(int index);
 
 private:
+    static constexpr int kMaxPauseSeconds = 3600;
+
     explicit Form2(QWidget* owner);
     QWidget* buildTemplatesFrame();
     QWidget* buildRanksFrame();
@@ -52,6 +54,8 @@ private:
     QLabel* Picture3 = nullptr;  // High
     QCheckBox* chkClear = nullptr;
     QCheckBox* chkAuto = nullptr;
+    QCheckBox* chkAtOnce = nullptr;
+    QLineEdit* txtPause = nullptr;  // seconds
     QPushButton* Command1 = nullptr;  // "Ok"
     QPushButton* Command2 = nullptr;  // "Cancel"
     QPushButton* Command3 = nullptr;  // "Reset"

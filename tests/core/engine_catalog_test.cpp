@@ -1,6 +1,7 @@
 #include "config/engine_catalog.h"
 
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"
 
@@ -93,34 +94,76 @@ TEST(ScanSettings, ConversionsAndFallbacks) {
         const char* high;
         const char* autoSort;
         const char* clear;
+        const char* atOnce;
+        const char* pause;
         int lowValue, highValue;
-        bool autoSortValue, clearValue;
+        bool autoSortValue, clearValue, atOnceValue;
+        int pauseValue;
     } cases[] = {
-        {nullptr, nullptr, nullptr, nullptr, 500, 1000, true, true},
-        {"200", "300", "0", "1", 200, 300, false, true},
-        {"", "abc", "2", "", 500, 1000, false, true},
-        {"2147483648", "-2147483648", "x", "0", 500, -2147483647 - 1, true, false},
-        {" 42 ", "12abc", " 1", "01", 42, 1000, true, true},
+        {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 500, 1000, true, true, false, 0},
+        {"200", "300", "0", "1", "1", "5", 200, 300, false, true, true, 5},
+        {"", "abc", "2", "", "2", "x", 500, 1000, false, true, false, 0},
+        {"2147483648", "-2147483648", "x", "0", "", "-4", 500, -2147483647 - 1, true, false, false, 0},
+        {" 42 ", "12abc", " 1", "01", " 1", " 30 ", 42, 1000, true, true, true, 30},
     };
     SettingsSnapshot snapshot;
-    QSettings raw(QSettings::IniFormat, QSettings::UserScope, "Quillmark", "Quillmark");
     for (const auto& c : cases) {
-        const std::pair<const char*, const char*> values[] = {
-            {"txtProfile0", c.low}, {"txtProfile1", c.high}, {"chkAutoSort", c.autoSort}, {"chkClear", c.clear}};
-        for (const auto& [key, value] : values) {
-            if (value) {
-                ASSERT_TRUE(settingsStore::save(key, value));
-            } else {
-                raw.remove(QStringLiteral("Settings/") + key);
-                raw.sync();
-            }
+        const std::pair<Setting, const char*> values[] = {
+            {Setting::LowThreshold, c.low}, {Setting::HighThreshold, c.high}, {Setting::AutoSort, c.autoSort},
+            {Setting::ClearFirst, c.clear}, {Setting::AtOnce, c.atOnce},      {Setting::Pause, c.pause}};
+        for (const auto& [id, value] : values) {
+            if (value)
+                ASSERT_TRUE(settings::saveText(id, QLatin1String(value)));
+            else
+                forgetSetting(id);
         }
+        const std::string trace = c.low ? c.low : "absent";
         const ScanSettings s = ScanSettings::read();
-        EXPECT_EQ(s.lowThreshold, c.lowValue) << (c.low ? c.low : "absent");
-        EXPECT_EQ(s.highThreshold, c.highValue) << (c.high ? c.high : "absent");
-        EXPECT_EQ(s.autoSort, c.autoSortValue) << (c.autoSort ? c.autoSort : "absent");
-        EXPECT_EQ(s.clearFirst, c.clearValue) << (c.clear ? c.clear : "absent");
+        EXPECT_EQ(s.lowThreshold, c.lowValue) << trace;
+        EXPECT_EQ(s.highThreshold, c.highValue) << trace;
+        EXPECT_EQ(s.autoSort, c.autoSortValue) << trace;
+        EXPECT_EQ(s.clearFirst, c.clearValue) << trace;
+        EXPECT_EQ(s.atOnce, c.atOnceValue) << trace;
+        EXPECT_EQ(s.pauseSeconds, c.pauseValue) << trace;
     }
+}
+
+// Users' stored files carry these keys: a renamed key or a changed default
+// would silently reset their settings.
+TEST(SettingsTable, KeysAndDefaultsAsStoredFilesHaveThem) {
+    const struct {
+        Setting id;
+        const char* key;
+        const char* defaultText;
+        SettingType type;
+    } expected[] = {
+        {Setting::LowThreshold, "txtProfile0", "500", SettingType::Number},
+        {Setting::HighThreshold, "txtProfile1", "1000", SettingType::Number},
+        {Setting::HighShown, "txtProfile2", "1000", SettingType::Number},
+        {Setting::AutoSort, "chkAutoSort", "1", SettingType::Flag},
+        {Setting::ClearFirst, "chkClear", "1", SettingType::Flag},
+        {Setting::ShowHelp, "showHelp", "1", SettingType::Flag},
+        {Setting::ChartType, "cmbChart2", "3", SettingType::Number},
+        {Setting::AtOnce, "chkAtOnce", "0", SettingType::Flag},
+        {Setting::Pause, "txtPause", "0", SettingType::Number},
+    };
+    ASSERT_EQ(std::size(expected), settingSpecs().size());
+    SettingsSnapshot snapshot;
+    for (const auto& e : expected) {
+        const SettingSpec& spec = settingSpec(e.id);
+        EXPECT_STREQ(spec.key, e.key);
+        EXPECT_STREQ(spec.defaultText, e.defaultText) << e.key;
+        EXPECT_EQ(spec.type, e.type) << e.key;
+        forgetSetting(e.id);
+        EXPECT_EQ(settings::text(e.id), QLatin1String(e.defaultText)) << e.key;
+        ASSERT_TRUE(settings::saveText(e.id, QStringLiteral("7")));
+        QSettings raw(settingsStore::fileName(), QSettings::IniFormat);
+        EXPECT_EQ(raw.value(QStringLiteral("Settings/") + QLatin1String(e.key)).toString(), QStringLiteral("7"));
+    }
+    ASSERT_TRUE(settings::saveFlag(Setting::AtOnce, true));
+    EXPECT_EQ(settings::text(Setting::AtOnce), QStringLiteral("1"));
+    ASSERT_TRUE(settings::saveNumber(Setting::Pause, 12));
+    EXPECT_EQ(settings::number(Setting::Pause), 12);
 }
 
 }  // namespace

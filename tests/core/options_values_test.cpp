@@ -1,6 +1,7 @@
 #include "shell/options_values.h"
 
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"
 #include "support/unprivileged.h"
@@ -14,8 +15,7 @@ namespace {
 class OptionsValuesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* key : {"txtProfile0", "txtProfile1", "txtProfile2", "chkAutoSort", "chkClear"})
-            settingsStore::save(QLatin1String(key), QString());
+        for (const SettingSpec& spec : settingSpecs()) settings::saveText(spec.id, QString());
     }
     SettingsSnapshot m_snapshot;
     TempAppFolder m_app;
@@ -34,11 +34,11 @@ TEST_F(OptionsValuesTest, LoadsStoredTextsAndFlags) {
                           {"2", "x", false, true}, {" 1", "-1", true, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.autoSort);
-        settingsStore::save("chkAutoSort", c.autoSort);
-        settingsStore::save("chkClear", c.clear);
-        settingsStore::save("txtProfile0", " 7");
-        settingsStore::save("txtProfile1", "");
-        settingsStore::save("txtProfile2", "abc");
+        settings::saveText(Setting::AutoSort, QLatin1String(c.autoSort));
+        settings::saveText(Setting::ClearFirst, QLatin1String(c.clear));
+        settings::saveText(Setting::LowThreshold, QStringLiteral(" 7"));
+        settings::saveText(Setting::HighThreshold, QStringLiteral(""));
+        settings::saveText(Setting::HighShown, QStringLiteral("abc"));
         const OptionsValues values = OptionsValues::load(m_app.file("settings.ini"));
         EXPECT_EQ(values.autoSort, c.expectAuto);
         EXPECT_EQ(values.clearFirst, c.expectClear);
@@ -74,11 +74,11 @@ TEST_F(OptionsValuesTest, SavesTextsUnchangedAndFlagsAsDigits) {
     values.autoSort = false;
     values.clearFirst = true;
     ASSERT_TRUE(saveScanOptions(values));
-    EXPECT_EQ(settingsStore::get("txtProfile0", "x"), "");
-    EXPECT_EQ(settingsStore::get("txtProfile1", "x"), " ");
-    EXPECT_EQ(settingsStore::get("txtProfile2", "x"), "12a");
-    EXPECT_EQ(settingsStore::get("chkAutoSort", "x"), "0");
-    EXPECT_EQ(settingsStore::get("chkClear", "x"), "1");
+    EXPECT_EQ(settings::text(Setting::LowThreshold), "");
+    EXPECT_EQ(settings::text(Setting::HighThreshold), " ");
+    EXPECT_EQ(settings::text(Setting::HighShown), "12a");
+    EXPECT_EQ(settings::text(Setting::AutoSort), "0");
+    EXPECT_EQ(settings::text(Setting::ClearFirst), "1");
 }
 
 TEST_F(OptionsValuesTest, TemplateReplacedInPlaceOrAddedAtTheEndOfItsSection) {

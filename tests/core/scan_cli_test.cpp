@@ -1,6 +1,7 @@
 #include "cli/csv.h"
 #include "config/ini_file.h"
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "support/sim_fixture.h"
 #include "support/temp_app_folder.h"
 
@@ -59,7 +60,7 @@ TEST_F(ScanCliTest, PrintsTheSortedGridAsCsv) {
 }
 
 TEST_F(ScanCliTest, KeepsListOrderWhenAutoSortIsOff) {
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settings::saveFlag(Setting::AutoSort, false);
     const CliRun r = run({QStringLiteral("http://count-1.example/"), QStringLiteral("http://count-2.example/")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, kHeader + "http://count-1.example/,6,1,1,1,1,1,1,Low\n"

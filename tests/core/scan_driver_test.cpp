@@ -1,5 +1,6 @@
 #include "browse/website_list.h"
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "results/results_grid.h"
 #include "scan/page_fetcher.h"
 #include "scan/scan_driver.h"
@@ -55,7 +56,7 @@ TEST_F(ScanDriverTest, FillsTheRowTotalsRanksAndReportsTheGrandTotal) {
 TEST_F(ScanDriverTest, CellsTellNoResultsFromNoAnswer) {
     ASSERT_TRUE(runToEnd({QStringLiteral("http://nolinks.example/"), QStringLiteral("http://garbage.example/"),
                           QStringLiteral("http://drop.example/"), QStringLiteral("http://status-404.example/")}));
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("1"));
+    settings::saveFlag(Setting::AutoSort, true);
     // Sorted by total descending, all totals 0: equal keys keep their order.
     auto find = [&](const QString& url) {
         for (int r = 0; r < grid.rowCount(); ++r)
@@ -96,8 +97,8 @@ TEST_F(ScanDriverTest, AutoSortChartsAscendingAndLeavesTheMostPopularOnTop) {
 }
 
 TEST_F(ScanDriverTest, WithoutClearingANewScanGoesOnTopInListOrder) {
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
-    settingsStore::save(QStringLiteral("chkClear"), QStringLiteral("0"));
+    settings::saveFlag(Setting::AutoSort, false);
+    settings::saveFlag(Setting::ClearFirst, false);
     const QString a = "http://count-1.example/", b = "http://count-2.example/";
     ASSERT_TRUE(runToEnd({a, b}));
     ASSERT_TRUE(runToEnd({a, b}));
@@ -110,9 +111,9 @@ TEST_F(ScanDriverTest, WithoutClearingANewScanGoesOnTopInListOrder) {
 }
 
 TEST_F(ScanDriverTest, ThresholdsComeFromTheStoreAndFallBackWhenUnreadable) {
-    settingsStore::save(QStringLiteral("txtProfile0"), QStringLiteral("abc"));
-    settingsStore::save(QStringLiteral("txtProfile1"), QStringLiteral("700"));
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settings::saveText(Setting::LowThreshold, QStringLiteral("abc"));
+    settings::saveText(Setting::HighThreshold, QStringLiteral("700"));
+    settings::saveFlag(Setting::AutoSort, false);
     ASSERT_TRUE(runToEnd({QStringLiteral("http://count-83.example/"),    // 498: below the default 500
                           QStringLiteral("http://count-100.example/"),   // 600: medium
                           QStringLiteral("http://count-117.example/")}));  // 702: at or above 700
@@ -130,7 +131,7 @@ TEST_F(ScanDriverTest, AnEmptyListMakesNoRequestAndStaysIdle) {
 }
 
 TEST_F(ScanDriverTest, StopIsSeenAtTheNextAddress) {
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settings::saveFlag(Setting::AutoSort, false);
     QSignalSpy stopped(&driver, &ScanDriver::stopped);
     QSignalSpy finished(&driver, &ScanDriver::finished);
     const QString first = "http://count-5.slow-30.example/";
@@ -164,7 +165,7 @@ TEST_F(ScanDriverTest, StopDuringTheLastAddressStillFinishes) {
 }
 
 TEST_F(ScanDriverTest, ClearResultsDuringAScanStartsAgainFromTheFirstAddress) {
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settings::saveFlag(Setting::AutoSort, false);
     const QStringList urls{"http://count-1.slow-20.example/", "http://count-2.slow-20.example/",
                            "http://count-3.example/"};
     // Cleared while the first address is under way, and while the second is.
@@ -190,7 +191,7 @@ TEST_F(ScanDriverTest, ClearResultsDuringAScanStartsAgainFromTheFirstAddress) {
 
 TEST_F(ScanDriverTest, AnEmptyTemplateQueriesTheAddressItself) {
     app.write(QStringLiteral("settings.ini"), QByteArray("[Engines]\r\n"));
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settings::saveFlag(Setting::AutoSort, false);
     // The address is itself a Google query of the stand-in engines, so every
     // engine fetches that Google page; only the Google markers match it.
     const QString address = sim().url(QStringLiteral("/google/search?q=link:count-42.example"));
@@ -200,7 +201,7 @@ TEST_F(ScanDriverTest, AnEmptyTemplateQueriesTheAddressItself) {
 }
 
 TEST_F(ScanDriverTest, ATemplateEditedDuringAScanAppliesFromTheNextRequest) {
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settings::saveFlag(Setting::AutoSort, false);
     ASSERT_TRUE(driver.start({"http://count-5.slow-40.example/", "http://count-6.example/"}));
     ASSERT_TRUE(spinUntil([&] { return driver.progressValue() >= 1; }));
     QString ini = sim().settingsIni();

@@ -1,4 +1,5 @@
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 
 #include "support/settings_snapshot.h"
 
@@ -53,7 +54,7 @@ TEST_F(SettingsStore, AbsentKeysGiveTheCallersDefault) {
 TEST_F(SettingsStore, StoreFileAndHandEditedLists) {
     const QString expected = QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("Quillmark/Quillmark.conf");
     EXPECT_EQ(settingsStore::fileName(), expected);
-    ASSERT_TRUE(settingsStore::save("showHelp", "0"));
+    ASSERT_TRUE(settings::saveFlag(Setting::ShowHelp, false));
     EXPECT_TRUE(QFile(expected).open(QIODevice::ReadOnly));
 
     QSettings raw(expected, QSettings::IniFormat);

@@ -1,6 +1,7 @@
 #include "history/chart_view_page.h"
 
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "history/history_chart_widget.h"
 #include "history/saved_search.h"
 #include "chart_page_fixture.h"
@@ -81,13 +82,13 @@ TEST(ChartViewPage, StoredChartTypeIsSelectedAtStartAndStoredBack) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored : "(none)");
         SettingsSnapshot snapshot;
-        QSettings(settingsStore::fileName(), QSettings::IniFormat).remove(QStringLiteral("Settings/cmbChart2"));
-        if (c.stored) settingsStore::save(QStringLiteral("cmbChart2"), QString::fromLatin1(c.stored));
+        forgetSetting(Setting::ChartType);
+        if (c.stored) settings::saveText(Setting::ChartType, QString::fromLatin1(c.stored));
         Page p;
         p.page.selectStoredChartType();
         EXPECT_EQ(p.find<QComboBox>("cmbChart2")->currentIndex(), c.index);
         EXPECT_EQ(p.find<QLabel>("Label1")->text(), c.hint);
-        EXPECT_EQ(settingsStore::get(QStringLiteral("cmbChart2"), QStringLiteral("none")), QString::fromLatin1(c.after));
+        EXPECT_EQ(settings::text(Setting::ChartType), QString::fromLatin1(c.after));
         EXPECT_EQ(p.page.chartType(), c.index < 0 ? 3 : c.index);
     }
 }
@@ -99,12 +100,12 @@ TEST(ChartViewPage, ChoosingAChartTypeRedrawsRemembersAndHints) {
     choose(types, QStringLiteral("3d Line Graph"));
     EXPECT_EQ(hint->text(), QStringLiteral("Control Key + Drag to rotate."));
     EXPECT_EQ(p.chart()->chartType(), 2);
-    EXPECT_EQ(settingsStore::get(QStringLiteral("cmbChart2"), QString()), QStringLiteral("2"));
+    EXPECT_EQ(settings::text(Setting::ChartType), QStringLiteral("2"));
     choose(types, QStringLiteral("2D Bar Chart"));
     EXPECT_EQ(hint->text(), QString());
     EXPECT_EQ(p.chart()->chartType(), 1);
     EXPECT_EQ(p.chart()->graph3d(), nullptr);
-    EXPECT_EQ(settingsStore::get(QStringLiteral("cmbChart2"), QString()), QStringLiteral("1"));
+    EXPECT_EQ(settings::text(Setting::ChartType), QStringLiteral("1"));
 }
 
 TEST(ChartViewPage, LoadDataChartsTheFirstEngineThenAnyChoice) {

@@ -3,6 +3,7 @@
 #include "browse/website_window.h"
 #include "history/chart_view_page.h"
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "local_web_server.h"
 #include "scripted_platform.h"
 #include "shell/about_box.h"
@@ -11,6 +12,7 @@
 #include "shell/program_end_ui.h"
 #include "shell/settings_dialog.h"
 #include "shell/twips.h"
+#include "support/settings_snapshot.h"
 #include "support/sim_fixture.h"
 #include "support/qt_gtest_printers.h"
 #include "support/temp_app_folder.h"
@@ -46,9 +48,9 @@ protected:
         setEndProgramHandler([this] { ++ended; });
         SimFixture::SetUp();
         QFile::copy(QStringLiteral(QUILLMARK_SHIPPED_APP "/Help.rtf"), app.file(QStringLiteral("Help.rtf")));
-        QSettings(settingsStore::fileName(), QSettings::IniFormat).remove(QStringLiteral("Settings/showHelp"));
-        settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
-        settingsStore::save(QStringLiteral("chkClear"), QStringLiteral("1"));
+        forgetSetting(Setting::ShowHelp);
+        settings::saveFlag(Setting::AutoSort, false);
+        settings::saveFlag(Setting::ClearFirst, true);
     }
     void TearDown() override {
         window.reset();
@@ -97,7 +99,7 @@ TEST_F(MainWindowShellTest, AFirstStartShowsCaptionsAndTheHelpWindowTicked) {
 }
 
 TEST_F(MainWindowShellTest, ShowHelpZeroOpensNoHelpWindowButViewHelpDoes) {
-    settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+    settings::saveFlag(Setting::ShowHelp, false);
     open();
     EXPECT_EQ(Form8::instance(), nullptr);
     child<QAction>("mnuHelpItem")->trigger();
@@ -106,7 +108,7 @@ TEST_F(MainWindowShellTest, ShowHelpZeroOpensNoHelpWindowButViewHelpDoes) {
 }
 
 TEST_F(MainWindowShellTest, MenuItemsAndButtonsReachTheirWindows) {
-    settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+    settings::saveFlag(Setting::ShowHelp, false);
     open();
     child<QAction>("mnuAbout")->trigger();
     ASSERT_NE(frmAbout::instance(), nullptr);
@@ -138,7 +140,7 @@ TEST_F(MainWindowShellTest, MenuItemsAndButtonsReachTheirWindows) {
 }
 
 TEST_F(MainWindowShellTest, WebResultsJumpsToTheAddressPagesFromEveryEntry) {
-    settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+    settings::saveFlag(Setting::ShowHelp, false);
     open();
     QTest::mouseClick(child<QPushButton>("Command12"), Qt::LeftButton);
     EXPECT_EQ(ui.messages(),
@@ -173,8 +175,8 @@ TEST_F(MainWindowShellTest, WebResultsJumpsToTheAddressPagesFromEveryEntry) {
 }
 
 TEST_F(MainWindowShellTest, ChartViewShowsTheLastScanAndSavesGoThroughTheirDialogs) {
-    settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
-    QSettings(settingsStore::fileName(), QSettings::IniFormat).remove(QStringLiteral("Settings/cmbChart2"));
+    settings::saveFlag(Setting::ShowHelp, false);
+    forgetSetting(Setting::ChartType);
     open();
     EXPECT_EQ(child<QComboBox>("cmbChart2")->currentIndex(), 3);  // "2D Line Graph"
 
@@ -226,7 +228,7 @@ TEST_F(MainWindowShellTest, ClosingEndsTheProgramUnlessTheWebsiteWindowIsOpen) {
 }
 
 TEST_F(MainWindowShellTest, LayoutFollowsTheWindowAndLeavesRoomForTheBanner) {
-    settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+    settings::saveFlag(Setting::ShowHelp, false);
     open();
     const int strip = pixels("Picture1").height();
     const int banner = child<QWidget>("wbBanner")->height();

@@ -1,4 +1,5 @@
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "results/results_grid.h"
 #include "scripted_platform.h"
 #include "shell/main_window.h"
@@ -178,7 +179,7 @@ TEST_F(MainWindowTest, AScanFillsTheGridAndWalksTheButtonsThroughTheStates) {
 }
 
 TEST_F(MainWindowTest, StopFinishesTheAddressUnderWay) {
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settings::saveFlag(Setting::AutoSort, false);
     window->urlList()->appendEntries({"http://count-1.slow-30.example/", "http://count-2.example/"});
     click("Command1");
     ASSERT_TRUE(spinUntil([&] { return window->scanDriver().progressValue() >= 1; }));
@@ -196,7 +197,7 @@ TEST_F(MainWindowTest, StopFinishesTheAddressUnderWay) {
 }
 
 TEST_F(MainWindowTest, HeaderClicksToggleEachColumnOnItsOwn) {
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settings::saveFlag(Setting::AutoSort, false);
     window->urlList()->appendEntries({"http://count-900.example/", "http://count-1000.example/",
                                       "http://b.nolinks.example/"});
     ASSERT_TRUE(scanToEnd());
@@ -243,7 +244,7 @@ TEST_F(MainWindowTest, TheHeaderArrowShowsTheSortTheGridIsIn) {
 }
 
 TEST_F(MainWindowTest, HeaderClicksAreRefusedWhileAScanRuns) {
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settings::saveFlag(Setting::AutoSort, false);
     window->urlList()->appendEntries({"http://count-5.slow-30.example/", "http://count-1.example/"});
     click("Command1");
     ASSERT_TRUE(spinUntil([&] { return window->scanDriver().progressValue() >= 1; }));
@@ -253,7 +254,7 @@ TEST_F(MainWindowTest, HeaderClicksAreRefusedWhileAScanRuns) {
 }
 
 TEST_F(MainWindowTest, RightClickSelectsTheRowAndNamesItInThePopup) {
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("0"));
+    settings::saveFlag(Setting::AutoSort, false);
     window->urlList()->appendEntries({"http://count-1.example/", "http://count-2.example/"});
     ASSERT_TRUE(scanToEnd());
     QWidget* viewport = grid()->viewport();

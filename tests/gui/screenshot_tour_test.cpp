@@ -1,5 +1,6 @@
 #include "branding_guard.h"
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "scripted_platform.h"
 #include "shell/about_box.h"
 #include "shell/help_window.h"
@@ -31,10 +32,10 @@ protected:
         BrandingGuard::use(builtInBranding());
         app.write(QStringLiteral("settings.ini"), sim.settingsIni().toLatin1());
         QFile::copy(QStringLiteral(QUILLMARK_SHIPPED_APP "/Help.rtf"), app.file(QStringLiteral("Help.rtf")));
-        settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
-        settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("1"));
-        settingsStore::save(QStringLiteral("chkClear"), QStringLiteral("1"));
-        settingsStore::save(QStringLiteral("cmbChart2"), QStringLiteral("1"));
+        settings::saveFlag(Setting::ShowHelp, false);
+        settings::saveFlag(Setting::AutoSort, true);
+        settings::saveFlag(Setting::ClearFirst, true);
+        settings::saveText(Setting::ChartType, QStringLiteral("1"));
     }
     void TearDown() override {
         Form8::unloadInstance();

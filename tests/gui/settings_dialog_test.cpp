@@ -2,6 +2,7 @@
 
 #include "config/engine_catalog.h"
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "scripted_platform.h"
 #include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"
@@ -27,11 +28,13 @@ class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_app.write("settings.ini", kIni);
-        store("txtProfile0", "500");
-        store("txtProfile1", "1000");
-        store("txtProfile2", "1000");
-        store("chkAutoSort", "1");
-        store("chkClear", "0");
+        settings::saveText(Setting::LowThreshold, QStringLiteral("500"));
+        settings::saveText(Setting::HighThreshold, QStringLiteral("1000"));
+        settings::saveText(Setting::HighShown, QStringLiteral("1000"));
+        settings::saveFlag(Setting::AutoSort, true);
+        settings::saveFlag(Setting::ClearFirst, false);
+        settings::saveFlag(Setting::AtOnce, false);
+        settings::saveText(Setting::Pause, QStringLiteral("0"));
         Form2::showModeless(nullptr);
         dialog = Form2::instance();
         ASSERT_NE(dialog, nullptr);
@@ -39,9 +42,6 @@ protected:
     void TearDown() override {
         if (Form2* open = Form2::instance()) open->close();
         spinUntil([] { return Form2::instance() == nullptr; });
-    }
-    static void store(const char* key, const char* value) {
-        settingsStore::save(QLatin1String(key), QLatin1String(value));
     }
     template <typename T>
     T* child(const char* name) const {
@@ -157,11 +157,11 @@ TEST_F(SettingsDialogTest, OkSavesEverythingAsShown) {
     EXPECT_EQ(QString::fromLatin1(m_app.read("settings.ini")),
               "\r\n[Engines]\r\nGoogle=http://new/?q=link:\r\nAltavista=http://av/?q=link:\r\n"
               "Yahoo=http://y/?p=link:\r\nAsk=http://ask/?q=links:\r\nMSN=\r\nATW=http://atw/?q=link:\r\n");
-    EXPECT_EQ(settingsStore::get("txtProfile0", "x"), "50");
-    EXPECT_EQ(settingsStore::get("txtProfile1", "x"), "1000");
-    EXPECT_EQ(settingsStore::get("txtProfile2", "x"), "1000");
-    EXPECT_EQ(settingsStore::get("chkClear", "x"), "1");
-    EXPECT_EQ(settingsStore::get("chkAutoSort", "x"), "0");
+    EXPECT_EQ(settings::text(Setting::LowThreshold), "50");
+    EXPECT_EQ(settings::text(Setting::HighThreshold), "1000");
+    EXPECT_EQ(settings::text(Setting::HighShown), "1000");
+    EXPECT_EQ(settings::text(Setting::ClearFirst), "1");
+    EXPECT_EQ(settings::text(Setting::AutoSort), "0");
     EXPECT_TRUE(m_ui.asked.isEmpty());
 }
 
@@ -178,8 +178,8 @@ TEST_F(SettingsDialogTest, CancelAndCloseBoxSaveNothing) {
             click("Command2");
         EXPECT_TRUE(closed());
         EXPECT_EQ(m_app.read("settings.ini"), kIni);
-        EXPECT_EQ(settingsStore::get("txtProfile0", "x"), "500");
-        EXPECT_EQ(settingsStore::get("chkClear", "x"), "0");
+        EXPECT_EQ(settings::text(Setting::LowThreshold), "500");
+        EXPECT_EQ(settings::text(Setting::ClearFirst), "0");
     }
 }
 
@@ -212,8 +212,8 @@ TEST_F(SettingsDialogTest, ResetAnsweredYesWritesTheDefaultsAtOnce) {
     // The templates stay written; the thresholds in the store are untouched.
     EXPECT_EQ(readTemplate(engineSpec(EngineKey::Ask), m_app.file("settings.ini")),
               "http://www.ask.com/web?qsrc=1&o=312&q=links:");
-    EXPECT_EQ(settingsStore::get("txtProfile0", "x"), "500");
-    EXPECT_EQ(settingsStore::get("txtProfile1", "x"), "1000");
+    EXPECT_EQ(settings::text(Setting::LowThreshold), "500");
+    EXPECT_EQ(settings::text(Setting::HighThreshold), "1000");
 }
 
 TEST_F(SettingsDialogTest, UnwritableSettingsFileIsReported) {
@@ -241,7 +241,7 @@ TEST_F(SettingsDialogTest, UnwritableSettingsFileIsReported) {
     EXPECT_EQ(m_ui.messages(), expected);
     EXPECT_EQ(m_ui.asked.last().caption, "Information");
     // The store is saved all the same.
-    EXPECT_EQ(settingsStore::get("txtProfile0", "x"), "5001");
+    EXPECT_EQ(settings::text(Setting::LowThreshold), "5001");
     QFileInfo folder(m_app.file("settings.ini"));
     EXPECT_TRUE(folder.isDir());
     EXPECT_TRUE(QDir(folder.filePath()).isEmpty());

@@ -1,6 +1,7 @@
 #include "branding_guard.h"
 #include "browse/website_window.h"
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "local_web_server.h"
 #include "shell/about_box.h"
 #include "shell/help_window.h"
@@ -136,7 +137,7 @@ protected:
 TEST_F(HelpWindowTest, ShowsTheHelpFileTickedOnAFirstRun) {
     ASSERT_FALSE(shippedHelp().isEmpty());
     app.write("Help.rtf", shippedHelp());
-    QSettings(settingsStore::fileName(), QSettings::IniFormat).remove("Settings/showHelp");
+    forgetSetting(Setting::ShowHelp);
     QWidget owner;
     Form8* help = Form8::showInstance(&owner);
     ASSERT_NE(help, nullptr);
@@ -147,21 +148,21 @@ TEST_F(HelpWindowTest, ShowsTheHelpFileTickedOnAFirstRun) {
     auto* check = help->findChild<QCheckBox*>("Check1");
     EXPECT_EQ(check->text(), "Show at Startup");
     EXPECT_TRUE(check->isChecked());
-    EXPECT_EQ(settingsStore::get("showHelp", "missing"), "1") << "the load stores the value again";
+    EXPECT_EQ(settings::text(Setting::ShowHelp), "1") << "the load stores the value again";
     const QString text = help->findChild<QTextBrowser*>("rtf1")->toPlainText();
     EXPECT_TRUE(text.contains("quillmark-scan")) << text.left(200).toStdString();
     EXPECT_FALSE(text.contains("\\par")) << "shown as rich text, not as its source";
 
     check->click();
-    EXPECT_EQ(settingsStore::get("showHelp", "missing"), "0");
+    EXPECT_EQ(settings::text(Setting::ShowHelp), "0");
     help->close();
     QTest::qWait(10);
     help = Form8::showInstance(&owner);
     ASSERT_NE(help, nullptr);
     EXPECT_FALSE(help->findChild<QCheckBox*>("Check1")->isChecked());
-    EXPECT_EQ(settingsStore::get("showHelp", "missing"), "0");
+    EXPECT_EQ(settings::text(Setting::ShowHelp), "0");
     help->findChild<QCheckBox*>("Check1")->click();
-    EXPECT_EQ(settingsStore::get("showHelp", "missing"), "1");
+    EXPECT_EQ(settings::text(Setting::ShowHelp), "1");
 }
 
 TEST_F(HelpWindowTest, MissingFileGivesNoWindow) {

@@ -1,6 +1,7 @@
 #include "support/sim_fixture.h"
 
 #include "config/settings_store.h"
+#include "config/settings_table.h"
 
 EngineSimProcess* SimSuite::s_sim = nullptr;
 
@@ -19,8 +20,8 @@ void SimFixture::SetUp() {
     SimSuite::SetUp();
     if (HasFatalFailure()) return;
     app.write(QStringLiteral("settings.ini"), sim().settingsIni().toLatin1());
-    settingsStore::save(QStringLiteral("txtProfile0"), QStringLiteral("500"));
-    settingsStore::save(QStringLiteral("txtProfile1"), QStringLiteral("1000"));
-    settingsStore::save(QStringLiteral("chkAutoSort"), QStringLiteral("1"));
-    settingsStore::save(QStringLiteral("chkClear"), QStringLiteral("1"));
+    settings::saveText(Setting::LowThreshold, QStringLiteral("500"));
+    settings::saveText(Setting::HighThreshold, QStringLiteral("1000"));
+    settings::saveFlag(Setting::AutoSort, true);
+    settings::saveFlag(Setting::ClearFirst, true);
 }
