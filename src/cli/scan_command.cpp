@@ -21,7 +21,9 @@ struct ParsedArgs {
     bool help = false;
     QString appendTo;     // --append NAME: the saved search the row goes into
     bool hasLists = false;
+    ScanOverrides overrides;
 };
+
 
 ParsedArgs parseArgs(const QStringList& args, QString* unreadable, QString* why) {
     ParsedArgs parsed;
@@ -43,6 +45,16 @@ ParsedArgs parseArgs(const QStringList& args, QString* unreadable, QString* why)
                 return parsed;
             }
             parsed.appendTo = args[++i];
+        } else if (!optionsEnded && a == QLatin1String("--at-once")) {
+            parsed.overrides.atOnce = true;
+        } else if (!optionsEnded && a == QLatin1String("--pause")) {
+            bool ok = false;
+            const int seconds = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
+            if (!ok || seconds < 0 || seconds > kMaxPauseSeconds) {
+                parsed.error = QStringLiteral("--pause needs a number of seconds from 0 to %1").arg(kMaxPauseSeconds);
+                return parsed;
+            }
+            parsed.overrides.pauseSeconds = seconds;
         } else if (!optionsEnded && (a == QLatin1String("-l") || a == QLatin1String("--list"))) {
             parsed.hasLists = true;
             if (i + 1 >= args.size()) {
@@ -99,14 +111,17 @@ void printGrid(const ResultsGrid& grid, const ScanCommandIo& io) {
 
 QString scanUsage() {
     return QStringLiteral(
-        "Usage: quillmark-scan [-l FILE]... [ADDRESS]...\n"
-        "       quillmark-scan --append NAME ADDRESS\n"
+        "Usage: quillmark-scan [--at-once] [--pause SECONDS] [-l FILE]... [ADDRESS]...\n"
+        "       quillmark-scan [--at-once] [--pause SECONDS] --append NAME ADDRESS\n"
         "Scans every address of the list files and of the command line, in that order,\n"
         "on the six engines and prints the results grid as CSV. With --append, scans one\n"
         "address and adds its counts under today's date to the saved search NAME\n"
         "(Saved/NAME.lpc, created when missing).\n"
         "  -l, --list FILE  read addresses from a URL list file (one per line)\n"
         "  --append NAME    add the scanned row to the saved search NAME\n"
+        "  --at-once        ask the six engines at once (same results, sooner)\n"
+        "  --pause SECONDS  wait this long between two requests to one engine\n"
+        "                   (0 to 3600; without these two, the Options apply)\n"
         "  -h, --help       show this help\n"
         "Exit status: 0 the scan ran, 1 a list file cannot be read or, with --append,\n"
         "nothing was saved (no engine gave a count, or the file cannot be written),\n"
@@ -143,6 +158,7 @@ int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
     WebsiteList websiteList;
     PageFetcher fetcher;
     ScanDriver driver(grid, websiteList, fetcher);
+    driver.setOverrides(parsed.overrides);
     QEventLoop loop;
     QObject::connect(&driver, &ScanDriver::finished, &loop, &QEventLoop::quit);
     QObject::connect(&driver, &ScanDriver::stopped, &loop, &QEventLoop::quit);

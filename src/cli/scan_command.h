@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <functional>
 
-// The headless scan: quillmark-scan [-l FILE]... [ADDRESS]...
-//                    quillmark-scan --append NAME ADDRESS
+// The headless scan: quillmark-scan [--at-once] [--pause S] [-l FILE]... [ADDRESS]...
+//                    quillmark-scan [--at-once] [--pause S] --append NAME ADDRESS
 // It scans the addresses exactly as the window's Start does (same driver, same
 // settings.ini of the application folder, same settings store) and prints the
 // grid as it stands after the scan as CSV on standard output.

@@ -70,6 +70,6 @@ ScanSettings ScanSettings::read() {
     settings.autoSort = settings::flag(Setting::AutoSort);
     settings.clearFirst = settings::flag(Setting::ClearFirst);
     settings.atOnce = settings::flag(Setting::AtOnce);
-    settings.pauseSeconds = std::max(0, settings::number(Setting::Pause));
+    settings.pauseSeconds = std::clamp(settings::number(Setting::Pause), 0, kMaxPauseSeconds);
     return settings;
 }

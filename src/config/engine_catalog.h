@@ -50,6 +50,7 @@ struct ScanSettings {
     bool autoSort = true;
     bool clearFirst = true;
     bool atOnce = false;    // the six requests of an address together
-    int pauseSeconds = 0;   // between two requests to one engine; never negative
+    int pauseSeconds = 0;   // between two requests to one engine, 0 to kMaxPauseSeconds
     static ScanSettings read();
 };
+inline constexpr int kMaxPauseSeconds = 3600;

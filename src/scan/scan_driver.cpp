@@ -9,10 +9,14 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 ScanDriver::ScanDriver(ResultsGrid& grid, ReportList& websiteList, PageFetcher& fetcher,
                        QObject* parent)
-    : QObject(parent), m_grid(grid), m_websiteList(websiteList), m_fetcher(fetcher) {}
+    : QObject(parent), m_grid(grid), m_websiteList(websiteList), m_fetcher(fetcher), m_hold(new QTimer(this)) {
+    m_hold->setSingleShot(true);
+    connect(m_hold, &QTimer::timeout, this, &ScanDriver::holdOver);
+}
 
 ScanDriver::~ScanDriver() { ++m_generation; }
 
@@ -25,6 +29,10 @@ QString ScanDriver::completeText(std::int64_t grandTotal) {
            QStringLiteral(" links.");
 }
 
+QString ScanDriver::waitText(const EngineSpec& engine, int seconds) {
+    return QStringLiteral("%1 asked to wait %2 s").arg(QLatin1String(engine.gridCaption)).arg(seconds);
+}
+
 bool ScanDriver::start(const QStringList& urls) {
     if (m_state != State::Idle) return false;
     m_grid.setUnsorted();
@@ -33,6 +41,8 @@ bool ScanDriver::start(const QStringList& urls) {
     const ScanSettings settings = ScanSettings::read();
     m_lowThreshold = settings.lowThreshold;
     m_highThreshold = settings.highThreshold;
+    m_atOnce = m_overrides.atOnce.value_or(settings.atOnce);
+    m_pacer.setPause(m_overrides.pauseSeconds.value_or(settings.pauseSeconds));
     emit progressVisibleChanged(true);
     if (settings.clearFirst) clearResults();
 
@@ -54,6 +64,15 @@ void ScanDriver::stop() {
     m_stopRequested = true;
     emit progressVisibleChanged(false);
     setState(State::StopRequested);
+    // A resting engine is no reason to go on: the scan ends now. Nothing is
+    // in flight during a wait; a wait inside an address leaves its row with
+    // the answers it has.
+    if (!m_hold->isActive()) return;
+    m_hold->stop();
+    if (m_inAddress)
+        finishRow();
+    else
+        nextUrl();
 }
 
 void ScanDriver::clearResults() {
@@ -101,27 +120,85 @@ void ScanDriver::nextUrl() {
         stoppedAtBoundary();
         return;
     }
+    // The wait for the address's first request (with engines at once, for the
+    // last engine to be ready) comes before its rows, so a stop meanwhile
+    // leaves none behind.
+    const int first = m_atOnce ? m_pacer.lastReady() : 0;
+    if (const qint64 wait = m_pacer.waitMs(first); wait > 0) {
+        hold(wait, first);
+        return;
+    }
+    beginAddress();
+}
+
+void ScanDriver::beginAddress() {
     m_url = m_snapshot.at(m_urlCursor);
     m_websiteList.appendRow({QStringLiteral("Home Page"), m_url});
     m_row = m_grid.insertRowAt(m_urlCursor, m_url);
+    m_inAddress = true;
     m_engine = 0;
-    requestEngine();
+    m_nextRequest = 0;
+    m_answers = {};
+    pump();
 }
 
-void ScanDriver::requestEngine() {
-    const EngineSpec& engine = engineSpecs()[static_cast<size_t>(m_engine)];
+// Sends what may go now, in catalogue order: every request of the address
+// when the engines are asked at once, otherwise only the one applied next.
+void ScanDriver::pump() {
+    const int last = m_atOnce ? kEngineCount : m_engine + 1;
+    while (m_nextRequest < last) {
+        if (const qint64 wait = m_pacer.waitMs(m_nextRequest); wait > 0) {
+            hold(wait, m_nextRequest);
+            return;
+        }
+        request(m_nextRequest++);
+    }
+}
+
+void ScanDriver::request(int engine) {
+    const EngineSpec& spec = engineSpecs()[static_cast<size_t>(engine)];
     // Read afresh for every request, so an edited template applies from the next one.
-    const QString query = scanQuery(readTemplate(engine, m_settingsPath), engine, m_url);
+    const QString query = scanQuery(readTemplate(spec, m_settingsPath), spec, m_url);
+    m_pacer.sent(engine);
     const quint64 generation = m_generation;
-    m_fetcher.FetchPage(query, [this, generation](const FetchResult& result) {
-        if (generation == m_generation) engineAnswered(result);
+    m_fetcher.FetchPage(query, [this, generation, engine](const FetchResult& result) {
+        if (generation == m_generation) answered(engine, result);
     });
+}
+
+void ScanDriver::answered(int engine, const FetchResult& result) {
+    if (result.httpStatus == 429 && result.retryAfterSeconds)
+        m_pacer.askedToWait(engine, *result.retryAfterSeconds);
+    m_answers[static_cast<size_t>(engine)] = result;
+    while (m_engine < kEngineCount && m_answers[static_cast<size_t>(m_engine)]) {
+        const FetchResult next = *std::exchange(m_answers[static_cast<size_t>(m_engine)], std::nullopt);
+        engineAnswered(next);
+    }
+    if (m_engine == kEngineCount)
+        finishRow();
+    else
+        pump();
+}
+
+void ScanDriver::hold(qint64 ms, int engine) {
+    if (const auto asked = m_pacer.askedSeconds(engine))
+        setStatus(waitText(engineSpecs()[static_cast<size_t>(engine)], *asked));
+    m_hold->start(static_cast<int>(ms));
+}
+
+void ScanDriver::holdOver() {
+    if (m_inAddress)
+        pump();
+    else
+        nextUrl();
 }
 
 void ScanDriver::engineAnswered(const FetchResult& result) {
     const EngineSpec& engine = engineSpecs()[static_cast<size_t>(m_engine)];
-    // No HTTP answer at all is no count, for every engine: the cell stays empty.
-    QString count = result.transportFailure ? QString() : ParseEngineData(result.text(), engine.parser);
+    // No HTTP answer at all, or an engine refusing to answer now, is no count
+    // for every engine: the cell stays empty.
+    const bool noCount = result.transportFailure || result.httpStatus == 429;
+    QString count = noCount ? QString() : ParseEngineData(result.text(), engine.parser);
     if (engine.id != EngineKey::MSN) count.remove(QLatin1Char(','));
 
     m_websiteList.appendRow({QString::fromLatin1(engine.webLabel), m_url});
@@ -129,12 +206,7 @@ void ScanDriver::engineAnswered(const FetchResult& result) {
     m_progressValue = std::min(m_progressValue + 1, m_progressMaximum);
     emit progressChanged(m_progressValue, m_progressMaximum);
     if (m_row >= 0) m_grid.setCell(m_row, engine.gridColumn, count);
-
-    if (++m_engine < kEngineCount) {
-        requestEngine();
-        return;
-    }
-    finishRow();
+    ++m_engine;
 }
 
 void ScanDriver::finishRow() {
@@ -142,6 +214,7 @@ void ScanDriver::finishRow() {
         m_grandTotal += m_grid.totalRow(m_row, m_lowThreshold, m_highThreshold);
     }
     m_row = -1;
+    m_inAddress = false;
     ++m_urlCursor;
     scheduleNextUrl();
 }

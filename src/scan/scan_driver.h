@@ -1,25 +1,39 @@
 #pragma once
 
 #include "config/engine_catalog.h"
+#include "scan/engine_pacer.h"
+#include "scan/page_fetcher.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
-class PageFetcher;
+class QTimer;
 class ResultsGrid;
 class ReportList;
-struct FetchResult;
+
+// What the headless scan may set for one run instead of the stored settings.
+struct ScanOverrides {
+    std::optional<bool> atOnce;
+    std::optional<int> pauseSeconds;
+};
 
 // The scan behind "Start": every address of a snapshot of the URL list, on all
-// six engines in catalogue order, one request at a time, written into the
-// results grid and the website-view list. It runs on the event loop: each
-// request returns to the loop, the next step runs when the answer is in, and
-// the loop runs once between two addresses, which is where a stop is seen.
-// The driver owns the scan state; a start while a scan runs is refused.
+// six engines in catalogue order, written into the results grid and the
+// website-view list. The six requests of an address go one at a time, or all
+// together when the engines are asked at once; either way the answers are
+// applied strictly in catalogue order, so what the user sees goes through the
+// same steps. It runs on the event loop: each request returns to the loop, the
+// next step runs when the answer is in, and the loop runs once between two
+// addresses, which is where a stop is seen. An engine that must rest (the
+// pause, or a Retry-After it sent) holds its next request; a stop during such
+// a wait ends the scan at once. The driver owns the scan state; a start while
+// a scan runs is refused.
 class ScanDriver final : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +57,8 @@ public:
     // Called between the two sorts by total when a scan completes; the chart of
     // the last scan is rebuilt there.
     void setChartRefresh(std::function<void()> refresh) { m_chartRefresh = std::move(refresh); }
+    // Settings that replace the stored ones from the next start on.
+    void setOverrides(const ScanOverrides& overrides) { m_overrides = overrides; }
 
     State state() const { return m_state; }
     bool isIdle() const { return m_state == State::Idle; }
@@ -55,6 +71,7 @@ public:
 
     static QString scanningText(const QString& url, const EngineSpec& engine);
     static QString completeText(std::int64_t grandTotal);
+    static QString waitText(const EngineSpec& engine, int seconds);
 
 signals:
     void stateChanged(ScanDriver::State state);
@@ -71,8 +88,13 @@ private:
     void setStatus(const QString& text);
     void scheduleNextUrl();
     void nextUrl();
-    void requestEngine();
+    void beginAddress();
+    void pump();
+    void request(int engine);
+    void answered(int engine, const FetchResult& result);
     void engineAnswered(const FetchResult& result);
+    void hold(qint64 ms, int engine);
+    void holdOver();
     void finishRow();
     void finish();
     void stoppedAtBoundary();
@@ -81,6 +103,9 @@ private:
     ReportList& m_websiteList;
     PageFetcher& m_fetcher;
     std::function<void()> m_chartRefresh;
+    ScanOverrides m_overrides;
+    EnginePacer m_pacer;
+    QTimer* m_hold;  // runs while an engine rests before its next request
 
     State m_state = State::Idle;
     int m_urlCursor = 0;
@@ -95,7 +120,11 @@ private:
     int m_progressMaximum = 0;
     QString m_statusText;
 
-    int m_engine = 0;      // index of the engine being asked
+    bool m_atOnce = false;
+    bool m_inAddress = false;  // between the address's first row and its total
+    int m_engine = 0;          // the engine whose answer is applied next
+    int m_nextRequest = 0;     // the engine whose request is sent next
+    std::array<std::optional<FetchResult>, kEngineCount> m_answers;  // arrived, not yet applied
     int m_row = -1;        // grid row of the address under way; -1 once cleared
     QString m_url;         // the address under way
     quint64 m_generation = 0;  // guards answers that outlive their scan

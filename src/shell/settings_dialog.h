@@ -34,8 +34,6 @@ private slots:
     void txtProfile_Change(int index);
 
 private:
-    static constexpr int kMaxPauseSeconds = 3600;
-
     explicit Form2(QWidget* owner);
     QWidget* buildTemplatesFrame();
     QWidget* buildRanksFrame();
