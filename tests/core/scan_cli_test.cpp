@@ -1,15 +1,20 @@
 #include "cli/csv.h"
 #include "config/ini_file.h"
-#include "config/settings_store.h"
 #include "config/settings_table.h"
+#include "scan/page_fetcher.h"
+#include "support/fetch_and_wait.h"
 #include "support/sim_fixture.h"
 #include "support/temp_app_folder.h"
+#include "support/test_environment.h"
 
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace {
 
@@ -17,6 +22,8 @@ struct CliRun {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
+    qint64 elapsedMs = 0;
+    qint64 peakKiB = 0;  // the largest resident size, when measured
 };
 
 // Runs the real quillmark-scan from a private application folder, as a user would.
@@ -30,12 +37,26 @@ protected:
 
     CliRun run(const QStringList& args) {
         QProcess p;
+        QElapsedTimer clock;
+        clock.start();
         p.start(m_program, args);
         CliRun r;
         if (!p.waitForFinished(60000)) return r;
+        r.elapsedMs = clock.elapsed();
         r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         r.out = p.readAllStandardOutput();
         r.err = p.readAllStandardError();
+        return r;
+    }
+
+    // Runs the program under GNU time, which reads its peak resident size from
+    // outside when it ends.
+    CliRun runMeasured(const QStringList& args) {
+        const QString report = app.file(QStringLiteral("peak.txt"));
+        const QString program = std::exchange(m_program, QStringLiteral("/usr/bin/time"));
+        CliRun r = run(QStringList{QStringLiteral("-f"), QStringLiteral("%M"), QStringLiteral("-o"), report, program} + args);
+        m_program = program;
+        r.peakKiB = readFileBytes(report).trimmed().toLongLong();
         return r;
     }
 
@@ -186,6 +207,67 @@ TEST(Csv, QuotesOnlyWhereNeeded) {
         {{"line\nbreak", "cr\rx"}, "\"line\nbreak\",\"cr\rx\""},
     };
     for (const auto& c : cases) EXPECT_EQ(csvLine(c.fields), c.line);
+}
+
+TEST_F(ScanCliTest, PacingOptionsNeedTheirValues) {
+    for (const QStringList& args : {QStringList{"--pause"}, QStringList{"--pause", "x", "http://a/"},
+                                    QStringList{"--pause", "-1", "http://a/"}, QStringList{"--pause", "3601", "http://a/"}}) {
+        const CliRun r = run(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("--pause needs")) << r.err.toStdString();
+    }
+    EXPECT_TRUE(run({QStringLiteral("--help")}).out.contains("--at-once"));
+}
+
+// Every engine answers after 100 ms: one at a time, 20 addresses take at
+// least 20 x 6 x 100 ms; at once they must take at most a quarter of that.
+TEST_F(ScanCliTest, EnginesAtOnceGiveTheSameCsvInAQuarterOfTheTime) {
+    settings::saveFlag(Setting::AutoSort, false);
+    QStringList addresses;
+    for (int i = 0; i < 20; ++i) addresses << QStringLiteral("http://site-%1.example/").arg(i);
+    const CliRun oneByOne = run(addresses);
+    ASSERT_EQ(oneByOne.exitCode, 0);
+    ASSERT_EQ(oneByOne.out.count('\n'), 21);
+
+    EngineSimProcess slow({QStringLiteral("--delay"), QStringLiteral("100")});
+    ASSERT_TRUE(slow.isRunning());
+    app.write(QStringLiteral("settings.ini"), slow.settingsIni().toLatin1());
+    const CliRun atOnce = run(QStringList{QStringLiteral("--at-once")} + addresses);
+    EXPECT_EQ(atOnce.exitCode, 0);
+    EXPECT_EQ(atOnce.out, oneByOne.out);
+    EXPECT_LE(atOnce.elapsedMs, 20 * 6 * 100 / 4);
+    PageFetcher fetcher;
+    const QByteArray seen = fetchAndWait(fetcher, slow.url(QStringLiteral("/record"))).result.body;
+    for (const char* engine : {"google", "altavista", "yahoo", "ask", "msn", "atw"})
+        EXPECT_TRUE(seen.contains(QByteArray("most-at-once ") + engine + " 1\n")) << engine;
+}
+
+// Each engine sends a page that never ends, or one of a gigabyte: the scan
+// keeps the first 16 MiB of each, reads its count there, and hangs up.
+TEST_F(ScanCliTest, EndlessAndGigabytePagesKeepTheScanSmall) {
+    PageFetcher fetcher;
+    ASSERT_EQ(fetchAndWait(fetcher, sim().url(QStringLiteral("/record/clear"))).result.body, QByteArray("cleared"));
+    const CliRun normal = runMeasured({QStringLiteral("http://count-5.example/"), QStringLiteral("http://count-6.example/")});
+    const CliRun heavy = runMeasured({QStringLiteral("http://endless.count-5.example/"),
+                                      QStringLiteral("http://huge-1024.count-6.example/")});
+    ASSERT_EQ(normal.exitCode, 0) << normal.err.toStdString();
+    ASSERT_EQ(heavy.exitCode, 0) << heavy.err.toStdString();
+    ASSERT_GT(normal.peakKiB, 0);
+    EXPECT_LE(heavy.peakKiB, normal.peakKiB + 64 * 1024) << "normal " << normal.peakKiB << " KiB";
+    EXPECT_EQ(heavy.out, kHeader + "http://huge-1024.count-6.example/,36,6,6,6,6,6,6,Low\n"
+                                   "http://endless.count-5.example/,30,5,5,5,5,5,5,Low\n");
+
+    spinUntil([] { return false; }, 300);  // the server notices the last hang-up
+    const QList<QByteArray> lines = fetchAndWait(fetcher, sim().url(QStringLiteral("/record"))).result.body.split('\n');
+    int streams = 0;
+    for (const QByteArray& line : lines) {
+        if (!line.startsWith("stream ")) continue;
+        ++streams;
+        const QByteArray pastMark = line.mid(line.indexOf("past-mark-ms=") + 13);
+        EXPECT_NE(pastMark, QByteArray("none")) << line.toStdString();
+        EXPECT_LE(pastMark.toInt(), 1000) << line.toStdString();
+    }
+    EXPECT_EQ(streams, 12);
 }
 
 }  // namespace

@@ -270,3 +270,53 @@ TEST_F(SettingsDialogTest, OneInstanceModelessOrModal) {
 }
 
 }  // namespace
+
+namespace {
+
+// The two pacing options sit in "Data Options", which holds them whole; the
+// pause takes digits only, and Enter saves through the default button.
+TEST_F(SettingsDialogTest, PacingOptionsLoadTypeAndSaveWithEnter) {
+    dialog->close();
+    ASSERT_TRUE(closed());
+    settings::saveFlag(Setting::AtOnce, true);
+    settings::saveText(Setting::Pause, QStringLiteral("15"));
+    Form2::showModeless(nullptr);
+    dialog = Form2::instance();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+
+    auto* atOnce = child<QCheckBox>("chkAtOnce");
+    auto* pause = child<QLineEdit>("txtPause");
+    EXPECT_EQ(atOnce->text(), "Ask the six engines at once");
+    EXPECT_TRUE(atOnce->isChecked());
+    EXPECT_EQ(pause->text(), "15");
+    QLabel* label = nullptr;
+    for (auto* l : dialog->findChildren<QLabel*>())
+        if (l->buddy() == pause) label = l;
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Pause between two requests to one engine");
+    auto* frame = child<QGroupBox>("Frame3");
+    EXPECT_EQ(frame->title(), "Data Options");
+    QRect previous;
+    for (QWidget* w : std::initializer_list<QWidget*>{child<QCheckBox>("chkClear"), child<QCheckBox>("chkAuto"), atOnce,
+                                                      label, pause}) {
+        const QRect inFrame(w->mapTo(frame, QPoint()), w->size());
+        EXPECT_TRUE(frame->contentsRect().contains(inFrame)) << w->objectName().toStdString();
+        EXPECT_GE(inFrame.top(), previous.bottom()) << w->objectName().toStdString();
+        EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->objectName().toStdString();
+        previous = inFrame;
+    }
+
+    QTest::keyClick(atOnce, Qt::Key_Space);
+    pause->setFocus();
+    QTest::keyClick(pause, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(pause, "4x2");
+    EXPECT_EQ(pause->text(), "42");
+    if (const QByteArray dir = qgetenv("QUILLMARK_SHOT_DIR"); !dir.isEmpty())
+        dialog->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath("options_pacing.png"));
+    QTest::keyClick(pause, Qt::Key_Return);
+    EXPECT_TRUE(closed());
+    EXPECT_EQ(settings::text(Setting::AtOnce), "0");
+    EXPECT_EQ(settings::text(Setting::Pause), "42");
+}
+
+}  // namespace
