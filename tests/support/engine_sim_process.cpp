@@ -35,14 +35,14 @@ QString EngineSimProcess::baseUrl() const {
     return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
 }
 
-QString EngineSimProcess::templateFor(const EngineSpec& engine) const {
-    return baseUrl() + QLatin1Char('/') + QString::fromLatin1(engine.key).toLower() +
+QString engineTemplateAt(const QString& baseUrl, const EngineSpec& engine) {
+    return baseUrl + QLatin1Char('/') + QString::fromLatin1(engine.key).toLower() +
            QString::fromLatin1(engine.pathAndQuery);
 }
 
-QString EngineSimProcess::settingsIni() const {
+QString engineSettingsIniAt(const QString& baseUrl) {
     QString text = QStringLiteral("[Engines]\r\n");
     for (const EngineSpec& e : engineSpecs())
-        text += QString::fromLatin1(e.key) + QLatin1Char('=') + templateFor(e) + QStringLiteral("\r\n");
+        text += QString::fromLatin1(e.key) + QLatin1Char('=') + engineTemplateAt(baseUrl, e) + QStringLiteral("\r\n");
     return text;
 }
