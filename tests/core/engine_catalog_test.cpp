@@ -5,6 +5,9 @@
 #include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -128,42 +131,29 @@ TEST(ScanSettings, ConversionsAndFallbacks) {
     }
 }
 
-// Users' stored files carry these keys: a renamed key or a changed default
-// would silently reset their settings.
-TEST(SettingsTable, KeysAndDefaultsAsStoredFilesHaveThem) {
-    const struct {
-        Setting id;
-        const char* key;
-        const char* defaultText;
-        SettingType type;
-    } expected[] = {
-        {Setting::LowThreshold, "txtProfile0", "500", SettingType::Number},
-        {Setting::HighThreshold, "txtProfile1", "1000", SettingType::Number},
-        {Setting::HighShown, "txtProfile2", "1000", SettingType::Number},
-        {Setting::AutoSort, "chkAutoSort", "1", SettingType::Flag},
-        {Setting::ClearFirst, "chkClear", "1", SettingType::Flag},
-        {Setting::ShowHelp, "showHelp", "1", SettingType::Flag},
-        {Setting::ChartType, "cmbChart2", "3", SettingType::Number},
-        {Setting::AtOnce, "chkAtOnce", "0", SettingType::Flag},
-        {Setting::Pause, "txtPause", "0", SettingType::Number},
-    };
-    ASSERT_EQ(std::size(expected), settingSpecs().size());
+// A store written by an earlier version, by hand: every value it holds is
+// read back through the table, and each setting keeps a key of its own.
+TEST(SettingsTable, ReadsAStoreAsEarlierVersionsWroteIt) {
     SettingsSnapshot snapshot;
-    for (const auto& e : expected) {
-        const SettingSpec& spec = settingSpec(e.id);
-        EXPECT_STREQ(spec.key, e.key);
-        EXPECT_STREQ(spec.defaultText, e.defaultText) << e.key;
-        EXPECT_EQ(spec.type, e.type) << e.key;
-        forgetSetting(e.id);
-        EXPECT_EQ(settings::text(e.id), QLatin1String(e.defaultText)) << e.key;
-        ASSERT_TRUE(settings::saveText(e.id, QStringLiteral("7")));
+    {
         QSettings raw(settingsStore::fileName(), QSettings::IniFormat);
-        EXPECT_EQ(raw.value(QStringLiteral("Settings/") + QLatin1String(e.key)).toString(), QStringLiteral("7"));
+        raw.remove(QStringLiteral("Settings"));
     }
-    ASSERT_TRUE(settings::saveFlag(Setting::AtOnce, true));
-    EXPECT_EQ(settings::text(Setting::AtOnce), QStringLiteral("1"));
-    ASSERT_TRUE(settings::saveNumber(Setting::Pause, 12));
-    EXPECT_EQ(settings::number(Setting::Pause), 12);
+    QDir().mkpath(QFileInfo(settingsStore::fileName()).path());
+    QFile file(settingsStore::fileName());
+    const QByteArray old = "[Settings]\ntxtProfile0=11\ntxtProfile1=22\ntxtProfile2=33\nchkAutoSort=0\n"
+                           "chkClear=0\nshowHelp=0\ncmbChart2=5\n";
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(old) == old.size());
+    file.close();
+    const std::pair<Setting, const char*> expected[] = {
+        {Setting::LowThreshold, "11"}, {Setting::HighThreshold, "22"}, {Setting::HighShown, "33"},
+        {Setting::AutoSort, "0"},      {Setting::ClearFirst, "0"},     {Setting::ShowHelp, "0"},
+        {Setting::ChartType, "5"},     {Setting::AtOnce, "0"},         {Setting::Pause, "0"}};
+    ASSERT_EQ(std::size(expected), settingSpecs().size());
+    for (const auto& [id, text] : expected) EXPECT_EQ(settings::text(id), QLatin1String(text)) << settingSpec(id).key;
+
+    for (const SettingSpec& spec : settingSpecs()) ASSERT_TRUE(settings::saveNumber(spec.id, 100 + int(spec.id)));
+    for (const SettingSpec& spec : settingSpecs()) EXPECT_EQ(settings::number(spec.id), 100 + int(spec.id)) << spec.key;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "scan/page_fetcher.h"
 #include "support/fetch_and_wait.h"
 #include "support/sim_fixture.h"
+#include "support/sim_record.h"
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"
 
@@ -237,16 +238,16 @@ TEST_F(ScanCliTest, EnginesAtOnceGiveTheSameCsvInAQuarterOfTheTime) {
     EXPECT_EQ(atOnce.out, oneByOne.out);
     EXPECT_LE(atOnce.elapsedMs, 20 * 6 * 100 / 4);
     PageFetcher fetcher;
-    const QByteArray seen = fetchAndWait(fetcher, slow.url(QStringLiteral("/record"))).result.body;
+    const SimRecord seen = SimRecord::read(fetcher, slow);
     for (const char* engine : {"google", "altavista", "yahoo", "ask", "msn", "atw"})
-        EXPECT_TRUE(seen.contains(QByteArray("most-at-once ") + engine + " 1\n")) << engine;
+        EXPECT_EQ(seen.mostAtOnce.value(engine), 1) << engine;
 }
 
 // Each engine sends a page that never ends, or one of a gigabyte: the scan
 // keeps the first 16 MiB of each, reads its count there, and hangs up.
 TEST_F(ScanCliTest, EndlessAndGigabytePagesKeepTheScanSmall) {
     PageFetcher fetcher;
-    ASSERT_EQ(fetchAndWait(fetcher, sim().url(QStringLiteral("/record/clear"))).result.body, QByteArray("cleared"));
+    ASSERT_TRUE(SimRecord::clear(fetcher, sim()));
     const CliRun normal = runMeasured({QStringLiteral("http://count-5.example/"), QStringLiteral("http://count-6.example/")});
     const CliRun heavy = runMeasured({QStringLiteral("http://endless.count-5.example/"),
                                       QStringLiteral("http://huge-1024.count-6.example/")});
@@ -258,16 +259,12 @@ TEST_F(ScanCliTest, EndlessAndGigabytePagesKeepTheScanSmall) {
                                    "http://endless.count-5.example/,30,5,5,5,5,5,5,Low\n");
 
     spinUntil([] { return false; }, 300);  // the server notices the last hang-up
-    const QList<QByteArray> lines = fetchAndWait(fetcher, sim().url(QStringLiteral("/record"))).result.body.split('\n');
-    int streams = 0;
-    for (const QByteArray& line : lines) {
-        if (!line.startsWith("stream ")) continue;
-        ++streams;
-        const QByteArray pastMark = line.mid(line.indexOf("past-mark-ms=") + 13);
-        EXPECT_NE(pastMark, QByteArray("none")) << line.toStdString();
-        EXPECT_LE(pastMark.toInt(), 1000) << line.toStdString();
+    const SimRecord record = SimRecord::read(fetcher, sim());
+    EXPECT_EQ(record.streams.size(), 12);
+    for (const SimRecord::Stream& stream : record.streams) {
+        ASSERT_TRUE(stream.msPastMark.has_value()) << stream.target.toStdString();
+        EXPECT_LE(*stream.msPastMark, 1000) << stream.target.toStdString();
     }
-    EXPECT_EQ(streams, 12);
 }
 
 }  // namespace

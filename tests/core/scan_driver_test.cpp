@@ -5,6 +5,7 @@
 #include "scan/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "support/sim_fixture.h"
+#include "support/sim_record.h"
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"
 
@@ -210,6 +211,19 @@ TEST_F(ScanDriverTest, ATemplateEditedDuringAScanAppliesFromTheNextRequest) {
     ASSERT_TRUE(spinUntil([&] { return driver.isIdle(); }));
     EXPECT_EQ(grid.cell(0, 2), QStringLiteral("5"));  // asked before the edit
     EXPECT_EQ(grid.cell(1, 2), QString());            // the edited template has no markers
+}
+
+// The address goes after the template as written: escapes stay escapes, and
+// only a space, which cannot stand in a request line, is escaped.
+TEST_F(ScanDriverTest, EnginesReceiveTheAddressAsWritten) {
+    settings::saveFlag(Setting::AutoSort, false);
+    ASSERT_TRUE(SimRecord::clear(fetcher, sim()));
+    ASSERT_TRUE(runToEnd({QStringLiteral("http://count-3.example/a%41b%2Fc d")}));
+    EXPECT_EQ(grid.cell(0, ResultsGrid::kTotalColumn), QStringLiteral("18"));
+    const QList<QByteArray> targets = SimRecord::read(fetcher, sim()).targets;
+    EXPECT_TRUE(targets.contains("/google/search?hl=en&ie=UTF-8&q=link:http://count-3.example/a%41b%2Fc%20d"));
+    EXPECT_TRUE(targets.contains("/atw/search?cat=web&cs=utf8&q=link:http://count-3.example/a%41b%2Fc%20d"
+                                 "&rys=0&_sb_lang=pref&ocjp=1"));
 }
 
 }  // namespace

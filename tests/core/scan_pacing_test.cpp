@@ -3,8 +3,8 @@
 #include "results/results_grid.h"
 #include "scan/page_fetcher.h"
 #include "scan/scan_driver.h"
-#include "support/fetch_and_wait.h"
 #include "support/sim_fixture.h"
+#include "support/sim_record.h"
 #include "support/test_environment.h"
 
 #include <QElapsedTimer>
@@ -52,10 +52,6 @@ protected:
         return trace;
     }
 
-    QByteArray record(const char* path = "/record") {
-        return fetchAndWait(fetcher, sim().url(QString::fromLatin1(path))).result.body;
-    }
-
     PageFetcher fetcher;
 };
 
@@ -65,16 +61,16 @@ TEST_F(ScanPacingTest, EnginesAtOnceShowTheSameStepsAndNeverAskOneEngineTwiceAtO
                            "http://status-404.slow-20.example/", "http://garbage.example/", "http://count-7.example/"};
     const ScanTrace oneByOne = scan(urls);
     settings::saveFlag(Setting::AtOnce, true);
-    ASSERT_EQ(record("/record/clear"), QByteArray("cleared"));
+    ASSERT_TRUE(SimRecord::clear(fetcher, sim()));
     const ScanTrace atOnce = scan(urls);
     EXPECT_EQ(atOnce.steps, oneByOne.steps);
     EXPECT_EQ(atOnce.grid, oneByOne.grid);
     EXPECT_EQ(atOnce.website, oneByOne.website);
 
-    const QByteArray seen = record();
+    const SimRecord seen = SimRecord::read(fetcher, sim());
     for (const char* engine : {"google", "altavista", "yahoo", "ask", "msn", "atw"})
-        EXPECT_TRUE(seen.contains(QByteArray("most-at-once ") + engine + " 1\n")) << engine << "\n" << seen.toStdString();
-    EXPECT_TRUE(seen.contains("most-at-once all 6\n")) << seen.toStdString();
+        EXPECT_EQ(seen.mostAtOnce.value(engine), 1) << engine;
+    EXPECT_EQ(seen.mostAtOnce.value("all"), 6);
 }
 
 TEST_F(ScanPacingTest, ThePauseHoldsEachEnginesNextRequestAndCostsNoMoreAtOnce) {
