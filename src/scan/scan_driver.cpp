@@ -64,11 +64,15 @@ void ScanDriver::stop() {
     m_stopRequested = true;
     emit progressVisibleChanged(false);
     setState(State::StopRequested);
-    // A resting engine is no reason to go on: the scan ends now. Nothing is
-    // in flight during a wait; a wait inside an address leaves its row with
-    // the answers it has.
     if (!m_hold->isActive()) return;
     m_hold->stop();
+    endWait();
+}
+
+// A resting engine is no reason to go on after a stop: the scan ends now.
+// Nothing is in flight during a wait; a wait inside an address leaves its row
+// with the answers it has.
+void ScanDriver::endWait() {
     if (m_inAddress)
         finishRow();
     else
@@ -181,6 +185,10 @@ void ScanDriver::answered(int engine, const FetchResult& result) {
 }
 
 void ScanDriver::hold(qint64 ms, int engine) {
+    if (m_stopRequested) {
+        endWait();
+        return;
+    }
     if (const auto asked = m_pacer.askedSeconds(engine))
         setStatus(waitText(engineSpecs()[static_cast<size_t>(engine)], *asked));
     m_hold->start(static_cast<int>(ms));

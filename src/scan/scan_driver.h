@@ -94,6 +94,7 @@ private:
     void answered(int engine, const FetchResult& result);
     void engineAnswered(const FetchResult& result);
     void hold(qint64 ms, int engine);
+    void endWait();
     void holdOver();
     void finishRow();
     void finish();

@@ -10,6 +10,8 @@
 #include "urllist/url_list_view.h"
 
 #include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QHeaderView>
 #include <QListView>
 #include <QMenu>
@@ -194,6 +196,31 @@ TEST_F(MainWindowTest, StopFinishesTheAddressUnderWay) {
     // The next Start runs a whole scan.
     ASSERT_TRUE(scanToEnd());
     EXPECT_EQ(window->resultsGrid().rowCount(), 2);
+}
+
+// An engine asks for half a minute: the status bar says so, and Stop ends the
+// wait at once instead of sitting it out.
+TEST_F(MainWindowTest, AnEnginesWaitIsShownAndStopEndsIt) {
+    settings::saveFlag(Setting::AutoSort, false);
+    window->urlList()->appendEntries({"http://retry-30.count-1.example/", "http://count-2.example/"});
+    click("Command1");
+    auto* panel = child<QLabel>("StatusBar1Panel1");
+    ASSERT_TRUE(spinUntil([&] { return panel->text() == QStringLiteral("Google asked to wait 30 s"); }));
+    const QImage shown = panel->grab().toImage();
+    int ink = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) ink += qGray(shown.pixel(x, y)) < 100;
+    EXPECT_GT(ink, 50) << "the wait is written where the user can read it";
+    if (const QByteArray dir = qgetenv("QUILLMARK_SHOT_DIR"); !dir.isEmpty())
+        window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/main_window_wait.png"));
+    QElapsedTimer clock;
+    clock.start();
+    click("Command2");
+    ASSERT_TRUE(spinUntil([&] { return window->scanDriver().isIdle(); }, 2000));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(window->resultsGrid().rowCount(), 1);
+    EXPECT_EQ(cell(0, 1), QStringLiteral("0"));  // a 429 is no count
+    EXPECT_EQ(child<QPushButton>("Command1")->text(), QStringLiteral("Start"));
 }
 
 TEST_F(MainWindowTest, HeaderClicksToggleEachColumnOnItsOwn) {
