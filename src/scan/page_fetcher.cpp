@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 struct PageFetcher::Transfer {
     Ticket ticket = 0;
@@ -79,25 +80,44 @@ PageFetcher::PageFetcher(QObject* parent)
 PageFetcher::~PageFetcher() {
     abortAll();
     m_loop.reset();
+    for (CURL* easy : std::as_const(m_idleHandles)) curl_easy_cleanup(easy);
+}
+
+// A handle that served a request keeps its buffers for the next one.
+CURL* PageFetcher::takeHandle() {
+    if (m_idleHandles.isEmpty()) return curl_easy_init();
+    CURL* easy = m_idleHandles.takeLast();
+    curl_easy_reset(easy);
+    return easy;
+}
+
+void PageFetcher::recycle(Transfer& transfer) {
+    if (!transfer.easy || m_idleHandles.size() >= kIdleHandles) return;
+    m_idleHandles.append(std::exchange(transfer.easy, nullptr));
 }
 
 void PageFetcher::globalInit() { CurlEventLoop::globalInit(); }
 
 QByteArray PageFetcher::wireUrl(const QString& url) {
     const QByteArray utf8 = url.toUtf8();
+    const auto needsEscape = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte <= 0x20 || byte >= 0x7f;
+    };
     const qsizetype scheme = utf8.indexOf("://");
     qsizetype from = scheme < 0 ? 0 : scheme + 3;
     while (from < utf8.size() && !QByteArrayView("/?#").contains(utf8[from])) ++from;
+    if (std::none_of(utf8.cbegin() + from, utf8.cend(), needsEscape)) return utf8;
     QByteArray wire = utf8.left(from);
-    wire.reserve(utf8.size() + 16);
     for (qsizetype i = from; i < utf8.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(utf8[i]);
-        if (byte > 0x20 && byte < 0x7f) {
-            wire += static_cast<char>(byte);
-        } else {
-            wire += '%';
-            wire += QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
+        if (!needsEscape(utf8[i])) {
+            wire += utf8[i];
+            continue;
         }
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        wire += '%';
+        wire += "0123456789ABCDEF"[byte >> 4];
+        wire += "0123456789ABCDEF"[byte & 15];
     }
     return wire;
 }
@@ -114,7 +134,7 @@ PageFetcher::Ticket PageFetcher::FetchPage(const QString& url, Callback done) {
     if (!isHttpUrl(url)) {
         refused = QStringLiteral("Only http and https addresses can be fetched.");
     } else {
-        transfer->easy = curl_easy_init();
+        transfer->easy = takeHandle();
         configure(*transfer, url);
         if (!m_loop->add(transfer->easy)) refused = QStringLiteral("The request could not be started.");
         else m_byHandle.insert(transfer->easy, transfer->ticket);
@@ -182,6 +202,7 @@ void PageFetcher::finish(Ticket ticket, int code, const QString& failure) {
     if (transfer->easy) m_byHandle.remove(transfer->easy);
     FetchResult result = resultOf(*transfer, code);
     if (!failure.isEmpty()) result.errorText = failure;
+    recycle(*transfer);
     if (m_byHandle.isEmpty()) m_idleTimer->stop();
     // Last: the callback may start new requests or destroy this fetcher.
     transfer->done(result);
@@ -216,6 +237,7 @@ void PageFetcher::abort(Ticket ticket) {
     if (!transfer || !transfer->easy) return;
     m_loop->remove(transfer->easy);
     m_byHandle.remove(transfer->easy);
+    recycle(*transfer);
 }
 
 void PageFetcher::abortAll() {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <chrono>
@@ -78,6 +79,10 @@ public:
     struct Transfer;  // one request under way; only the fetcher's own code looks inside
 
 private:
+    static constexpr int kIdleHandles = 8;
+
+    CURL* takeHandle();
+    void recycle(Transfer& transfer);
     void configure(Transfer& transfer, const QString& url) const;
     void idleCheck();
     void finishLater(Ticket ticket, const QString& failure);
@@ -88,6 +93,7 @@ private:
     class QTimer* m_idleTimer;
     QHash<Ticket, std::shared_ptr<Transfer>> m_transfers;
     QHash<CURL*, Ticket> m_byHandle;
+    QList<CURL*> m_idleHandles;
     Ticket m_nextTicket = 1;
     std::chrono::milliseconds m_timeout = kDefaultTimeout;
     std::chrono::milliseconds m_deadline = kDefaultDeadline;
