@@ -214,6 +214,16 @@ TEST_F(PageFetcherTest, KeepsTheFirstBytesUpToTheCap) {
     }
 }
 
+// A compressed page arrives decoded, and the cap counts decoded bytes: 64 MiB
+// that travel as a fraction of a mebibyte are still cut at the cap.
+TEST_F(PageFetcherTest, CompressedPagesArriveDecodedAndTheCapCountsDecodedBytes) {
+    EXPECT_EQ(fetch(QStringLiteral("/gzip/300000")).result.body, pattern(300000));
+    const FetchResult bomb = fetch(QStringLiteral("/gzip/67108864")).result;
+    EXPECT_EQ(bomb.body.size(), PageFetcher::kDefaultMaxBody);
+    EXPECT_TRUE(bomb.truncated);
+    EXPECT_EQ(bomb.body.left(1000), pattern(1000));
+}
+
 TEST_F(PageFetcherTest, TheDefaultCapIsSixteenMebibytes) {
     const FetchResult r = fetch(QStringLiteral("/huge/20")).result;
     EXPECT_EQ(r.body.size(), PageFetcher::kDefaultMaxBody);

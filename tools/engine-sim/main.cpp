@@ -17,7 +17,8 @@
 //
 // For fetch tests: /bytes/N, /status/CODE, /redirect/N, /drop, /partial/N,
 // /slow/MS, /hang, /huge/MB, /endless, /drip/MS (a byte every MS), /retry-after/S,
-// /echo-agent, /echo-target/ANY (the request target as received), /chunked/N.
+// /echo-agent, /echo-target/ANY (the request target as received), /chunked/N,
+// /gzip/N (N bytes, sent gzip-compressed).
 // /record lists every request target as received, each long body's end and
 // the most requests each engine had in hand at once; /record/clear empties it.
 

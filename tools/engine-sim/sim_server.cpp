@@ -19,6 +19,7 @@ namespace {
 // so the pool is far larger than the library's default.
 constexpr std::size_t kThreads = 96;
 constexpr std::size_t kMaxGeneratedBytes = 256u << 20;
+constexpr std::size_t kMaxGzipBytes = 64u << 20;
 constexpr const char* kHtml = "text/html; charset=ISO-8859-1";
 constexpr const char* kBinary = "application/octet-stream";
 constexpr const char* kText = "text/plain";
@@ -203,6 +204,14 @@ void SimServer::addFetchRoutes() {
     m_server.Get("/hang", [this](const httplib::Request& req, httplib::Response&) { hang(req); });
     m_server.Get(R"(/huge/(\d{1,4}))", [this](const httplib::Request& req, httplib::Response& res) {
         streamSized(res, std::stoull(req.matches[1].str()) << 20, kBinary, patternBytes, m_recorder, req.target);
+    });
+    // Compressed whatever the request asked: the client must decode it, and a
+    // cap must count the decoded bytes.
+    m_server.Get(R"(/gzip/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+        const std::size_t n = sizeArg(req);
+        if (n > kMaxGzipBytes) return tooLarge(res);
+        res.set_header("Content-Encoding", "gzip");
+        res.set_content(gzipped(patternBytes(0, n)), kBinary);
     });
     m_server.Get("/endless", [this](const httplib::Request& req, httplib::Response& res) {
         streamEndless(res, kBinary, patternBytes, m_recorder, req.target);

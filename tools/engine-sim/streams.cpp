@@ -1,5 +1,7 @@
 #include "streams.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -63,6 +65,21 @@ void streamEndless(httplib::Response& res, const char* type, BodyBytes bytes, Re
             return true;
         },
         reportEnd(recorder, t));
+}
+
+std::string gzipped(const std::string& bytes) {
+    z_stream z{};
+    // 15 window bits, +16 for a gzip wrapper.
+    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+    std::string out(deflateBound(&z, bytes.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = static_cast<uInt>(bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    const bool done = deflate(&z, Z_FINISH) == Z_STREAM_END;
+    out.resize(done ? z.total_out : 0);
+    deflateEnd(&z);
+    return out;
 }
 
 void drip(httplib::Response& res, int everyMs, std::function<bool(int)> wait) {

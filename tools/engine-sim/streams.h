@@ -27,6 +27,8 @@ void streamSized(httplib::Response& res, std::size_t total, const char* type, Bo
 // A chunked body that never ends: only the client can end it.
 void streamEndless(httplib::Response& res, const char* type, BodyBytes bytes, Recorder& recorder,
                    const std::string& target);
+// The bytes, gzip-compressed (empty when compression fails).
+std::string gzipped(const std::string& bytes);
 // One byte, then wait(everyMs), again and again, until the client hangs up or
 // wait returns false.
 void drip(httplib::Response& res, int everyMs, std::function<bool(int)> wait);
