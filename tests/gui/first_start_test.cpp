@@ -1,11 +1,12 @@
 #include "browse/website_view_page.h"
-#include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "results/data_view_page.h"
 #include "scripted_platform.h"
 #include "shot_files.h"
 #include "shell/help_window.h"
 #include "shell/main_window.h"
 #include "support/qt_gtest_printers.h"
+#include "support/settings_snapshot.h"
 #include "support/sim_fixture.h"
 #include "support/test_environment.h"
 #include "urllist/url_list_view.h"
@@ -17,7 +18,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
@@ -40,7 +40,7 @@ protected:
     void SetUp() override {
         SimFixture::SetUp();
         QFile::copy(QStringLiteral(QUILLMARK_SHIPPED_APP "/Help.rtf"), app.file(QStringLiteral("Help.rtf")));
-        QSettings(settingsStore::fileName(), QSettings::IniFormat).remove(QStringLiteral("Settings/showHelp"));
+        forgetSetting(Setting::ShowHelp);
     }
     void TearDown() override {
         Form8::unloadInstance();
@@ -112,7 +112,7 @@ TEST_F(FirstStartTest, TheHelpNamesTheCommandButtonsInTheirOrder) {
 }
 
 TEST_F(FirstStartTest, TheSecondStatusPanelShowsNoStaleText) {
-    settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+    settings::saveFlag(Setting::ShowHelp, false);
     window = std::make_unique<Form1>();
     QSignalSpy loaded(window->findChild<QWebEngineView*>("WebBrowser1"), &QWebEngineView::loadFinished);
     window->show();

@@ -1,4 +1,4 @@
-#include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "scripted_platform.h"
 #include "shell/main_window.h"
 #include "shell/program_end_ui.h"
@@ -21,7 +21,7 @@ class MenusTest : public SimFixture {
 protected:
     void SetUp() override {
         SimFixture::SetUp();
-        settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+        settings::saveFlag(Setting::ShowHelp, false);
         setEndProgramHandler([this] { ++ended; });
         window = std::make_unique<Form1>();
         window->show();
