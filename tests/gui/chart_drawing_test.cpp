@@ -2,7 +2,7 @@
 #include "history/chart_view_page.h"
 #include "history/history_chart_widget.h"
 #include "history/saved_search.h"
-#include "config/settings_store.h"
+#include "config/settings_table.h"
 #include "chart_page_fixture.h"
 #include "history_test_helpers.h"
 #include "results/results_grid.h"
@@ -173,7 +173,7 @@ TEST(ChartDrawing, ThreeDLabelsAreWholeAtTheDefaultWindowSize) {
     TempAppFolder app;
     ScriptedPlatform ui;
     SettingsSnapshot settings;
-    settingsStore::save(QStringLiteral("showHelp"), QStringLiteral("0"));
+    settings::saveFlag(Setting::ShowHelp, false);
     app.write(QStringLiteral("Saved/site.lpc"), twelveWeeks());
     Form1 window;
     window.show();
