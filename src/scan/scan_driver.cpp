@@ -90,6 +90,8 @@ void ScanDriver::clearResults() {
     // The address under way has no row any more: its answers still to come are
     // dropped.
     m_row = -1;
+    m_inAddress = false;
+    m_hold->stop();
     ++m_generation;
     m_fetcher.abortAll();
     scheduleNextUrl();

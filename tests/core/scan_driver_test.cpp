@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 class ScanDriverTest : public SimFixture {
@@ -169,10 +171,13 @@ TEST_F(ScanDriverTest, ClearResultsDuringAScanStartsAgainFromTheFirstAddress) {
     settings::saveFlag(Setting::AutoSort, false);
     const QStringList urls{"http://count-1.slow-20.example/", "http://count-2.slow-20.example/",
                            "http://count-3.example/"};
-    // Cleared while the first address is under way, and while the second is.
-    for (const int clearAt : {2, 8}) {
+    // Cleared while the first address is under way, and while the second is
+    // (its row is there, its slow answers are not), with the engines asked one
+    // at a time and at once.
+    for (const int clearAt : {1, 2, -1, -2}) {
+        settings::saveFlag(Setting::AtOnce, clearAt < 0);
         ASSERT_TRUE(driver.start(urls));
-        ASSERT_TRUE(spinUntil([&] { return driver.progressValue() >= clearAt; }));
+        ASSERT_TRUE(spinUntil([&] { return grid.rowCount() == std::abs(clearAt); }));
         driver.clearResults();
         EXPECT_EQ(grid.rowCount(), 0);
         EXPECT_EQ(web.rowCount(), 0);

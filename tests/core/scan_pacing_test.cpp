@@ -26,8 +26,6 @@ protected:
     void SetUp() override {
         SimFixture::SetUp();
         settings::saveFlag(Setting::AutoSort, false);
-        settings::saveFlag(Setting::AtOnce, false);
-        settings::saveText(Setting::Pause, QStringLiteral("0"));
     }
 
     ScanTrace scan(const QStringList& urls) {

@@ -24,4 +24,6 @@ void SimFixture::SetUp() {
     settings::saveText(Setting::HighThreshold, QStringLiteral("1000"));
     settings::saveFlag(Setting::AutoSort, true);
     settings::saveFlag(Setting::ClearFirst, true);
+    settings::saveFlag(Setting::AtOnce, false);
+    settings::saveText(Setting::Pause, QStringLiteral("0"));
 }
