@@ -1,5 +1,6 @@
 #include "scan/page_fetcher.h"
 
+#include "config/file_text.h"
 #include "scan/curl_event_loop.h"
 
 #include <QElapsedTimer>
@@ -99,7 +100,9 @@ void PageFetcher::recycle(Transfer& transfer) {
 void PageFetcher::globalInit() { CurlEventLoop::globalInit(); }
 
 QByteArray PageFetcher::wireUrl(const QString& url) {
-    const QByteArray utf8 = url.toUtf8();
+    // An address read from a list file in a legacy code page goes out as the
+    // bytes the file held, not as replacement characters.
+    const QByteArray utf8 = fileText::encode(url);
     const auto needsEscape = [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return byte <= 0x20 || byte >= 0x7f;

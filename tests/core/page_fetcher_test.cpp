@@ -1,3 +1,4 @@
+#include "config/file_text.h"
 #include "scan/page_fetcher.h"
 #include "support/sim_fixture.h"
 #include "support/sim_record.h"
@@ -301,6 +302,8 @@ TEST_F(PageFetcherTest, OnlyWhatCannotStandInARequestLineIsEscaped) {
     for (const auto& c : cases) EXPECT_EQ(PageFetcher::wireUrl(QString::fromLatin1(c.url)), QByteArray(c.wire)) << c.url;
     // Past the host a character above 127 goes as its UTF-8 bytes, escaped.
     EXPECT_EQ(PageFetcher::wireUrl(QStringLiteral("http://h/caf\u00e9")), QByteArray("http://h/caf%C3%A9"));
+    // A byte of a legacy code page read from a list file goes out as that byte.
+    EXPECT_EQ(PageFetcher::wireUrl(fileText::decode("http://h/caf\xE9")), QByteArray("http://h/caf%E9"));
 }
 
 TEST_F(PageFetcherTest, TheServerReceivesTheTargetAsWritten) {
