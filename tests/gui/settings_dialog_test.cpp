@@ -81,9 +81,10 @@ TEST_F(SettingsDialogTest, ShowsItsControlsFilledFromFileAndStore) {
         EXPECT_EQ(label->text(), engine.dialogLabel);
         // Labels stand above their fields, in engine order top to bottom.
         EXPECT_LT(label->mapTo(dialog, QPoint()).y(), field->mapTo(dialog, QPoint()).y());
-        if (i > 0)
+        if (i > 0) {
             EXPECT_GT(field->mapTo(dialog, QPoint()).y(),
                       child<QLineEdit>(engineSpecs()[i - 1].templateField)->mapTo(dialog, QPoint()).y());
+        }
     }
     EXPECT_EQ(profiles(), (QStringList{"500", "1000", "1000"}));
     EXPECT_LT(profile(2)->mapTo(dialog, QPoint()).y(), profile(1)->mapTo(dialog, QPoint()).y());
