@@ -98,8 +98,9 @@ TEST_F(SkinWindowsTest, EveryWindowIsSkinnedAsItsTableRowSays) {
                  keepShot(w->grab().toImage(), QString("skin-main-tab-%1").arg(tab));
              }
              for (const char* page : {"Frame3", "Frame4"})
-                 for (QLabel* l : w->findChild<QWidget*>(page)->findChildren<QLabel*>())
+                 for (QLabel* l : w->findChild<QWidget*>(page)->findChildren<QLabel*>()) {
                      if (!qobject_cast<SkinLabel*>(l)) EXPECT_NE(skinTypeName(l), "") << l->objectName().toStdString();
+                 }
          }},
         {"options",
          [&] {
