@@ -1,10 +1,10 @@
 #include "cli/scan_command.h"
 
 #include "browse/website_list.h"
-#include "cli/csv.h"
-#include "config/file_text.h"
+#include "build_info.h"
 #include "history/saved_search.h"
 #include "results/results_grid.h"
+#include "results/results_table.h"
 #include "scan/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "urllist/url_list_file.h"
@@ -19,6 +19,7 @@ struct ParsedArgs {
     QStringList addresses;
     QString error;        // a usage error
     bool help = false;
+    bool version = false;
     QString appendTo;     // --append NAME: the saved search the row goes into
     bool hasLists = false;
     ScanOverrides overrides;
@@ -38,6 +39,9 @@ ParsedArgs parseArgs(const QStringList& args, QString* unreadable, QString* why)
             optionsEnded = true;
         } else if (!optionsEnded && (a == QLatin1String("-h") || a == QLatin1String("--help"))) {
             parsed.help = true;
+            return parsed;
+        } else if (!optionsEnded && a == QLatin1String("--version")) {
+            parsed.version = true;
             return parsed;
         } else if (!optionsEnded && a == QLatin1String("--append")) {
             if (i + 1 >= args.size()) {
@@ -89,24 +93,6 @@ bool hasAnyCount(const ResultsGrid& grid, int row) {
     return std::any_of(lines.begin(), lines.end(), [](const auto& line) { return line.count.has_value(); });
 }
 
-// An address read from a list file comes out as the bytes it was read from.
-QByteArray lineBytes(const QString& line) { return fileText::encode(line + QLatin1Char('\n')); }
-
-void printGrid(const ResultsGrid& grid, const ScanCommandIo& io) {
-    QStringList header = grid.captions();
-    header << QStringLiteral("Rank");
-    QByteArray text = lineBytes(csvLine(header));
-    for (int row = 0; row < grid.rowCount(); ++row) {
-        QStringList fields;
-        for (int column = 0; column < ResultsGrid::kColumnCount; ++column)
-            fields << grid.cell(row, column);
-        const auto rank = grid.rank(row);
-        fields << (rank ? QString::fromLatin1(rankName(*rank)) : QString());
-        text += lineBytes(csvLine(fields));
-    }
-    io.out(text);
-}
-
 }  // namespace
 
 QString scanUsage() {
@@ -123,6 +109,7 @@ QString scanUsage() {
         "  --pause SECONDS  wait this long between two requests to one engine\n"
         "                   (0 to 3600; without these two, the Options apply)\n"
         "  -h, --help       show this help\n"
+        "  --version        show the program's name and version\n"
         "Exit status: 0 the scan ran, 1 a list file cannot be read or, with --append,\n"
         "nothing was saved (no engine gave a count, or the file cannot be written),\n"
         "2 usage error.\n");
@@ -134,6 +121,10 @@ int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
     const ParsedArgs parsed = parseArgs(args, &unreadable, &why);
     if (parsed.help) {
         io.out(scanUsage().toLocal8Bit());
+        return ScanOk;
+    }
+    if (parsed.version) {
+        io.out(QByteArrayLiteral("quillmark-scan ") + buildinfo::versionText + '\n');
         return ScanOk;
     }
     if (!parsed.error.isEmpty()) {
@@ -175,7 +166,7 @@ int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
         loop.exec();
         if (io.progress) io.err(QByteArray("\r\x1b[K") + driver.statusText().toLocal8Bit() + '\n');
     }
-    printGrid(grid, io);
+    io.out(gridCsv(grid));
     if (!parsed.appendTo.isNull()) {
         if (!hasAnyCount(grid, 0)) {
             io.err(QByteArray("quillmark-scan: no engine gave a count; nothing was saved\n"));

@@ -1,4 +1,4 @@
-#include "cli/csv.h"
+#include "build_info.h"
 #include "config/ini_file.h"
 #include "config/settings_table.h"
 #include "scan/page_fetcher.h"
@@ -115,6 +115,9 @@ TEST_F(ScanCliTest, UsageErrorsExitWithTwoAndShowTheUsage) {
     const CliRun help = run({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("Usage: quillmark-scan"));
+    const CliRun version = run({QStringLiteral("--version"), QStringLiteral("http://count-1.example/")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, QByteArray("quillmark-scan ") + buildinfo::versionText + "\n");
 }
 
 TEST_F(ScanCliTest, AnAddressFromAListFilePrintsAsTheBytesItWasReadFrom) {
@@ -195,19 +198,6 @@ TEST_F(ScanCliTest, AppendWithoutAnyCountSavesNothingAndSaysSoInItsStatus) {
     // A name of spaces only is no name.
     EXPECT_EQ(run({QStringLiteral("--append"), QStringLiteral("  "), QStringLiteral("http://count-7.example/")}).exitCode, 1);
     EXPECT_FALSE(QFile::exists(app.file(QStringLiteral("Saved/  .lpc"))));
-}
-
-TEST(Csv, QuotesOnlyWhereNeeded) {
-    const struct {
-        QStringList fields;
-        QString line;
-    } cases[] = {
-        {{"a", "b c", ""}, "a,b c,"},
-        {{"a,b"}, "\"a,b\""},
-        {{"say \"hi\""}, "\"say \"\"hi\"\"\""},
-        {{"line\nbreak", "cr\rx"}, "\"line\nbreak\",\"cr\rx\""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(csvLine(c.fields), c.line);
 }
 
 TEST_F(ScanCliTest, PacingOptionsNeedTheirValues) {

@@ -1,0 +1,70 @@
+#include "results/results_table.h"
+
+#include "config/file_text.h"
+#include "results/results_grid.h"
+
+#include <QRegularExpression>
+#include <QSaveFile>
+
+namespace {
+
+QStringList header(const ResultsGrid& grid) { return grid.captions() + QStringList{QStringLiteral("Rank")}; }
+
+QStringList rowFields(const ResultsGrid& grid, int row) {
+    QStringList fields;
+    for (int column = 0; column < ResultsGrid::kColumnCount; ++column) fields << grid.cell(row, column);
+    const auto rank = grid.rank(row);
+    fields << (rank ? QString::fromLatin1(rankName(*rank)) : QString());
+    return fields;
+}
+
+QString tabLine(QStringList fields) {
+    static const QRegularExpression breaks(QStringLiteral("[\t\r\n]"));
+    for (QString& f : fields) f.replace(breaks, QStringLiteral(" "));
+    return fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
+}
+
+}  // namespace
+
+QString csvLine(const QStringList& fields) {
+    QString line;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0) line += QLatin1Char(',');
+        const QString& f = fields[i];
+        const bool quote = f.contains(QLatin1Char(',')) || f.contains(QLatin1Char('"')) ||
+                           f.contains(QLatin1Char('\r')) || f.contains(QLatin1Char('\n'));
+        if (!quote) {
+            line += f;
+            continue;
+        }
+        QString escaped = f;
+        escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        line += QLatin1Char('"') + escaped + QLatin1Char('"');
+    }
+    return line;
+}
+
+QByteArray gridCsv(const ResultsGrid& grid) {
+    QString text = csvLine(header(grid)) + QLatin1Char('\n');
+    for (int row = 0; row < grid.rowCount(); ++row) text += csvLine(rowFields(grid, row)) + QLatin1Char('\n');
+    // An address read from a list file comes out as the bytes it was read from.
+    return fileText::encode(text);
+}
+
+QString gridTabText(const ResultsGrid& grid, const QList<int>& rows) {
+    QString text = tabLine(header(grid));
+    for (int row : rows) {
+        if (grid.hasRow(row)) text += tabLine(rowFields(grid, row));
+    }
+    return text;
+}
+
+bool writeGridCsv(const QString& path, const ResultsGrid& grid, QString* error) {
+    const QByteArray bytes = gridCsv(grid);
+    QSaveFile file(path);
+    // Unbuffered, so a short write shows in write()'s count instead of a cut file at commit.
+    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() &&
+                    file.commit();
+    if (!ok && error) *error = file.errorString();
+    return ok;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class ResultsGrid;
+
+// The results grid as text for other programs: quillmark-scan prints it and
+// "Export Results..." writes it as the same CSV, byte for byte; Ctrl+C copies
+// rows of it tab-separated. The fields are the grid's eight cells and the
+// row's rank word ("Low", "Medium", "High", empty without a rank).
+
+// One CSV line (without its line end). A field is quoted only when it holds a
+// comma, a double quote, CR or LF; quotes inside are doubled.
+QString csvLine(const QStringList& fields);
+
+// The header and every row in the grid's order, each line ended by LF, encoded
+// as the files a user edits are.
+QByteArray gridCsv(const ResultsGrid& grid);
+
+// The header and the given rows, tab-separated, each line ended by LF. Tabs
+// and line breaks inside a cell become spaces, so every cell keeps its column.
+QString gridTabText(const ResultsGrid& grid, const QList<int>& rows);
+
+// Writes gridCsv whole or not at all; false with a reason when it cannot.
+bool writeGridCsv(const QString& path, const ResultsGrid& grid, QString* error);
