@@ -117,6 +117,7 @@ std::optional<QString> QtUiPlatform::saveFileDialog(QWidget* parent, const QList
 }
 
 QString QtUiPlatform::clipboardText() { return QApplication::clipboard()->text(); }
+void QtUiPlatform::setClipboardText(const QString& text) { QApplication::clipboard()->setText(text); }
 
 bool QtUiPlatform::printImage(const QImage& image, QString* error) {
     if (QPrinterInfo::defaultPrinter().isNull()) {

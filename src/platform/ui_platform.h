@@ -40,6 +40,7 @@ public:
     virtual std::optional<QString> saveFileDialog(QWidget* parent, const QList<FileFilter>& filters,
                                                   const QString& folder, const QString& defaultSuffix) = 0;
     virtual QString clipboardText() = 0;
+    virtual void setClipboardText(const QString& text) = 0;
     // Prints the picture at the top-left corner of the printable area of one
     // page of the default printer, scaled down to fit when it is too big.
     // Returns false with a reason when there is no printer or the job fails.
@@ -66,6 +67,7 @@ public:
     std::optional<QString> saveFileDialog(QWidget* parent, const QList<FileFilter>& filters,
                                           const QString& folder, const QString& defaultSuffix) override;
     QString clipboardText() override;
+    void setClipboardText(const QString& text) override;
     bool printImage(const QImage& image, QString* error) override;
 
     // Prints to a PDF file instead of the default printer (tests, "print to file"),

@@ -1,16 +1,21 @@
 #include "results/data_view_page.h"
 
+#include "platform/ui_platform.h"
 #include "results/results_grid.h"
+#include "results/results_table.h"
 #include "shell/twips.h"
 
 #include <QAction>
+#include <QDir>
 #include <QHeaderView>
 #include <QIcon>
 #include <QIdentityProxyModel>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeView>
+#include <algorithm>
 
 namespace {
 
@@ -57,7 +62,7 @@ DataViewPage::DataViewPage(ResultsGrid& grid, QWidget* parent)
     ListView1->setUniformRowHeights(true);
     ListView1->setItemsExpandable(false);
     ListView1->setAllColumnsShowFocus(true);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setContextMenuPolicy(Qt::NoContextMenu);
@@ -70,6 +75,7 @@ DataViewPage::DataViewPage(ResultsGrid& grid, QWidget* parent)
         ListView1->header()->resizeSection(c, twipsToPixels(ResultsGrid::designWidth(c)));
     ListView1->setGeometry(twipsToPixels(QRect(120, 1185, 3855, 2715)));
     ListView1->viewport()->installEventFilter(this);
+    ListView1->installEventFilter(this);
 
     mnuListView = new QMenu(QStringLiteral("ListView"), this);
     mnuListView->setObjectName(QStringLiteral("mnuListView"));
@@ -97,9 +103,13 @@ DataViewPage::DataViewPage(ResultsGrid& grid, QWidget* parent)
     connect(&grid, &ReportList::busyChanged, this, &DataViewPage::showBusy);
 }
 
+// Of several selected rows, the one the user picked last.
 int DataViewPage::selectedRow() const {
     const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.constFirst().row();
+    if (rows.isEmpty()) return -1;
+    const QModelIndex current = ListView1->currentIndex();
+    if (current.isValid() && ListView1->selectionModel()->isRowSelected(current.row())) return current.row();
+    return rows.constFirst().row();
 }
 
 void DataViewPage::selectRow(int row) {
@@ -133,7 +143,36 @@ void DataViewPage::showBusy(bool busy) {
     }
 }
 
+void DataViewPage::exportResults() {
+    const auto path = platform::ui().saveFileDialog(
+        window(),
+        {{QStringLiteral("CSV Files (*.csv)"), QStringLiteral("*.csv")},
+         {QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")}},
+        QDir::homePath(), QStringLiteral("csv"));
+    if (!path || path->isEmpty()) return;
+    QString error;
+    if (!writeGridCsv(*path, m_grid, &error)) {
+        platform::ui().messageBox(window(),
+                                  QStringLiteral("The results could not be exported to %1: %2").arg(*path, error),
+                                  QStringLiteral("Quillmark"), UiPlatform::Buttons::Ok, UiPlatform::Icon::Warning);
+    }
+}
+
+void DataViewPage::copySelectedRows() {
+    QList<int> rows;
+    for (const QModelIndex& index : ListView1->selectionModel()->selectedRows()) rows << index.row();
+    if (rows.isEmpty()) return;
+    std::sort(rows.begin(), rows.end());
+    platform::ui().setClipboardText(gridTabText(m_grid, rows));
+}
+
 bool DataViewPage::eventFilter(QObject* watched, QEvent* event) {
+    // Before the view's own Ctrl+C, which would copy one cell.
+    if (watched == ListView1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        copySelectedRows();
+        return true;
+    }
     if (watched == ListView1->viewport()) {
         if (event->type() == QEvent::MouseButtonPress) {
             auto* e = static_cast<QMouseEvent*>(event);

@@ -26,6 +26,13 @@ public:
     // The grid takes the page's size less its margins (twips).
     void layoutPage(int gridWidthTwips, int gridHeightTwips);
 
+public slots:
+    // "Export Results...": the grid as CSV, in its current order, into a file
+    // chosen in the save dialog.
+    void exportResults();
+    // Ctrl+C: the selected rows with the header, tab-separated, to the clipboard.
+    void copySelectedRows();
+
 signals:
     void saveResultsRequested();
     void webResultsRequested();

@@ -161,6 +161,7 @@ void Form1::buildMenus() {
     file->addSeparator();
     mnuSaveUrlList = menuItem(file, "mnuSaveUrlList", QStringLiteral("Save URL List to File"),
                               QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuExportResults = menuItem(file, "mnuExportResults", QStringLiteral("Export Results..."));
     mnuOpenURLList = menuItem(file, "mnuOpenURLList", QStringLiteral("Load URL List from File"),
                               QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuOpenClipboard = menuItem(file, "mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
@@ -185,6 +186,7 @@ void Form1::buildMenus() {
 
     connect(mnuNewURL, &QAction::triggered, Frame1, &UrlListFrame::addUrl);
     connect(mnuSaveUrlList, &QAction::triggered, Frame1, &UrlListFrame::saveList);
+    connect(mnuExportResults, &QAction::triggered, Frame2, &DataViewPage::exportResults);
     connect(mnuOpenURLList, &QAction::triggered, Frame1, &UrlListFrame::loadList);
     connect(mnuOpenClipboard, &QAction::triggered, Frame1, &UrlListFrame::importClipboard);
     connect(mnuExitNow, &QAction::triggered, this, &Form1::mnuExitNow_Click);

@@ -105,6 +105,7 @@ private:
 
     QAction* mnuNewURL = nullptr;
     QAction* mnuSaveUrlList = nullptr;
+    QAction* mnuExportResults = nullptr;
     QAction* mnuOpenURLList = nullptr;
     QAction* mnuOpenClipboard = nullptr;
     QAction* mnuExitNow = nullptr;

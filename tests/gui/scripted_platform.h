@@ -43,6 +43,7 @@ public:
     std::optional<QString> saveFileDialog(QWidget*, const QList<FileFilter>& filters, const QString& folder,
                                           const QString& defaultSuffix) override;
     QString clipboardText() override { return clipboard; }
+    void setClipboardText(const QString& text) override { clipboard = text; }
     bool printImage(const QImage& image, QString* error) override;
 
     // The messages shown so far, in order.
