@@ -7,11 +7,11 @@
 #include "urllist/url_list_view.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCompleter>
-#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
