@@ -11,6 +11,7 @@ packages=(
   libcurl4-openssl-dev zlib1g-dev libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth curl fonts-dejavu-core poppler-utils time
   clang libclang-rt-14-dev
+  help2man librsvg2-bin desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
@@ -24,6 +25,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+[ "${1:-}" = "--packages-only" ] && exit 0
 
 if [ ! -f build/build.ninja ]; then
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmark"));
     QApplication::setApplicationName(QStringLiteral("Quillmark"));
+    // Ties the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("app.quillmark.Quillmark"));
 
     // The splash is the first window; after its pause it opens the main window,
     // which lives until the program ends.

@@ -98,11 +98,12 @@ bool hasAnyCount(const ResultsGrid& grid, int row) {
 QString scanUsage() {
     return QStringLiteral(
         "Usage: quillmark-scan [--at-once] [--pause SECONDS] [-l FILE]... [ADDRESS]...\n"
-        "       quillmark-scan [--at-once] [--pause SECONDS] --append NAME ADDRESS\n"
+        "  or:  quillmark-scan [--at-once] [--pause SECONDS] --append NAME ADDRESS\n"
         "Scans every address of the list files and of the command line, in that order,\n"
         "on the six engines and prints the results grid as CSV. With --append, scans one\n"
         "address and adds its counts under today's date to the saved search NAME\n"
         "(Saved/NAME.lpc, created when missing).\n"
+        "\n"
         "  -l, --list FILE  read addresses from a URL list file (one per line)\n"
         "  --append NAME    add the scanned row to the saved search NAME\n"
         "  --at-once        ask the six engines at once (same results, sooner)\n"
@@ -110,9 +111,12 @@ QString scanUsage() {
         "                   (0 to 3600; without these two, the Options apply)\n"
         "  -h, --help       show this help\n"
         "  --version        show the program's name and version\n"
-        "Exit status: 0 the scan ran, 1 a list file cannot be read or, with --append,\n"
-        "nothing was saved (no engine gave a count, or the file cannot be written),\n"
-        "2 usage error.\n");
+        "\n"
+        "Exit status:\n"
+        "  0  the scan ran\n"
+        "  1  a list file cannot be read, or with --append nothing was saved (no engine\n"
+        "     gave a count, or the file cannot be written)\n"
+        "  2  usage error\n");
 }
 
 int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
