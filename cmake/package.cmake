@@ -7,13 +7,12 @@ set(CPACK_PACKAGE_VENDOR "${QUILLMARK_COMPANY}")
 string(REGEX REPLACE "^www\\." "" maker_domain "${QUILLMARK_WEBSITE}")
 set(CPACK_PACKAGE_CONTACT "${QUILLMARK_COMPANY} <support@${maker_domain}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "link-popularity checker for web addresses")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Quillmark asks six search engines how many pages link to each address of a\n"
-  "list, and shows the counts in a sortable grid with totals and a popularity\n"
-  "rating. Rows can be saved into dated histories and charted; an embedded\n"
-  "browser shows every result page. quillmark-scan runs the same scan from a\n"
-  "terminal or from cron and prints the grid as CSV.")
-string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${CPACK_DEBIAN_PACKAGE_DESCRIPTION})
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [[
+Quillmark asks six search engines how many pages link to each address of a
+list, and shows the counts in a sortable grid with totals and a popularity
+rating. Rows can be saved into dated histories and charted, and an embedded
+browser shows every result page. quillmark-scan runs the same scan from a
+terminal or from cron and prints the grid as CSV.]])
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QUILLMARK_WEBSITE}/")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # quillmark_<version>_<arch>.deb

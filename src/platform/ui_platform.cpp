@@ -37,7 +37,11 @@ QString filterString(const QList<UiPlatform::FileFilter>& filters) {
         if (pattern != QLatin1String("*.*") && pattern.toLower() != pattern)
             pattern += QLatin1Char(' ') + pattern.toLower();
         if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
-        parts << f.description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+        // A description that names its pattern ("Text Files (*.txt)") shows it once.
+        QString description = f.description;
+        const qsizetype named = description.lastIndexOf(QStringLiteral(" ("));
+        if (named > 0 && description.endsWith(QLatin1Char(')'))) description.truncate(named);
+        parts << description + QStringLiteral(" (") + pattern + QLatin1Char(')');
     }
     return parts.join(QStringLiteral(";;"));
 }
