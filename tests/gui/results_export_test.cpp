@@ -101,7 +101,9 @@ protected:
 
 TEST_F(ResultsExportTest, ExportWritesWhatTheHeadlessScanPrintsAndAsksBeforeReplacing) {
     onNextModal([&](QWidget* dialog) {
-        EXPECT_NE(qobject_cast<QFileDialog*>(dialog), nullptr);
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        ASSERT_NE(files, nullptr);
+        EXPECT_EQ(files->nameFilters(), (QStringList{"CSV Files (*.csv)", "All Files (*)"}));
         chooseFile(dialog, QStringLiteral("results"));
     });
     exportItem()->trigger();
