@@ -14,7 +14,6 @@
 #include <QCompleter>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -158,14 +157,7 @@ TEST_F(ResultsExportTest, CtrlCCopiesTheSelectedRowsWithTheHeader) {
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
 }
 
-TEST_F(ResultsExportTest, TheItemFollowsSaveUrlListAndAFailedExportIsNamed) {
-    auto* file = window->findChild<QMenu*>(QStringLiteral("mnuFile"));
-    const QList<QAction*> items = file->actions();
-    const qsizetype at = items.indexOf(exportItem());
-    ASSERT_GT(at, 0);
-    EXPECT_EQ(items[at - 1]->objectName(), QStringLiteral("mnuSaveUrlList"));
-    EXPECT_EQ(exportItem()->text(), QStringLiteral("Export Results..."));
-
+TEST_F(ResultsExportTest, AFailedExportIsNamedAndACancelSaysNothing) {
     ScriptedPlatform ui;
     const QString target = app.file(QStringLiteral("nowhere/out.csv"));
     ui.fileAnswers = {target, std::nullopt};
