@@ -10,6 +10,9 @@ QString isolateUserSettings() {
     const QByteArray config = QDir(dir.path()).filePath(QStringLiteral("config")).toLocal8Bit();
     QDir().mkpath(QString::fromLocal8Bit(config));
     ::setenv("XDG_CONFIG_HOME", config.constData(), 1);
+    // Where an installed program keeps its application folder.
+    const QByteArray data = QDir(dir.path()).filePath(QStringLiteral("data")).toLocal8Bit();
+    ::setenv("XDG_DATA_HOME", data.constData(), 1);
     QStandardPaths::setTestModeEnabled(false);
     return QString::fromLocal8Bit(config);
 }

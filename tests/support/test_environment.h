@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Points XDG_CONFIG_HOME (and HOME-based fallbacks) at a private temporary
-// folder, so no test ever reads or writes a real user's settings. Call before
+// Points XDG_CONFIG_HOME and XDG_DATA_HOME at a private temporary folder, so
+// no test ever reads or writes a real user's settings or data. Call before
 // the application object exists. Returns the folder.
 QString isolateUserSettings();
 
