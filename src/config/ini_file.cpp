@@ -81,7 +81,11 @@ bool IniLines::IniLoadFile(const QString& file) {
 }
 
 bool IniLines::IniSaveFile(const QString& file) const {
-    QByteArray bytes(m_bom ? fileText::kBom : "");
+    // A line that begins with a byte order mark must not become the file's
+    // first bytes: the next load would take it for the file's own mark and
+    // the line after it for a header. A blank line in front keeps it a line.
+    const bool markLeads = !m_bom && !m_lines.isEmpty() && m_lines.first().startsWith(QChar(0xFEFF));
+    QByteArray bytes(m_bom ? fileText::kBom : markLeads ? "\r\n" : "");
     for (const QString& line : m_lines) {
         bytes += fileText::encode(line);
         bytes += "\r\n";

@@ -111,6 +111,18 @@ TEST(IniWriteKey, LinesAWriteDoesNotChangeKeepTheirBytes) {
     EXPECT_EQ(readFileBytes(file), QByteArray("\xEF\xBB\xBF\r\n[Engines]\r\n\r\n") + lines[3] + "\r\nk=2\r\n");
 }
 
+// Found by fuzzing: a mark that only followed a blank line came first after a
+// write, so the next read took it for the file's and "[S]" became a header.
+TEST(IniWriteKey, AByteOrderMarkInsideTheFileStaysALine) {
+    TempAppFolder app;
+    const QString file = app.file("t.ini");
+    app.write("t.ini", "\r\n\xEF\xBB\xBF[S]\r\nk=1\r\n");
+    ASSERT_TRUE(IniWriteKey("S", "name", "v", file));
+    EXPECT_EQ(readFileBytes(file), QByteArray("\r\n\xEF\xBB\xBF[S]\r\nk=1\r\n\r\n\r\n[S]\r\nname=v\r\n"));
+    EXPECT_EQ(IniReadKey("S", "name", kDefault, file), QStringLiteral("v"));
+    EXPECT_EQ(IniListSections(file), QStringList{"S"});
+}
+
 TEST(IniWriteKey, InvalidNameChangesNothing) {
     TempAppFolder app;
     const QByteArray before = "[S]\r\nk=1\r\n";

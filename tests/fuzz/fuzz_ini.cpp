@@ -31,14 +31,16 @@ QByteArray get(const QString& file) {
 // the byte order mark kept.
 QByteArray expectedRewrite(QByteArray bytes) {
     QByteArray out;
-    if (bytes.startsWith(fileText::kBom)) {
+    const bool bom = bytes.startsWith(fileText::kBom);
+    if (bom) {
         out += fileText::kBom;
         bytes.remove(0, 3);
     }
     bytes.replace('\r', '\n');
     for (const QByteArray& line : bytes.split('\n')) {
         if (line.isEmpty()) continue;
-        if (line.startsWith('[')) out += "\r\n";
+        // A mark leading the first line is kept off the file's start.
+        if (line.startsWith('[') || (out.isEmpty() && !bom && line.startsWith(fileText::kBom))) out += "\r\n";
         out += line + "\r\n";
     }
     return out;
