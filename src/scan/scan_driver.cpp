@@ -162,9 +162,9 @@ void ScanDriver::pump() {
 }
 
 void ScanDriver::request(int engine) {
-    const EngineSpec& spec = engineSpecs()[static_cast<size_t>(engine)];
+    const EngineSpec& catalogued = engineSpecs()[static_cast<size_t>(engine)];
     // Read afresh for every request, so an edited template applies from the next one.
-    const QString query = scanQuery(readTemplate(spec, m_settingsPath), spec, m_url);
+    const QString query = scanQuery(readTemplate(catalogued, m_settingsPath), catalogued, m_url);
     m_pacer.sent(engine);
     const quint64 generation = m_generation;
     m_fetcher.FetchPage(query, [this, generation, engine](const FetchResult& result) {

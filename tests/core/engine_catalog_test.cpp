@@ -152,8 +152,8 @@ TEST(SettingsTable, ReadsAStoreAsEarlierVersionsWroteIt) {
     ASSERT_EQ(std::size(expected), settingSpecs().size());
     for (const auto& [id, text] : expected) EXPECT_EQ(settings::text(id), QLatin1String(text)) << settingSpec(id).key;
 
-    for (const SettingSpec& spec : settingSpecs()) ASSERT_TRUE(settings::saveNumber(spec.id, 100 + int(spec.id)));
-    for (const SettingSpec& spec : settingSpecs()) EXPECT_EQ(settings::number(spec.id), 100 + int(spec.id)) << spec.key;
+    for (const SettingSpec& setting : settingSpecs()) ASSERT_TRUE(settings::saveNumber(setting.id, 100 + int(setting.id)));
+    for (const SettingSpec& setting : settingSpecs()) EXPECT_EQ(settings::number(setting.id), 100 + int(setting.id)) << setting.key;
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace {
 class OptionsValuesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const SettingSpec& spec : settingSpecs()) settings::saveText(spec.id, QString());
+        for (const SettingSpec& setting : settingSpecs()) settings::saveText(setting.id, QString());
     }
     SettingsSnapshot m_snapshot;
     TempAppFolder m_app;
