@@ -1,11 +1,13 @@
 #include "config/ini_file.h"
 
 #include "config/app_paths.h"
+#include "config/file_read.h"
 #include "config/file_text.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 
 namespace {
@@ -55,12 +57,57 @@ QString WindowsFolder() {
     return folder;
 }
 
+namespace {
+
+// The lines of the files read last, kept while the file on disk is the same
+// version (same identity, size and times): a scan reads settings.ini before
+// every request, and a change made meanwhile is still seen at the next one.
+struct CachedFile {
+    fileRead::Identity identity;
+    QStringList lines;
+    bool bom = false;
+};
+
+QHash<QString, CachedFile>& fileCache() {
+    static QHash<QString, CachedFile> cache;
+    return cache;
+}
+
+constexpr qsizetype kCachedFiles = 8;
+
+}  // namespace
+
 bool IniLines::IniLoadFile(const QString& file) {
     m_lines.clear();
     m_bom = false;
-    QFile in(resolve(file));
-    if (!in.open(QIODevice::ReadOnly)) return false;
-    const QString text = fileText::decode(in.readAll(), &m_bom);
+    const QString path = resolve(file);
+    QHash<QString, CachedFile>& cache = fileCache();
+    if (const auto it = cache.constFind(path); it != cache.cend()) {
+        if (fileRead::identify(path) == it->identity) {
+            m_lines = it->lines;
+            m_bom = it->bom;
+            return true;
+        }
+    }
+    const fileRead::Result read = fileRead::read(path);
+    if (read.error) {
+        cache.remove(path);
+        return false;
+    }
+    parse(read.bytes);
+    if (cache.size() >= kCachedFiles && !cache.contains(path)) cache.erase(cache.begin());
+    cache.insert(path, CachedFile{read.identity, m_lines, m_bom});
+    return true;
+}
+
+std::optional<QString> IniFileProblem(const QString& file) {
+    const fileRead::Result read = fileRead::read(resolve(file));
+    if (read.missing) return std::nullopt;
+    return read.error;
+}
+
+void IniLines::parse(const QByteArray& bytes) {
+    const QString text = fileText::decode(bytes, &m_bom);
     const qsizetype size = text.size();
     qsizetype start = 0;
     while (start < size) {
@@ -77,7 +124,6 @@ bool IniLines::IniLoadFile(const QString& file) {
             ++end;
         start = end + 1;
     }
-    return true;
 }
 
 bool IniLines::IniSaveFile(const QString& file) const {

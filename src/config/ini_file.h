@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // The program's own INI reader and writer. Its matching rules are deliberate:
 //  - a header line is any line whose first character is "["; a section is found
@@ -40,6 +41,10 @@ bool ProfileWriteString(const QString& section, const QString& key, const QStrin
 // the end of the file; a missing file is created.
 bool ProfileEmptySection(const QString& section, const QString& file);
 
+// Why the file cannot be read (not a regular file, too large, ...), naming
+// it; nothing when it can be, or when there is none.
+std::optional<QString> IniFileProblem(const QString& file);
+
 // True when the name holds none of "[", "]", "=".
 bool IniNameIsValid(const QString& name);
 
@@ -69,6 +74,8 @@ public:
     const QStringList& lines() const { return m_lines; }
 
 private:
+    void parse(const QByteArray& bytes);
+
     QStringList m_lines;
     bool m_bom = false;
 };

@@ -99,8 +99,17 @@ void SaveSearchDialog::Command1_Click() {
 
 void SaveSearchDialog::Command3_Click() {
     const QString name = Text1->text();
-    if (report(savedSearch::nameProblem(name)) || !replaceConfirmed(name)) return;
-    if (report(savedSearch::saveNewRecord(name, savedSearch::pendingSaveRecord(), QDate::currentDate()))) return;
+    if (report(savedSearch::nameProblem(name))) return;
+    // The dates the question counts are the ones the save replaces: no other
+    // writer gets in between.
+    const savedSearch::SearchLock lock(name);
+    if (!lock.isLocked()) {
+        report(lock.error());
+        return;
+    }
+    if (!replaceConfirmed(name)) return;
+    if (report(savedSearch::saveNewRecord(name, savedSearch::pendingSaveRecord(), QDate::currentDate(), &lock)))
+        return;
     accept();
 }
 

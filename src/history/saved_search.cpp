@@ -4,16 +4,25 @@
 #include "config/ini_file.h"
 #include "results/results_grid.h"
 
+#include "config/file_read.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QCoreApplication>
 #include <QRandomGenerator>
 #include <QSet>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace savedSearch {
 namespace {
@@ -35,7 +44,29 @@ QString failure(const QString& target, const QString& reason) {
         .arg(QDir::toNativeSeparators(target), reason);
 }
 
+bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+bool isWholeNumber(const QString& text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), isAsciiDigit);
+}
+
 bool isControl(QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control; }
+
+// Staged copies are named ".saving-PID-RANDOM.tmp"; the INI writer's own
+// temporary files add a suffix to that name.
+constexpr const char* kStagingPrefix = "/.saving-";
+
+// A save killed mid-write leaves its copy behind: the next save removes
+// every copy whose process is gone.
+void removeAbandonedCopies(const QString& folder) {
+    const QDir dir(folder);
+    for (const QString& entry : dir.entryList({QStringLiteral(".saving-*")}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const qsizetype dash = entry.indexOf(QLatin1Char('-'), 8);
+        bool ok = false;
+        const qint64 pid = entry.mid(8, dash - 8).toLongLong(&ok);
+        if (ok && fileRead::processIsGone(pid)) QFile::remove(dir.filePath(entry));
+    }
+}
 
 // A copy of the target beside it. The INI routines write the copy; only when
 // every entry is in does the copy replace the target, in one rename.
@@ -43,7 +74,7 @@ class StagedCopy {
 public:
     explicit StagedCopy(const QString& target)
         : m_target(target),
-          m_path(QFileInfo(target).absolutePath() + QStringLiteral("/.saving-%1-%2.tmp")
+          m_path(QFileInfo(target).absolutePath() + QLatin1String(kStagingPrefix) + QStringLiteral("%1-%2.tmp")
                                                         .arg(QCoreApplication::applicationPid())
                                                         .arg(QRandomGenerator::global()->generate(), 8, 16,
                                                              QLatin1Char('0'))) {}
@@ -54,24 +85,30 @@ public:
     StagedCopy& operator=(const StagedCopy&) = delete;
 
     std::optional<QString> open() {
-        QFile source(m_target);
         QByteArray bytes;
-        QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                               QFileDevice::ReadGroup | QFileDevice::ReadOther;
-        if (source.exists()) {
-            if (!source.open(QIODevice::ReadOnly)) return source.errorString();
-            bytes = source.readAll();
-            if (source.error() != QFileDevice::NoError) return source.errorString();
-            permissions = source.permissions();
+        mode_t mode = 0644;
+        // The search itself, never a file a link in the folder points to:
+        // the copy would carry that file's text into the folder.
+        const fileRead::Result current = fileRead::read(m_target, fileRead::Links::Refuse);
+        if (!current.missing) {
+            if (current.error) return current.reason;
+            bytes = current.bytes;
+            struct stat info {};
+            if (::stat(QFile::encodeName(m_target).constData(), &info) == 0) mode = info.st_mode & 07777;
         }
-        // Unbuffered, so that a short write shows in the count written.
-        QFile out(m_path);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-            return out.errorString();
+        // Created private, and given the search's own mode before any byte is in.
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
+        QFile out;
+        if (::fchmod(fd, mode) != 0 || !out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                                                  QFileDevice::AutoCloseHandle)) {
+            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+            ::close(fd);
+            return reason;
+        }
         if (out.write(bytes) != bytes.size())
             return out.error() != QFileDevice::NoError ? out.errorString() : kWriteFailed;
         out.close();
-        out.setPermissions(permissions);
         return std::nullopt;
     }
 
@@ -92,7 +129,6 @@ private:
     bool m_committed = false;
 };
 
-bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
 // The run of digits, or of other characters, at the start of text.
 QStringView leadingRun(QStringView text) {
@@ -127,7 +163,7 @@ int naturalCompare(const QCollator& collator, QStringView a, QStringView b) {
 enum class Mode { Append, Replace };
 
 std::optional<QString> writeRecord(const QString& name, const QString& record, const QDate& today,
-                                   Mode mode) {
+                                   Mode mode, const SearchLock* held) {
     if (auto problem = nameProblem(name)) return problem;
     const QList<RecordLine> lines = parsePendingSaveRecord(record);
     const bool anyCount =
@@ -135,8 +171,17 @@ std::optional<QString> writeRecord(const QString& name, const QString& record, c
     if (!anyCount) return std::nullopt;
 
     const QString folder = appPaths::savedFolder();
+    if (!QDir().mkpath(folder))
+        return failure(searchFilePath(name), QStringLiteral("the folder could not be created"));
+    std::optional<SearchLock> ownLock;
+    if (!held) {
+        ownLock.emplace(name);
+        held = &*ownLock;
+    }
+    if (!held->isLocked()) return held->error();
+    // Resolved under the lock: another writer may just have created it.
     const QString target = searchFilePath(name);
-    if (!QDir().mkpath(folder)) return failure(target, QStringLiteral("the folder could not be created"));
+    removeAbandonedCopies(folder);
 
     StagedCopy stage(target);
     if (auto reason = stage.open()) return failure(target, *reason);
@@ -161,8 +206,10 @@ void setChartFileName(const QString& fileName) { chartFileState() = fileName; }
 std::optional<QString> buildPendingSaveRecord(const ResultsGrid& grid, int row) {
     if (!grid.hasRow(row)) return std::nullopt;
     QString record;
+    // A cell that was not read as a count goes in empty: no day's figure.
     for (int c = ResultsGrid::kFirstEngineColumn; c < ResultsGrid::kColumnCount; ++c)
-        record += grid.caption(c) + QLatin1Char(':') + grid.cell(row, c) + QLatin1Char('\n');
+        record += grid.caption(c) + QLatin1Char(':') + (grid.wasRead(row, c) ? grid.cell(row, c) : QString()) +
+                  QLatin1Char('\n');
     return record;
 }
 
@@ -174,8 +221,9 @@ QList<RecordLine> parsePendingSaveRecord(const QString& record) {
         RecordLine line;
         line.section = piece.section(QLatin1Char(':'), 0, 0);
         const QString count = piece.section(QLatin1Char(':'), 1, 1);
-        // A cell without a count ("-" for a failed read, or empty) is no day's figure.
-        if (!count.isEmpty() && count != QLatin1String("-")) line.count = count;
+        // Only a whole number is a day's figure: not "-" for a failed read, not
+        // an empty cell, not text a page held where its count should be.
+        if (isWholeNumber(count)) line.count = count;
         lines << line;
     }
     return lines;
@@ -246,12 +294,39 @@ QString replaceQuestion(const ExistingSearch& existing) {
         .arg(existing.name, dates);
 }
 
-std::optional<QString> appendRecord(const QString& name, const QString& record, const QDate& today) {
-    return writeRecord(name, record, today, Mode::Append);
+std::optional<QString> appendRecord(const QString& name, const QString& record, const QDate& today,
+                                    const SearchLock* held) {
+    return writeRecord(name, record, today, Mode::Append, held);
 }
 
-std::optional<QString> saveNewRecord(const QString& name, const QString& record, const QDate& today) {
-    return writeRecord(name, record, today, Mode::Replace);
+std::optional<QString> saveNewRecord(const QString& name, const QString& record, const QDate& today,
+                                     const SearchLock* held) {
+    return writeRecord(name, record, today, Mode::Replace, held);
+}
+
+SearchLock::SearchLock(const QString& name, int waitMs)
+    : m_name(name),
+      m_lock(std::make_unique<QLockFile>(appPaths::savedFolder() + QStringLiteral("/.") +
+                                         (name + QLatin1String(kExtension)).toLower() +
+                                         QStringLiteral(".lock"))) {
+    // Only a lock whose process is gone is stale: a slow save of a large
+    // search is never taken over while it runs.
+    m_lock->setStaleLockTime(0);
+    m_folderMade = QDir().mkpath(appPaths::savedFolder());
+    m_locked = m_folderMade && m_lock->tryLock(waitMs);
+}
+
+SearchLock::~SearchLock() = default;
+
+QString SearchLock::error() const {
+    if (!m_folderMade) return failure(searchFilePath(m_name), QStringLiteral("the folder could not be created"));
+    if (m_lock->error() == QLockFile::PermissionError)
+        return failure(searchFilePath(m_name), QStringLiteral("Permission denied"));
+    if (m_lock->error() != QLockFile::LockFailedError)
+        return failure(searchFilePath(m_name), QStringLiteral("its lock file could not be created"));
+    return QStringLiteral("The saved search \"%1\" is being saved by another program; nothing was saved. "
+                          "Try again in a moment.")
+        .arg(m_name);
 }
 
 std::optional<QString> appendGridRow(const QString& name, const ResultsGrid& grid, int row,

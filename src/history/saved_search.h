@@ -3,7 +3,10 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
+
+class QLockFile;
 
 class ResultsGrid;
 
@@ -66,8 +69,33 @@ QString replaceQuestion(const ExistingSearch& existing);
 // Both return an error text naming the file and the reason, or nothing on
 // success. The folder is created when missing. A record with no count to
 // write changes nothing and creates no file.
-std::optional<QString> appendRecord(const QString& name, const QString& record, const QDate& today);
-std::optional<QString> saveNewRecord(const QString& name, const QString& record, const QDate& today);
+//
+// Every write holds the search's lock (a hidden lock file in the Saved
+// folder) for its whole read-modify-write, so the window and a cron job
+// saving at once both keep their day. A caller that already holds the lock
+// (to ask a question about the search under it) passes it on.
+class SearchLock {
+public:
+    static constexpr int kWaitMs = 5000;
+    explicit SearchLock(const QString& name, int waitMs = kWaitMs);
+    ~SearchLock();
+    SearchLock(const SearchLock&) = delete;
+    SearchLock& operator=(const SearchLock&) = delete;
+    bool isLocked() const { return m_locked; }
+    // The message for a lock that could not be had.
+    QString error() const;
+
+private:
+    QString m_name;
+    std::unique_ptr<QLockFile> m_lock;
+    bool m_folderMade = false;
+    bool m_locked = false;
+};
+
+std::optional<QString> appendRecord(const QString& name, const QString& record, const QDate& today,
+                                    const SearchLock* held = nullptr);
+std::optional<QString> saveNewRecord(const QString& name, const QString& record, const QDate& today,
+                                     const SearchLock* held = nullptr);
 
 // Appends one grid row exactly as "Ok" does (the file is created when
 // missing); for callers without a dialog.

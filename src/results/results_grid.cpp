@@ -83,3 +83,14 @@ std::optional<std::int64_t> cellCount(const QString& text) {
     if (!value) return std::nullopt;
     return std::llrint(*value);
 }
+
+namespace {
+const QString kUnreadTag = QStringLiteral("unread");
+}
+
+void ResultsGrid::setEngineCell(int row, int column, const QString& text, bool read) {
+    setCell(row, column, text);
+    setTag(row, column, read ? QString() : kUnreadTag);
+}
+
+bool ResultsGrid::wasRead(int row, int column) const { return tag(row, column) != kUnreadTag; }

@@ -31,6 +31,13 @@ public:
     // Returns the total.
     std::int64_t totalRow(int row, int lowThreshold, int highThreshold);
     std::optional<PopularityRank> rank(int row) const;
+
+    // An engine cell can show text that was not read as a count (Ask's and
+    // MSN's "0" for a page without one, text cut from a page that is no
+    // result page). Such a cell is marked by its tag, which travels with it
+    // through every sort, and no history takes it.
+    void setEngineCell(int row, int column, const QString& text, bool read);
+    bool wasRead(int row, int column) const;
 };
 
 // The numeric value of an engine cell: the text trimmed and read as a decimal

@@ -6,6 +6,14 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+QString spreadsheetSafe(const QString& field) {
+    if (field.isEmpty() || !QStringView(u"=+-@\t\r").contains(field.front())) return field;
+    // "-" (no count) and a signed number are data, not formulas.
+    static const QRegularExpression number(QStringLiteral("\\A[-+]?(\\d+(\\.\\d*)?|\\.\\d+)?\\z"));
+    if (number.match(field).hasMatch()) return field;
+    return QLatin1Char('\'') + field;
+}
+
 namespace {
 
 QStringList header(const ResultsGrid& grid) { return grid.captions() + QStringList{QStringLiteral("Rank")}; }
@@ -20,7 +28,7 @@ QStringList rowFields(const ResultsGrid& grid, int row) {
 
 QString tabLine(QStringList fields) {
     static const QRegularExpression breaks(QStringLiteral("[\t\r\n]"));
-    for (QString& f : fields) f.replace(breaks, QStringLiteral(" "));
+    for (QString& f : fields) f = spreadsheetSafe(f).replace(breaks, QStringLiteral(" "));
     return fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
 }
 
@@ -30,7 +38,7 @@ QString csvLine(const QStringList& fields) {
     QString line;
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0) line += QLatin1Char(',');
-        const QString& f = fields[i];
+        const QString f = spreadsheetSafe(fields[i]);
         const bool quote = f.contains(QLatin1Char(',')) || f.contains(QLatin1Char('"')) ||
                            f.contains(QLatin1Char('\r')) || f.contains(QLatin1Char('\n'));
         if (!quote) {

@@ -12,7 +12,12 @@ class ResultsGrid;
 // rows of it tab-separated. The fields are the grid's eight cells and the
 // row's rank word ("Low", "Medium", "High", empty without a rank).
 
-// One CSV line (without its line end). A field is quoted only when it holds a
+// A field a spreadsheet would run as a formula (it begins with "=", "+", "-",
+// "@", a tab or CR) gets a leading apostrophe, which the spreadsheet shows as
+// text; "-" and signed numbers stay as they are.
+QString spreadsheetSafe(const QString& field);
+
+// One CSV line (without its line end), every field made spreadsheetSafe. A field is quoted only when it holds a
 // comma, a double quote, CR or LF; quotes inside are doubled.
 QString csvLine(const QStringList& fields);
 

@@ -53,7 +53,9 @@ qsizetype findMarker(QStringView text, QStringView marker, bool rewrite) {
 
 // The old routine's arithmetic, 1-based: p is the before-marker's position or
 // 0, and a missing before-marker still drops length(before) - 1 characters.
-QStringView between(QStringView s, QStringView before, QStringView past, bool rewrite) {
+// found, when given, says whether both markers were there.
+QStringView between(QStringView s, QStringView before, QStringView past, bool rewrite,
+                    bool* found = nullptr) {
     const qsizetype p = findMarker(s, before, rewrite) + 1;
     const qsizetype n = s.size() - p - before.size() + 1;
     if (n >= 0)
@@ -61,6 +63,8 @@ QStringView between(QStringView s, QStringView before, QStringView past, bool re
     const qsizetype q = findMarker(s, past, rewrite) + 1;
     if (q >= 1)
         s = s.first(q - 1);
+    if (found)
+        *found = p >= 1 && q >= 1;
     return s;
 }
 
@@ -145,8 +149,9 @@ std::optional<QString> askCount(QStringView candidate) {
 }
 
 // MSN's count loses commas and spaces; anything that is then not a number
-// counts as "0", which is usable.
-std::optional<QString> msnCount(QStringView candidate) {
+// counts as "0", which is usable but was not read (read is cleared).
+std::optional<QString> msnCount(QStringView candidate, bool& read) {
+    read = false;
     NumberReader number;
     QString count;
     bool tooLong = false;
@@ -163,40 +168,52 @@ std::optional<QString> msnCount(QStringView candidate) {
     }
     if (!number.complete())
         return QStringLiteral("0");
+    read = !tooLong;
     return tooLong ? std::nullopt : std::optional(count);
 }
 
-QString zeroIf(bool noResults) {
-    return noResults ? QStringLiteral("0") : QString();
+// A count is read only when both markers framed it; the old arithmetic also
+// hands out text cut from a page that lacks them.
+EngineCount readCount(QString text, bool framed) { return {std::move(text), framed}; }
+
+// The engine's own sentence for an empty result is a count read; its absence
+// is no count at all.
+EngineCount zeroIf(bool noResults) {
+    return noResults ? EngineCount{QStringLiteral("0"), true} : EngineCount{};
 }
 
-QString parseGoogle(QStringView page) {
-    if (auto count = googleCount(between(page, u"</b> of ", u"</b> linking to ", false)))
-        return *count;
+EngineCount parseGoogle(QStringView page) {
+    bool framed = false;
+    if (auto count = googleCount(between(page, u"</b> of ", u"</b> linking to ", false, &framed)))
+        return readCount(*count, framed);
     return zeroIf(probeSays(page, u"</b> - ", u".  <br><br>", false,
                             u"did not match any documents"));
 }
 
-QString parseAltaVista(QStringView page) {
-    const QStringView candidate = between(page, u"AltaVista found ", u" results</A>", false);
+EngineCount parseAltaVista(QStringView page) {
+    bool framed = false;
+    const QStringView candidate = between(page, u"AltaVista found ", u" results</A>", false, &framed);
     if (isUsable(candidate.size()))
-        return candidate.toString();
+        return readCount(candidate.toString(), framed);
     return zeroIf(probeSays(page, u"<span class=m><span class=y>", u". ", false,
                             u"We found 0 results"));
 }
 
-QString parseYahoo(QStringView page) {
-    const QStringView candidate = between(page, u"of about <strong>", u"</strong>", true);
+EngineCount parseYahoo(QStringView page) {
+    bool framed = false;
+    const QStringView candidate = between(page, u"of about <strong>", u"</strong>", true, &framed);
     if (isUsable(candidate.size()))
-        return toText(candidate, true);
+        return readCount(toText(candidate, true), framed);
     return zeroIf(probeSays(page, u"<big>", u":<ul><li>", true,
                             u"We didn't find any Web pages matching the following criteria"));
 }
 
-QString parseAsk(QStringView page) {
-    if (auto count = askCount(between(page, u"Showing results 1-10 of ", u"</td>", true)))
-        return *count;
-    return QStringLiteral("0");
+// Ask shows "0" when nothing was read, though it read no such figure.
+EngineCount parseAsk(QStringView page) {
+    bool framed = false;
+    if (auto count = askCount(between(page, u"Showing results 1-10 of ", u"</td>", true, &framed)))
+        return readCount(*count, framed);
+    return {QStringLiteral("0"), false};
 }
 
 // Whether the page holds "Page 1 of " in any letter case. Its one digit is
@@ -214,20 +231,23 @@ bool containsPageOneOf(QStringView page) {
     }
 }
 
-QString parseMsn(QStringView page) {
+EngineCount parseMsn(QStringView page) {
     const bool paged = containsPageOneOf(page);
-    const QStringView candidate = paged ? between(page, u"Page 1 of ", u" results", true)
-                                        : between(page, u" of ", u" containing ", true);
-    if (auto count = msnCount(candidate))
-        return *count;
+    bool framed = false;
+    const QStringView candidate = paged ? between(page, u"Page 1 of ", u" results", true, &framed)
+                                        : between(page, u" of ", u" containing ", true, &framed);
+    bool read = false;
+    if (auto count = msnCount(candidate, read))
+        return readCount(*count, read && framed);
     return zeroIf(probeSays(page, u"</td><td><span class='h1'>", u" <span class='h1 blue'>", true,
                             u"Sorry, no results were found containing"));
 }
 
-QString parseAllTheWeb(QStringView page) {
-    const QStringView candidate = between(page, u"<span class='ofSoMany'>", u"</span>", true);
+EngineCount parseAllTheWeb(QStringView page) {
+    bool framed = false;
+    const QStringView candidate = between(page, u"<span class='ofSoMany'>", u"</span>", true, &framed);
     if (isUsable(candidate.size()))
-        return toText(candidate, true).replace(u' ', u'0');
+        return readCount(toText(candidate, true).replace(u' ', u'0'), framed);
     return zeroIf(probeSays(page, u"<div class='noResults'>", u".</p>", true,
                             u"<p>No Web pagesfound that match your query", true));
 }
@@ -238,7 +258,9 @@ QString GetBetween(const QString& text, const QString& before, const QString& pa
     return between(text, before, past, false).toString();
 }
 
-QString ParseEngineData(const QString& page, int parser) {
+QString ParseEngineData(const QString& page, int parser) { return ParseEngineCount(page, parser).text; }
+
+EngineCount ParseEngineCount(const QString& page, int parser) {
     switch (parser) {
     case 1: return parseGoogle(page);
     case 2: return parseAltaVista(page);

@@ -105,7 +105,9 @@ QByteArray PageFetcher::wireUrl(const QString& url) {
     const QByteArray utf8 = fileText::encode(url);
     const auto needsEscape = [](char c) {
         const auto byte = static_cast<unsigned char>(c);
-        return byte <= 0x20 || byte >= 0x7f;
+        // A "#" would end the request at a fragment: the address after it,
+        // and any fixed suffix behind the address, would never go out.
+        return byte <= 0x20 || byte >= 0x7f || c == '#';
     };
     const qsizetype scheme = utf8.indexOf("://");
     qsizetype from = scheme < 0 ? 0 : scheme + 3;

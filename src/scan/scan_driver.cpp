@@ -208,14 +208,14 @@ void ScanDriver::engineAnswered(const FetchResult& result) {
     // No HTTP answer at all, or an engine refusing to answer now, is no count
     // for every engine: the cell stays empty.
     const bool noCount = result.transportFailure || result.httpStatus == 429;
-    QString count = noCount ? QString() : ParseEngineData(result.text(), engine.parser);
-    if (engine.id != EngineKey::MSN) count.remove(QLatin1Char(','));
+    EngineCount count = noCount ? EngineCount{} : ParseEngineCount(result.text(), engine.parser);
+    if (engine.id != EngineKey::MSN) count.text.remove(QLatin1Char(','));
 
     m_websiteList.appendRow({QString::fromLatin1(engine.webLabel), m_url});
     setStatus(scanningText(m_url, engine));
     m_progressValue = std::min(m_progressValue + 1, m_progressMaximum);
     emit progressChanged(m_progressValue, m_progressMaximum);
-    if (m_row >= 0) m_grid.setCell(m_row, engine.gridColumn, count);
+    if (m_row >= 0) m_grid.setEngineCell(m_row, engine.gridColumn, count.text, count.read);
     ++m_engine;
 }
 

@@ -1,5 +1,7 @@
 #include "urllist/url_list_file.h"
 
+#include "config/file_read.h"
+
 #include "config/file_text.h"
 
 #include <QDir>
@@ -30,17 +32,12 @@ QString describe(const QString& what, const QString& path, const QString& why) {
 
 UrlListRead readUrlListFile(const QString& path) {
     UrlListRead result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = describe(QStringLiteral("Cannot read"), path, file.errorString());
+    const fileRead::Result read = fileRead::read(path);
+    if (read.error) {
+        result.error = describe(QStringLiteral("Cannot read"), path, read.reason);
         return result;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.error = describe(QStringLiteral("Cannot read"), path, file.errorString());
-        return result;
-    }
-    result.entries = urlListEntries(bytes);
+    result.entries = urlListEntries(read.bytes);
     result.ok = true;
     return result;
 }
