@@ -2,6 +2,8 @@
 
 #include "browse/website_list.h"
 #include "build_info.h"
+#include "config/app_paths.h"
+#include "config/ini_file.h"
 #include "history/saved_search.h"
 #include "results/results_grid.h"
 #include "results/results_table.h"
@@ -149,11 +151,20 @@ int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
         return ScanFailed;
     }
 
+    // The templates come from settings.ini: one that is no file to read (a
+    // FIFO, a device, a runaway size) would make every request wrong.
+    if (const auto problem = IniFileProblem(appPaths::settingsPath())) {
+        io.err((QStringLiteral("quillmark-scan: cannot read the engines' templates: ") + *problem + QLatin1Char('\n'))
+                   .toLocal8Bit());
+        return ScanFailed;
+    }
+
     ResultsGrid grid;
     WebsiteList websiteList;
     PageFetcher fetcher;
     ScanDriver driver(grid, websiteList, fetcher);
     driver.setOverrides(parsed.overrides);
+    driver.setWebsiteRowsKept(false);
     QEventLoop loop;
     QObject::connect(&driver, &ScanDriver::finished, &loop, &QEventLoop::quit);
     QObject::connect(&driver, &ScanDriver::stopped, &loop, &QEventLoop::quit);

@@ -139,7 +139,7 @@ void ScanDriver::nextUrl() {
 
 void ScanDriver::beginAddress() {
     m_url = m_snapshot.at(m_urlCursor);
-    m_websiteList.appendRow({QStringLiteral("Home Page"), m_url});
+    if (m_websiteRowsKept) m_websiteList.appendRow({QStringLiteral("Home Page"), m_url});
     m_row = m_grid.insertRowAt(m_urlCursor, m_url);
     m_inAddress = true;
     m_engine = 0;
@@ -211,7 +211,7 @@ void ScanDriver::engineAnswered(const FetchResult& result) {
     EngineCount count = noCount ? EngineCount{} : ParseEngineCount(result.text(), engine.parser);
     if (engine.id != EngineKey::MSN) count.text.remove(QLatin1Char(','));
 
-    m_websiteList.appendRow({QString::fromLatin1(engine.webLabel), m_url});
+    if (m_websiteRowsKept) m_websiteList.appendRow({QString::fromLatin1(engine.webLabel), m_url});
     setStatus(scanningText(m_url, engine));
     m_progressValue = std::min(m_progressValue + 1, m_progressMaximum);
     emit progressChanged(m_progressValue, m_progressMaximum);

@@ -59,6 +59,9 @@ public:
     void setChartRefresh(std::function<void()> refresh) { m_chartRefresh = std::move(refresh); }
     // Settings that replace the stored ones from the next start on.
     void setOverrides(const ScanOverrides& overrides) { m_overrides = overrides; }
+    // A scan without a window has nobody to show the website rows to; not
+    // keeping them saves most of a long list's memory.
+    void setWebsiteRowsKept(bool kept) { m_websiteRowsKept = kept; }
 
     State state() const { return m_state; }
     bool isIdle() const { return m_state == State::Idle; }
@@ -104,6 +107,7 @@ private:
     ReportList& m_websiteList;
     PageFetcher& m_fetcher;
     std::function<void()> m_chartRefresh;
+    bool m_websiteRowsKept = true;
     ScanOverrides m_overrides;
     EnginePacer m_pacer;
     QTimer* m_hold;  // runs while an engine rests before its next request

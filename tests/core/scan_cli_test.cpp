@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <utility>
+#include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -258,3 +260,76 @@ TEST_F(ScanCliTest, EndlessAndGigabytePagesKeepTheScanSmall) {
 }
 
 }  // namespace
+
+TEST_F(ScanCliTest, AHistoryTakesOnlyCountsThatWereRead) {
+    // Every engine failing with 503, and a page that is no result page: the
+    // grid shows what the readers give ("0" for Ask and MSN), the history
+    // takes none of it.
+    for (const char* address : {"http://status-503.example/", "http://garbage.example/"}) {
+        SCOPED_TRACE(address);
+        const CliRun r = run({QStringLiteral("--append"), QStringLiteral("none"), QString::fromLatin1(address)});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.out.contains(",0,") || r.out.contains(",,")) << r.out.toStdString();
+        EXPECT_FALSE(QFile::exists(app.file(QStringLiteral("Saved/none.lpc"))));
+    }
+    // A zero the engine's own sentence gives is a count; Ask's "0" is no
+    // such sentence, so its section stays away.
+    const CliRun zero = run({QStringLiteral("--append"), QStringLiteral("zero"), QStringLiteral("http://nolinks.example/")});
+    EXPECT_EQ(zero.exitCode, 0) << zero.err.toStdString();
+    const QStringList sections = IniListSections(app.file(QStringLiteral("Saved/zero.lpc")));
+    EXPECT_TRUE(sections.contains(QStringLiteral("Google")));
+    EXPECT_FALSE(sections.contains(QStringLiteral("Ask")));
+}
+
+TEST_F(ScanCliTest, AHashInAnAddressReachesTheEnginesEscaped) {
+    PageFetcher fetcher;
+    ASSERT_TRUE(SimRecord::clear(fetcher, sim()));
+    const CliRun r = run({QStringLiteral("http://count-3.example/a#b")});
+    EXPECT_EQ(r.exitCode, 0);
+    const SimRecord record = SimRecord::read(fetcher, sim());
+    ASSERT_EQ(record.targets.size(), 6);
+    for (const QByteArray& target : record.targets) {
+        EXPECT_TRUE(target.contains("count-3.example/a%23b")) << target.toStdString();
+        EXPECT_FALSE(target.contains('#')) << target.toStdString();
+    }
+    // AllTheWeb's fixed suffix is behind the address, and still goes out.
+    EXPECT_TRUE(std::any_of(record.targets.begin(), record.targets.end(),
+                            [](const QByteArray& t) { return t.startsWith("/atw") && !t.endsWith("a%23b"); }));
+    EXPECT_TRUE(r.out.contains(",18,3,3,3,3,3,3,")) << r.out.toStdString();
+}
+
+TEST_F(ScanCliTest, FieldsASpreadsheetWouldRunAreWrittenAsText) {
+    app.write(QStringLiteral("Lists/formulas.txt"), "=HYPERLINK(\"x\")\r\n+1+2\r\n@SUM(A1)\r\n-2+3\r\n");
+    settings::saveFlag(Setting::AutoSort, false);
+    const CliRun r = run({QStringLiteral("-l"), app.file(QStringLiteral("Lists/formulas.txt"))});
+    EXPECT_EQ(r.exitCode, 0);
+    const QList<QByteArray> lines = r.out.split('\n');
+    ASSERT_GE(lines.size(), 5);
+    EXPECT_TRUE(lines[1].startsWith("\"'=HYPERLINK(\"\"x\"\")\",")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith("'+1+2,")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].startsWith("'@SUM(A1),")) << lines[3].toStdString();
+    EXPECT_TRUE(lines[4].startsWith("'-2+3,")) << lines[4].toStdString();
+}
+
+TEST_F(ScanCliTest, FilesThatAreNoFilesEndTheRunWithTheirName) {
+    // /dev/zero as a list, a FIFO as a saved search, a settings.ini past the bound:
+    // each is named and the run ends at once instead of hanging or growing.
+    const CliRun zero = run({QStringLiteral("-l"), QStringLiteral("/dev/zero")});
+    EXPECT_EQ(zero.exitCode, 1);
+    EXPECT_TRUE(zero.err.contains("/dev/zero")) << zero.err.toStdString();
+
+    const QString pipe = app.file(QStringLiteral("Saved/pipe.lpc"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const CliRun fifo = run({QStringLiteral("--append"), QStringLiteral("pipe"), QStringLiteral("http://count-4.example/")});
+    EXPECT_EQ(fifo.exitCode, 1);
+    EXPECT_TRUE(fifo.err.contains("pipe.lpc")) << fifo.err.toStdString();
+
+    const QString settingsFile = app.file(QStringLiteral("settings.ini"));
+    const QByteArray settingsText = readFileBytes(settingsFile);
+    ASSERT_TRUE(QFile::resize(settingsFile, 65LL * 1024 * 1024));  // sparse: no time, no disk
+    const CliRun settingsRun = run({QStringLiteral("http://count-4.example/")});
+    EXPECT_EQ(settingsRun.exitCode, 1);
+    EXPECT_TRUE(settingsRun.err.contains("settings.ini")) << settingsRun.err.toStdString();
+    QFile::remove(settingsFile);
+    writeFileBytes(settingsFile, settingsText);
+}
