@@ -181,7 +181,7 @@ int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
         loop.exec();
         if (io.progress) io.err(QByteArray("\r\x1b[K") + driver.statusText().toLocal8Bit() + '\n');
     }
-    io.out(gridCsv(grid));
+    gridCsv(grid, io.out);
     if (!parsed.appendTo.isNull()) {
         if (!hasAnyCount(grid, 0)) {
             io.err(QByteArray("quillmark-scan: no engine gave a count; nothing was saved\n"));

@@ -34,7 +34,7 @@ QVariant ReportList::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return m_columns[index.column()].cells[index.row()];
     case TagRole:
-        return m_columns[index.column()].tags[index.row()];
+        return tag(index.row(), index.column());
     case IconRole:
         if (index.column() == 0) return m_icons[index.row()];
         return {};
@@ -56,7 +56,7 @@ int ReportList::insertRowAt(int row, const QString& text) {
     beginInsertRows({}, row, row);
     for (Column& c : m_columns) {
         c.cells.insert(row, QString());
-        c.tags.insert(row, QString());
+        if (!c.tags.isEmpty()) c.tags.insert(row, QString());
     }
     if (!m_columns.isEmpty()) m_columns[0].cells[row] = text;
     m_icons.insert(row, 0);
@@ -69,7 +69,7 @@ int ReportList::appendRow(const QStringList& cells) {
     beginInsertRows({}, row, row);
     for (qsizetype c = 0; c < m_columns.size(); ++c) {
         m_columns[c].cells.append(cells.value(c));
-        m_columns[c].tags.append(QString());
+        if (!m_columns[c].tags.isEmpty()) m_columns[c].tags.append(QString());
     }
     m_icons.append(0);
     endInsertRows();
@@ -81,7 +81,7 @@ void ReportList::removeRowAt(int row) {
     beginRemoveRows({}, row, row);
     for (Column& c : m_columns) {
         c.cells.remove(row);
-        c.tags.remove(row);
+        if (!c.tags.isEmpty()) c.tags.remove(row);
     }
     m_icons.remove(row);
     endRemoveRows();
@@ -112,12 +112,20 @@ void ReportList::setCell(int row, int column, const QString& text) {
 }
 
 QString ReportList::tag(int row, int column) const {
-    return hasCell(row, column) ? m_columns[column].tags[row] : QString();
+    if (!hasCell(row, column) || m_columns[column].tags.isEmpty()) return QString();
+    return m_columns[column].tags[row];
+}
+
+QVector<QString>& ReportList::tagsOf(int column) {
+    QVector<QString>& tags = m_columns[column].tags;
+    if (tags.isEmpty()) tags.resize(m_icons.size());
+    return tags;
 }
 
 void ReportList::setTag(int row, int column, const QString& tag) {
     if (!hasCell(row, column)) return;
-    m_columns[column].tags[row] = tag;
+    if (tag.isNull() && m_columns[column].tags.isEmpty()) return;
+    tagsOf(column)[row] = tag;
     if (m_bulkDepth == 0) {
         const QModelIndex i = index(row, column);
         emit dataChanged(i, i, {TagRole});
@@ -167,7 +175,7 @@ QString& ReportList::rawCell(int row, int column) {
 }
 
 QString& ReportList::rawTag(int row, int column) {
-    if (hasCell(row, column)) return m_columns[column].tags[row];
+    if (hasCell(row, column)) return tagsOf(column)[row];
     m_scratch.clear();
     return m_scratch;
 }

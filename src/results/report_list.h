@@ -80,8 +80,9 @@ private:
     // sorting a large list fast.
     struct Column {
         QVector<QString> cells;
-        QVector<QString> tags;
+        QVector<QString> tags;  // empty until a cell of the column is tagged
     };
+    QVector<QString>& tagsOf(int column);
     bool hasCell(int row, int column) const { return hasRow(row) && column >= 0 && column < m_columns.size(); }
     void orderRows();
     void applyOrder(const std::vector<qsizetype>& order);

@@ -1,5 +1,7 @@
 #include "results/results_grid.h"
 
+#include <algorithm>
+
 #include <array>
 #include <cmath>
 
@@ -90,7 +92,11 @@ const QString kUnreadTag = QStringLiteral("unread");
 
 void ResultsGrid::setEngineCell(int row, int column, const QString& text, bool read) {
     setCell(row, column, text);
-    setTag(row, column, read ? QString() : kUnreadTag);
+    // Only a figure that looks like a count needs the mark: anything else
+    // never reaches a history anyway.
+    const bool looksCounted =
+        !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    setTag(row, column, read || !looksCounted ? QString() : kUnreadTag);
 }
 
 bool ResultsGrid::wasRead(int row, int column) const { return tag(row, column) != kUnreadTag; }

@@ -52,11 +52,24 @@ QString csvLine(const QStringList& fields) {
     return line;
 }
 
-QByteArray gridCsv(const ResultsGrid& grid) {
+void gridCsv(const ResultsGrid& grid, const std::function<void(const QByteArray&)>& sink) {
+    constexpr int kRowsAPiece = 1024;
     QString text = csvLine(header(grid)) + QLatin1Char('\n');
-    for (int row = 0; row < grid.rowCount(); ++row) text += csvLine(rowFields(grid, row)) + QLatin1Char('\n');
+    for (int row = 0; row < grid.rowCount(); ++row) {
+        text += csvLine(rowFields(grid, row)) + QLatin1Char('\n');
+        if ((row + 1) % kRowsAPiece == 0) {
+            sink(fileText::encode(text));
+            text.clear();
+        }
+    }
     // An address read from a list file comes out as the bytes it was read from.
-    return fileText::encode(text);
+    if (!text.isEmpty()) sink(fileText::encode(text));
+}
+
+QByteArray gridCsv(const ResultsGrid& grid) {
+    QByteArray bytes;
+    gridCsv(grid, [&](const QByteArray& piece) { bytes += piece; });
+    return bytes;
 }
 
 QString gridTabText(const ResultsGrid& grid, const QList<int>& rows) {

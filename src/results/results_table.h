@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class ResultsGrid;
 
@@ -24,6 +25,8 @@ QString csvLine(const QStringList& fields);
 // The header and every row in the grid's order, each line ended by LF, encoded
 // as the files a user edits are.
 QByteArray gridCsv(const ResultsGrid& grid);
+// The same bytes handed on in pieces, so a long grid never stands twice in memory.
+void gridCsv(const ResultsGrid& grid, const std::function<void(const QByteArray&)>& sink);
 
 // The header and the given rows, tab-separated, each line ended by LF. Tabs
 // and line breaks inside a cell become spaces, so every cell keeps its column.
