@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# (the package's licence; /usr/share/doc/quillmark/copyright states it too)
 # The Debian package, built by scripts/package.sh: everything `cmake --install`
 # puts under /usr, with the dependencies that dpkg-shlibdeps reads off the programs.
 set(CPACK_GENERATOR DEB)

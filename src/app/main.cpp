@@ -1,11 +1,18 @@
+#include "cli/window_options.h"
 #include "scan/page_fetcher.h"
 #include "shell/main_window.h"
 #include "shell/splash_window.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    // --help and --version need no display (the manual page is made from them).
+    if (const auto answer = windowOptions::answer(argc, argv)) {
+        std::fwrite(answer->constData(), 1, static_cast<size_t>(answer->size()), stdout);
+        return 0;
+    }
     // The HTTP client's set-up, before the application object starts any thread.
     PageFetcher::globalInit();
     // The embedded browsers draw in software unless the user asks otherwise:

@@ -92,7 +92,10 @@ DataViewPage::DataViewPage(ResultsGrid& grid, QWidget* parent)
     connect(mnuClearResults, &QAction::triggered, this, &DataViewPage::clearResultsRequested);
     connect(Command4, &QPushButton::clicked, this, &DataViewPage::saveResultsRequested);
     connect(mnuSaveResults, &QAction::triggered, this, &DataViewPage::saveResultsRequested);
-    connect(ListView1, &QTreeView::doubleClicked, this, [this] { emit webResultsRequested(); });
+    connect(ListView1, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
+        makeOnlyRow(index);
+        emit webResultsRequested();
+    });
     // The header flips its own arrow on a click; the grid's sort, or a refused
     // click, puts it back to what the grid is in.
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, [this](int logical) {
@@ -202,10 +205,18 @@ bool DataViewPage::eventFilter(QObject* watched, QEvent* event) {
 void DataViewPage::ListView1_MouseDown(const QPoint& pos) {
     const QModelIndex index = ListView1->indexAt(pos);
     if (index.isValid()) {
-        ListView1->setCurrentIndex(index.siblingAtColumn(0));
+        makeOnlyRow(index);
     } else {
         ListView1->selectionModel()->clearSelection();
     }
+}
+
+// The row a right press or a double click lands on is the one row acted on,
+// whatever keys are held: the view's own setCurrentIndex would read Ctrl or
+// Shift from the keyboard and toggle or extend the selection instead.
+void DataViewPage::makeOnlyRow(const QModelIndex& index) {
+    ListView1->selectionModel()->setCurrentIndex(
+        index.siblingAtColumn(0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 // Right button released over a row: the popup menu, its first item naming the row.

@@ -6,6 +6,7 @@
 
 class QIdentityProxyModel;
 class QMenu;
+class QModelIndex;
 class QPushButton;
 class QAction;
 class QTreeView;
@@ -48,6 +49,7 @@ private slots:
     void ListView1_MouseUp(const QPoint& pos, const QPoint& globalPos);
 
 private:
+    void makeOnlyRow(const QModelIndex& index);
     void showGridSort();
     void showBusy(bool busy);
 

@@ -1,3 +1,4 @@
+#include "build_info.h"
 #include "config/ini_file.h"
 #include "support/qt_gtest_printers.h"
 #include "support/sim_fixture.h"
@@ -38,6 +39,14 @@ QSize pngSize(const QByteArray& bytes) {
     if (!bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.size() < 24) return {};
     return {static_cast<int>(qFromBigEndian<quint32>(bytes.constData() + 16)),
             static_cast<int>(qFromBigEndian<quint32>(bytes.constData() + 20))};
+}
+
+// A compressed page or document as gzip gives it back; empty when it is not gzip.
+QByteArray gunzip(const QString& path) {
+    QProcess gzip;
+    gzip.start(QStringLiteral("gzip"), {"-dc", path});
+    if (!gzip.waitForFinished(30000) || gzip.exitCode() != 0) return {};
+    return gzip.readAllStandardOutput();
 }
 
 // This build installed into a temporary prefix, run from there by a user
@@ -82,9 +91,11 @@ protected:
 
 TEST_F(InstallTest, PutsEveryFileInItsPlace) {
     QStringList files = {"bin/quillmark-scan", "share/quillmark/settings.ini", "share/quillmark/Help.rtf",
-                         "share/quillmark/Lists/sample.txt", "share/man/man1/quillmark-scan.1"};
+                         "share/quillmark/Lists/sample.txt", "share/man/man1/quillmark-scan.1.gz",
+                         "share/doc/quillmark/copyright", "share/doc/quillmark/changelog.gz"};
     if (QUILLMARK_GUI_BUILT) {
-        files << "bin/quillmark" << "share/applications/app.quillmark.Quillmark.desktop"
+        files << "bin/quillmark" << "share/man/man1/quillmark.1.gz"
+              << "share/applications/app.quillmark.Quillmark.desktop"
               << "share/metainfo/app.quillmark.Quillmark.metainfo.xml"
               << "share/icons/hicolor/scalable/apps/app.quillmark.Quillmark.svg";
         for (int size : {48, 128, 256}) {
@@ -94,9 +105,63 @@ TEST_F(InstallTest, PutsEveryFileInItsPlace) {
     }
     for (const QString& f : files) EXPECT_TRUE(QFileInfo(installed(f)).isFile()) << f.toStdString();
     EXPECT_FALSE(QFileInfo::exists(installed("share/quillmark/Saved")));
-    const QByteArray man = readFileBytes(installed("share/man/man1/quillmark-scan.1"));
-    for (const char* word : {"\\-\\-append", "\\-\\-version", "Exit status", ".SH FILES"})
-        EXPECT_TRUE(man.contains(word)) << word;
+    EXPECT_FALSE(QFileInfo::exists(installed("share/man/man1/quillmark-scan.1"))) << "only the compressed page";
+}
+
+// The manual pages, compressed, each with its program's options, its files
+// and the licence.
+TEST_F(InstallTest, ManualPagesNameOptionsFilesAndLicence) {
+    struct Page {
+        const char* program;
+        QList<const char*> words;
+    };
+    QList<Page> pages{{"quillmark-scan", {"\\-\\-append", "\\-\\-version", "Exit status", ".SH FILES"}}};
+    if (QUILLMARK_GUI_BUILT) pages.append({"quillmark", {"\\-\\-version", "\\-platform", ".SH FILES", "quillmark-scan (1)"}});
+    for (const Page& page : pages) {
+        SCOPED_TRACE(page.program);
+        const QByteArray man = gunzip(installed(QStringLiteral("share/man/man1/%1.1.gz").arg(page.program)));
+        ASSERT_FALSE(man.isEmpty());
+        EXPECT_TRUE(man.contains(QByteArray(".TH ") + QByteArray(page.program).toUpper()));
+        EXPECT_TRUE(man.contains(QByteArray(page.program) + " " + buildinfo::versionText));
+        for (const char* word : page.words) EXPECT_TRUE(man.contains(word)) << word;
+        EXPECT_TRUE(man.contains("GNU GPL version 3 or later"));
+    }
+}
+
+// Debian's documents: a copyright file in the machine-readable format naming
+// the licence, and a changelog whose latest entry is this version.
+TEST_F(InstallTest, CopyrightAndChangelogDescribeThisVersion) {
+    const QByteArray copyright = readFileBytes(installed("share/doc/quillmark/copyright"));
+    EXPECT_TRUE(copyright.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+    EXPECT_TRUE(copyright.contains("\nFiles: *\nCopyright: "));
+    EXPECT_EQ(copyright.count("License: GPL-3.0-or-later\n"), 2) << "the files' licence and its paragraph";
+    EXPECT_TRUE(copyright.contains("/usr/share/common-licenses/GPL-3"));
+    EXPECT_FALSE(copyright.contains("@QUILLMARK_")) << "every value filled in";
+
+    const QByteArray changelog = gunzip(installed("share/doc/quillmark/changelog.gz"));
+    EXPECT_TRUE(changelog.startsWith(QByteArray("quillmark (") + buildinfo::versionText + ") "))
+        << "a new version needs its changelog entry: " << changelog.left(80).toStdString();
+    EXPECT_TRUE(changelog.contains("\n -- "));
+}
+
+TEST_F(InstallTest, TheWindowAnswersHelpAndVersionWithoutADisplay) {
+    if (!QUILLMARK_GUI_BUILT) GTEST_SKIP() << "no desktop program in this build";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    struct Case {
+        const char* arg;
+        QByteArray starts;
+    };
+    for (const Case& c : {Case{"--version", QByteArray("quillmark ") + buildinfo::versionText + "\n"},
+                          Case{"--help", "Usage: quillmark "}, Case{"-h", "Usage: quillmark "}}) {
+        SCOPED_TRACE(c.arg);
+        QProcess window;
+        window.setProcessEnvironment(env);
+        window.start(installed("bin/quillmark"), {"-style", "Fusion", c.arg});
+        ASSERT_TRUE(window.waitForFinished(30000));
+        EXPECT_EQ(window.exitCode(), 0);
+        EXPECT_TRUE(window.readAllStandardOutput().startsWith(c.starts));
+    }
 }
 
 TEST_F(InstallTest, ARunFromAReadOnlyPrefixKeepsItsDataInTheUsersFolder) {

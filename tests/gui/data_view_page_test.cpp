@@ -9,9 +9,11 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -128,6 +130,54 @@ TEST_F(DataViewPageTest, OnlyTheLeftButtonsDoubleClickAsksForWebResults) {
     QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, rowPoint(0));
     QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, rowPoint(0));
     EXPECT_EQ(webResults.count(), 1);
+}
+
+// With Ctrl held, a right press or a double click still makes the row under
+// the pointer the one row acted on: it is not toggled out of the selection,
+// nor added to the rows already selected.
+TEST_F(DataViewPageTest, CtrlClicksActOnTheRowUnderThePointerAlone) {
+    for (const char* address : {"http://one.example/", "http://two.example/", "http://three.example/"})
+        addRow(address, 1);
+    const auto selectedRows = [&] {
+        QList<int> rows;
+        for (const QModelIndex& index : view()->selectionModel()->selectedRows()) rows << index.row();
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    // Rows 0 and 2 selected, row 2 the current one.
+    const auto selectTwo = [&] {
+        QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, rowPoint(0));
+        QTest::mouseClick(view()->viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(2));
+        ASSERT_EQ(selectedRows(), (QList<int>{0, 2}));
+    };
+
+    struct Case {
+        const char* what;
+        int row;
+    };
+    for (const Case c : {Case{"a selected row", 2}, Case{"a row not selected", 1}}) {
+        SCOPED_TRACE(c.what);
+        selectTwo();
+        QTest::mousePress(view()->viewport(), Qt::RightButton, Qt::ControlModifier, rowPoint(c.row));
+        QTest::mouseRelease(view()->viewport(), Qt::RightButton, Qt::ControlModifier, rowPoint(c.row));
+        ASSERT_TRUE(spinUntil([&] { return popup()->isVisible(); }, 2000));
+        EXPECT_EQ(page.findChild<QAction*>("mnuSaveResults")->iconText(),
+                  "Save Result For " + grid.cell(c.row, 0));
+        popup()->hide();
+        EXPECT_EQ(selectedRows(), QList<int>{c.row});
+        // "Save Selected" then asks for that row.
+        QSignalSpy save(&page, &DataViewPage::saveResultsRequested);
+        QTest::mouseClick(page.findChild<QPushButton*>("Command4"), Qt::LeftButton);
+        EXPECT_EQ(save.count(), 1);
+        EXPECT_EQ(page.selectedRow(), c.row);
+    }
+
+    selectTwo();
+    int rowAsked = -1;
+    QObject::connect(&page, &DataViewPage::webResultsRequested, [&] { rowAsked = page.selectedRow(); });
+    QTest::mouseDClick(view()->viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(2));
+    EXPECT_EQ(rowAsked, 2);
+    EXPECT_EQ(selectedRows(), QList<int>{2});
 }
 
 }  // namespace
