@@ -55,35 +55,29 @@ int main(int argc, char** argv) {
             *body = all.str();
         }
         const long long total = static_cast<long long>(body->size());
-        long long first = 0, last = total - 1;
+        // The range itself is cut by the library; only its start is needed here.
+        long long first = 0;
         const std::string range = req.get_header_value("Range");
         if (range.rfind("bytes=", 0) == 0) {
-            const std::string spec = range.substr(6);
-            const auto dash = spec.find('-');
-            first = std::stoll(spec.substr(0, dash));
-            if (dash + 1 < spec.size()) last = std::min(last, std::stoll(spec.substr(dash + 1)));
+            first = std::stoll(range.substr(6));
             if (first >= total) {
                 res.status = 416;
                 res.set_header("Content-Range", "bytes */" + std::to_string(total));
                 return;
             }
-            res.status = 206;
-            res.set_header("Content-Range", "bytes " + std::to_string(first) + "-" + std::to_string(last) +
-                                                "/" + std::to_string(total));
         }
-        long long limit = last - first + 1;
+        long long limit = total;
         if (dropAfter >= 0 && req.method == "GET") {
             std::lock_guard<std::mutex> lock(mutex);
-            if (dropped.insert(req.path).second) limit = std::min(limit, dropAfter);
+            if (dropped.insert(req.path).second) limit = std::min(total, first + dropAfter);
         }
-        const long long length = last - first + 1;
         res.set_content_provider(
-            static_cast<size_t>(length), "application/octet-stream",
-            [body, first, limit](size_t offset, size_t size, httplib::DataSink& sink) {
+            static_cast<size_t>(total), "application/octet-stream",
+            [body, limit](size_t offset, size_t size, httplib::DataSink& sink) {
                 if (static_cast<long long>(offset) >= limit) return false;  // drop the connection
                 size = std::min<size_t>(size, static_cast<size_t>(limit) - offset);
                 size = std::min<size_t>(size, 1 << 16);
-                sink.write(body->data() + first + offset, size);
+                sink.write(body->data() + offset, size);
                 return true;
             });
     };
