@@ -1,5 +1,6 @@
 #include "cli/graph_command.h"
 
+#include "build_info.h"
 #include "graph/domain_key.h"
 #include "graph/graph_index.h"
 #include "graph/release_catalog.h"
@@ -193,7 +194,20 @@ QString graphUsage() {
         "       quillmark-graph [--base URL] fetch RELEASE\n"
         "       quillmark-graph count RELEASE\n"
         "       quillmark-graph lookup [--release RELEASE] ADDRESS...\n"
-        "       quillmark-graph history [--release RELEASE] NAME ADDRESS\n");
+        "       quillmark-graph history [--release RELEASE] NAME ADDRESS\n"
+        "Counts of the domains linking to an address, from the open web graph.\n"
+        "  list             the published releases, newest first, marking those fetched\n"
+        "                   and counted here\n"
+        "  fetch RELEASE    download a release's domain files (resumes an interrupted fetch)\n"
+        "  count RELEASE    build the release's index; the .gz files may be deleted after\n"
+        "  lookup ADDRESS   print CSV: Address,Domain,Linking Domains,Harmonic Rank,Release\n"
+        "  history NAME ADDRESS\n"
+        "                   write one date a counted release into the \"Web Graph\" section\n"
+        "                   of the saved search NAME\n"
+        "  --base URL       the server of the list and the files (a mirror)\n"
+        "  --release R      look up in release R instead of the newest counted one\n"
+        "  --version        show the program's name and version\n"
+        "Exit status: 0 done, 1 failed (the message names the file and the place), 2 usage error.\n");
 }
 
 int runGraphCommand(const QStringList& args, const GraphCommandIo& io) {
@@ -205,6 +219,9 @@ int runGraphCommand(const QStringList& args, const GraphCommandIo& io) {
             const QString value = args[++i];
             if (arg == QLatin1String("--base")) c.indexBase = c.dataBase = value;
             else c.release = value;
+        } else if (arg == QLatin1String("--version")) {
+            io.out(QByteArrayLiteral("quillmark-graph ") + buildinfo::versionText + '\n');
+            return GraphOk;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             io.out(graphUsage().toLocal8Bit());
             return GraphOk;

@@ -83,6 +83,7 @@ protected:
 TEST_F(InstallTest, PutsEveryFileInItsPlace) {
     QStringList files = {"bin/quillmark-scan", "share/quillmark/settings.ini", "share/quillmark/Help.rtf",
                          "share/quillmark/Lists/sample.txt", "share/man/man1/quillmark-scan.1"};
+    files << "bin/quillmark-graph" << "share/man/man1/quillmark-graph.1";
     if (QUILLMARK_GUI_BUILT) {
         files << "bin/quillmark" << "share/applications/app.quillmark.Quillmark.desktop"
               << "share/metainfo/app.quillmark.Quillmark.metainfo.xml"
