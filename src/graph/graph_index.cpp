@@ -11,7 +11,7 @@
 namespace graphIndex {
 namespace {
 
-constexpr char kMagic[8] = {'Q', 'M', 'G', 'R', 'A', 'P', 'H', '1'};
+constexpr char kMagic[8] = {'Q', 'M', 'G', 'R', 'A', 'P', 'H', '2'};
 constexpr size_t kHeaderSize = 64;
 
 // The fixed start of the file.
@@ -88,8 +88,12 @@ void Writer::add(std::string_view name, Counts counts) {
         const size_t limit = std::min(name.size(), m_previous.size());
         while (shared < limit && name[shared] == m_previous[shared]) ++shared;
     }
-    putVarint(shared);
-    putVarint(name.size() - shared);
+    // One byte holds both lengths when they are short, as they nearly always are.
+    const size_t length = name.size() - shared;
+    const uint8_t head = static_cast<uint8_t>(std::min<size_t>(shared, 15) << 4 | std::min<size_t>(length, 15));
+    put(&head, 1);
+    if (shared >= 15) putVarint(shared - 15);
+    if (length >= 15) putVarint(length - 15);
     put(name.data() + shared, name.size() - shared);
     if (m_withCounts) {
         putVarint(counts.linkingDomains);
@@ -163,8 +167,10 @@ bool Reader::open(const std::string& path) {
 }
 
 void Reader::decode(Cursor& c) const {
-    const uint64_t shared = readVarint(c.p);
-    const uint64_t length = readVarint(c.p);
+    const uint8_t head = *c.p++;
+    uint64_t shared = head >> 4, length = head & 15;
+    if (shared == 15) shared += readVarint(c.p);
+    if (length == 15) length += readVarint(c.p);
     c.name.resize(shared);
     c.name.append(reinterpret_cast<const char*>(c.p), length);
     c.p += length;
@@ -178,8 +184,8 @@ std::string_view Reader::firstName(uint64_t block) const {
     uint64_t offset;
     std::memcpy(&offset, m_offsets + block * 8, 8);
     const uint8_t* p = m_data + offset;
-    readVarint(p);  // shared: 0 at a block's start
-    const uint64_t length = readVarint(p);
+    uint64_t length = *p++ & 15;  // nothing shared at a block's start
+    if (length == 15) length += readVarint(p);
     return {reinterpret_cast<const char*>(p), length};
 }
 

@@ -244,3 +244,38 @@ TEST(GraphReleases, ListOrderedByNewestCrawlThenByName) {
 }
 
 }  // namespace
+
+namespace {
+
+// Names sharing long prefixes, longer than the short forms hold, across block boundaries.
+TEST(GraphIndex, LongAndSharedNamesAreFoundAcrossBlocks) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("names.index")).toStdString();
+    std::vector<std::string> names;
+    for (int i = 0; i < 70; ++i)
+        names.push_back("com." + std::string(static_cast<size_t>(i % 7) * 9, 'a') + "-long-name-" + std::to_string(100 + i));
+    std::sort(names.begin(), names.end());
+    {
+        graphIndex::Writer writer(path, true);
+        for (size_t i = 0; i < names.size(); ++i)
+            writer.add(names[i], {static_cast<uint32_t>(i * 1000), static_cast<uint32_t>(i + 1)});
+        ASSERT_TRUE(writer.finish()) << writer.error();
+    }
+    graphIndex::Reader reader;
+    ASSERT_TRUE(reader.open(path)) << reader.error();
+    EXPECT_EQ(reader.domainCount(), names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        graphIndex::Counts counts;
+        EXPECT_EQ(reader.find(names[i], &counts), std::optional<uint64_t>(i)) << names[i];
+        EXPECT_EQ(counts.linkingDomains, i * 1000);
+        EXPECT_EQ(counts.harmonicRank, i + 1);
+        EXPECT_FALSE(reader.find(names[i] + "x")) << names[i];
+        EXPECT_FALSE(reader.find(names[i].substr(0, names[i].size() - 1))) << names[i];
+    }
+    // A file cut short is no index.
+    QFile::resize(QString::fromStdString(path), QFileInfo(QString::fromStdString(path)).size() - 1);
+    graphIndex::Reader cut;
+    EXPECT_FALSE(cut.open(path));
+}
+
+}  // namespace
