@@ -158,8 +158,12 @@ std::optional<QString> fetchFile(const QString& url, const QString& target, FILE
         if (have > 0) curl_easy_setopt(curl.get(), CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(have));
         const CURLcode rc = curl_easy_perform(curl.get());
         const bool closed = std::fclose(out) == 0;
-        if (progress) std::fputs("\n", progress);
         const qint64 now = QFileInfo(part).size();
+        if (progress) {
+            d.shown = {};  // the line as the transfer ended, however short it was
+            showProgress(&d, 0, now - have, 0, 0);
+            std::fputs("\n", progress);
+        }
         const long status = statusOf(curl.get());
         if (status != 200 && status != 206 && status != 0)
             return QStringLiteral("%1: the server answered %2").arg(url).arg(status);
