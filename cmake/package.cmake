@@ -14,7 +14,8 @@ Quillmark asks six search engines how many pages link to each address of a
 list, and shows the counts in a sortable grid with totals and a popularity
 rating. Rows can be saved into dated histories and charted, and an embedded
 browser shows every result page. quillmark-scan runs the same scan from a
-terminal or from cron and prints the grid as CSV.]])
+terminal or from cron and prints the grid as CSV; quillmark-graph gives free,
+offline counts of linking domains from the open web graph.]])
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QUILLMARK_WEBSITE}/")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # quillmark_<version>_<arch>.deb

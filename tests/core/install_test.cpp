@@ -93,6 +93,7 @@ TEST_F(InstallTest, PutsEveryFileInItsPlace) {
     QStringList files = {"bin/quillmark-scan", "share/quillmark/settings.ini", "share/quillmark/Help.rtf",
                          "share/quillmark/Lists/sample.txt", "share/man/man1/quillmark-scan.1.gz",
                          "share/doc/quillmark/copyright", "share/doc/quillmark/changelog.gz"};
+    files << "bin/quillmark-graph" << "share/man/man1/quillmark-graph.1.gz";
     if (QUILLMARK_GUI_BUILT) {
         files << "bin/quillmark" << "share/man/man1/quillmark.1.gz"
               << "share/applications/app.quillmark.Quillmark.desktop"

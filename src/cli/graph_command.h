@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+#include <functional>
+
+// quillmark-graph [--base URL] list | fetch RELEASE | count RELEASE
+//                 | lookup [--release R] ADDRESS... | history [--release R] NAME ADDRESS
+// Free counts of linking domains from the open web graph: releases are
+// fetched into the cache folder, counted once into an index there, and looked
+// up locally.
+struct GraphCommandIo {
+    std::function<void(const QByteArray&)> out;  // standard output
+    std::function<void(const QByteArray&)> err;  // standard error
+    bool progress = false;                       // standard error is a terminal
+};
+
+enum GraphExit { GraphOk = 0, GraphFailed = 1, GraphUsageError = 2 };
+
+QString graphUsage();
+int runGraphCommand(const QStringList& args, const GraphCommandIo& io);

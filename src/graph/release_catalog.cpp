@@ -1,0 +1,149 @@
+#include "graph/release_catalog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <algorithm>
+
+namespace graphRelease {
+namespace {
+
+QDate mondayOf(const QDate& date) { return date.addDays(1 - date.dayOfWeek()); }
+
+Release fromObject(const QJsonObject& object) {
+    Release release;
+    release.id = object.value(QLatin1String("id")).toString();
+    for (const QJsonValue& crawl : object.value(QLatin1String("crawls")).toArray())
+        release.crawls << crawl.toString();
+    return release;
+}
+
+}  // namespace
+
+std::optional<QList<Release>> parseGraphInfo(const QByteArray& json, QString* error) {
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    auto fail = [&](const QString& why) -> std::optional<QList<Release>> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    if (parseError.error != QJsonParseError::NoError)
+        return fail(QStringLiteral("not JSON (%1 at byte %2)").arg(parseError.errorString()).arg(parseError.offset));
+    if (!document.isArray()) return fail(QStringLiteral("not a JSON array"));
+    QList<Release> releases;
+    for (const QJsonValue& value : document.array()) {
+        Release release = fromObject(value.toObject());
+        if (release.id.isEmpty()) return fail(QStringLiteral("a release without an \"id\""));
+        releases << release;
+    }
+    return releases;
+}
+
+std::optional<QDate> crawlMonday(const QString& crawl) {
+    static const QRegularExpression pattern(QStringLiteral("(\\d{4})-(\\d{1,2})$"));
+    const QRegularExpressionMatch match = pattern.match(crawl.trimmed());
+    if (!match.hasMatch()) return std::nullopt;
+    const int year = match.captured(1).toInt(), week = match.captured(2).toInt();
+    if (week < 1 || week > 53) return std::nullopt;
+    const QDate firstMonday = mondayOf(QDate(year, 1, 4));  // 4 January is always in week 1
+    const QDate monday = firstMonday.addDays(7 * (week - 1));
+    int isoYear = 0;
+    if (monday.weekNumber(&isoYear) != week || isoYear != year) return std::nullopt;
+    return monday;
+}
+
+std::optional<QDate> nameMonth(const QString& id) {
+    static const QStringList months = {QStringLiteral("jan"), QStringLiteral("feb"), QStringLiteral("mar"),
+                                       QStringLiteral("apr"), QStringLiteral("may"), QStringLiteral("jun"),
+                                       QStringLiteral("jul"), QStringLiteral("aug"), QStringLiteral("sep"),
+                                       QStringLiteral("oct"), QStringLiteral("nov"), QStringLiteral("dec")};
+    int year = 0, month = 0;
+    for (const QString& token : id.toLower().split(QLatin1Char('-'))) {
+        if (token.size() == 4 && year == 0 && token.toInt() > 1900) {
+            year = token.toInt();
+        } else if (const qsizetype m = months.indexOf(token.left(3)); m >= 0 && year > 0) {
+            if (month > 0 && m + 1 < month) ++year;
+            month = static_cast<int>(m) + 1;
+        }
+    }
+    if (year == 0 || month == 0) return std::nullopt;
+    return QDate(year, month, 1);
+}
+
+std::optional<QDate> releaseDate(const Release& release) {
+    std::optional<QDate> newest;
+    for (const QString& crawl : release.crawls)
+        if (const auto monday = crawlMonday(crawl); monday && (!newest || *monday > *newest)) newest = monday;
+    if (newest) return newest;
+    if (const auto month = nameMonth(release.id)) return mondayOf(*month);
+    return std::nullopt;
+}
+
+void sortNewestFirst(QList<Release>& releases) {
+    std::stable_sort(releases.begin(), releases.end(), [](const Release& a, const Release& b) {
+        const auto da = releaseDate(a), db = releaseDate(b);
+        if (da && db && *da != *db) return *da > *db;
+        if (da.has_value() != db.has_value()) return da.has_value();
+        return a.id < b.id;
+    });
+}
+
+QString cacheRoot() {
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.cache");
+    return base + QStringLiteral("/Quillmark/graph");
+}
+
+QString releaseFolder(const QString& id) { return cacheRoot() + QLatin1Char('/') + id; }
+QString indexPath(const QString& id) { return releaseFolder(id) + QStringLiteral("/domain.index"); }
+QString infoPath(const QString& id) { return releaseFolder(id) + QStringLiteral("/release.json"); }
+QString fileName(const QString& id, const QString& kind) {
+    return id + QStringLiteral("-domain-") + kind + QStringLiteral(".txt.gz");
+}
+
+bool isFetched(const QString& id) {
+    return std::all_of(kFileKinds.begin(), kFileKinds.end(), [&](const QString& kind) {
+        return QFileInfo(releaseFolder(id) + QLatin1Char('/') + fileName(id, kind)).isFile();
+    });
+}
+
+bool isCounted(const QString& id) { return QFileInfo(indexPath(id)).isFile(); }
+
+Release localRelease(const QString& id) {
+    QFile file(infoPath(id));
+    Release release;
+    if (file.open(QIODevice::ReadOnly)) release = fromObject(QJsonDocument::fromJson(file.readAll()).object());
+    release.id = id;
+    return release;
+}
+
+bool saveLocalRelease(const QString& json, const QString& id) {
+    if (!QDir().mkpath(releaseFolder(id))) return false;
+    QSaveFile file(infoPath(id));
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    file.write(json.toUtf8());
+    return file.commit();
+}
+
+QList<Release> countedReleases() {
+    QList<Release> releases;
+    const QStringList folders = QDir(cacheRoot()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& id : folders)
+        if (isCounted(id)) releases << localRelease(id);
+    sortNewestFirst(releases);
+    return releases;
+}
+
+QString fileUrl(const QString& dataBase, const QString& id, const QString& kind) {
+    QString base = dataBase;
+    while (base.endsWith(QLatin1Char('/'))) base.chop(1);
+    return base + QStringLiteral("/projects/hyperlinkgraph/") + id + QStringLiteral("/domain/") + fileName(id, kind);
+}
+
+}  // namespace graphRelease

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The published releases of the web graph and what of them is here: the
+// list (graphinfo.json), their dates, and the cache folder that holds the
+// fetched files and the indexes.
+namespace graphRelease {
+
+inline constexpr const char* kDefaultIndexBase = "https://index.commoncrawl.org";
+inline constexpr const char* kDefaultDataBase = "https://data.commoncrawl.org";
+
+struct Release {
+    QString id;          // "cc-main-2024-nov-feb-apr"
+    QStringList crawls;  // "CC-MAIN-2024-18", ...
+};
+
+// The releases in a graphinfo.json answer; nothing (and the reason) when it
+// is not a JSON array of objects with an "id".
+std::optional<QList<Release>> parseGraphInfo(const QByteArray& json, QString* error = nullptr);
+
+// The Monday of the ISO week a crawl name gives ("CC-MAIN-2024-18").
+std::optional<QDate> crawlMonday(const QString& crawl);
+// The first of the last month a release's name gives, the year moving on
+// when the months wrap ("cc-main-2020-21-oct-nov-jan" is January 2021).
+std::optional<QDate> nameMonth(const QString& id);
+// The date a release stands for: the Monday of its newest crawl's week; for a
+// release without crawls, the Monday of the week its name's last month begins.
+std::optional<QDate> releaseDate(const Release& release);
+// Newest first; releases without a date last, by name.
+void sortNewestFirst(QList<Release>& releases);
+
+// $XDG_CACHE_HOME/Quillmark/graph (~/.cache/... when unset).
+QString cacheRoot();
+QString releaseFolder(const QString& id);
+QString indexPath(const QString& id);
+// The release's entry as fetched, kept beside its files so dates are known offline.
+QString infoPath(const QString& id);
+QString fileName(const QString& id, const QString& kind);  // kind: vertices, edges, ranks
+inline const QStringList kFileKinds = {QStringLiteral("vertices"), QStringLiteral("edges"),
+                                       QStringLiteral("ranks")};
+bool isFetched(const QString& id);
+bool isCounted(const QString& id);
+// The release as kept here: its id and the crawls saved when it was fetched.
+Release localRelease(const QString& id);
+bool saveLocalRelease(const QString& json, const QString& id);
+// Releases with an index here, newest first.
+QList<Release> countedReleases();
+
+// Where a release's files are, given the data server's base address.
+QString fileUrl(const QString& dataBase, const QString& id, const QString& kind);
+
+}  // namespace graphRelease

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Counting a release: one streaming pass over each of its three files builds
+// the index. Memory: two 4-byte numbers a domain and the block offsets; the
+// names wait in a scratch file beside the index, read by memory mapping.
+namespace graphCount {
+
+struct Files {
+    std::string vertices;
+    std::string edges;
+    std::string ranks;
+};
+// The three domain files of a release in a folder, named as published.
+Files releaseFiles(const std::string& folder, const std::string& release);
+
+struct Result {
+    std::string error;  // empty on success; else names the file and the line or byte
+    uint64_t domains = 0;
+    uint64_t edges = 0;  // distinct links between two different domains
+};
+
+// Writes the index to indexPath whole or not at all: it is built under a
+// temporary name and renamed into place only when complete.
+Result countRelease(const Files& files, const std::string& indexPath,
+                    const std::function<void(const std::string&)>& progress = {});
+
+}  // namespace graphCount

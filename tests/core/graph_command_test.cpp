@@ -1,0 +1,232 @@
+#include "cli/graph_command.h"
+#include "config/ini_file.h"
+#include "graph/graph_index.h"
+#include "graph/release_catalog.h"
+#include "support/graph_release.h"
+#include "support/temp_app_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct GraphRun {
+    int exit = -1;
+    QByteArray out, err;
+};
+
+GraphRun graph(const QStringList& args) {
+    GraphRun r;
+    GraphCommandIo io;
+    io.out = [&](const QByteArray& bytes) { r.out += bytes; };
+    io.err = [&](const QByteArray& bytes) { r.err += bytes; };
+    r.exit = runGraphCommand(args, io);
+    return r;
+}
+
+// A server root with releases made by the generator and their graphinfo.json.
+class GraphCommandTest : public ::testing::Test {
+protected:
+    void publish(const QString& id, const QStringList& crawls, const QStringList& genOptions = {}) {
+        QDir().mkpath(publishedFolder(m_root.path(), id));
+        ASSERT_EQ(runProgram(QStringLiteral(QUILLMARK_GRAPH_GEN),
+                             QStringList{publishedFolder(m_root.path(), id), id, QStringLiteral("--include"),
+                                         QStringLiteral("com.example")} +
+                                 genOptions),
+                  0)
+            << "graph-gen " << id.toStdString();
+        m_info += QStringLiteral("%1{\"id\": \"%2\", \"crawls\": [\"%3\"], \"location\": \"x\", \"stats\": {}}")
+                      .arg(m_info.isEmpty() ? QString() : QStringLiteral(","), id, crawls.join(QStringLiteral("\",\"")));
+        writeFileBytes(m_root.filePath(QStringLiteral("graphinfo.json")), ("[" + m_info + "]").toUtf8());
+    }
+    QByteArray published(const QString& id, const QString& kind) {
+        return readFileBytes(publishedFolder(m_root.path(), id) + QLatin1Char('/') + graphRelease::fileName(id, kind));
+    }
+    QByteArray cached(const QString& id, const QString& kind) {
+        return readFileBytes(graphRelease::releaseFolder(id) + QLatin1Char('/') + graphRelease::fileName(id, kind));
+    }
+
+    QTemporaryDir m_root;
+    TempGraphCache m_cache;
+    QString m_info;
+};
+
+const QString kRelease = QStringLiteral("cc-main-2024-nov-feb-apr");
+
+TEST_F(GraphCommandTest, FetchInterruptedThenResumedGivesTheServersFiles) {
+    publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")},
+            {QStringLiteral("--domains"), QStringLiteral("4000"), QStringLiteral("--edges"), QStringLiteral("40000")});
+    GraphSim sim(m_root.path(), {QStringLiteral("--drop-after"), QStringLiteral("20000")});
+    ASSERT_GT(sim.port(), 0);
+    const GraphRun first = graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease});
+    EXPECT_EQ(first.exit, 1);
+    EXPECT_TRUE(first.err.contains("vertices.txt.gz: the transfer stopped at byte 20000")) << first.err.constData();
+    EXPECT_FALSE(graphRelease::isFetched(kRelease));
+    const QString part = graphRelease::releaseFolder(kRelease) + QLatin1Char('/') +
+                         graphRelease::fileName(kRelease, QStringLiteral("vertices")) + QStringLiteral(".part");
+    EXPECT_EQ(QFileInfo(part).size(), 20000);
+
+    // Each later file breaks once too; every attempt resumes where the last stopped.
+    GraphRun again;
+    for (int attempt = 0; attempt < 4 && again.exit != 0; ++attempt)
+        again = graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease});
+    ASSERT_EQ(again.exit, 0) << again.err.constData();
+    for (const QString& kind : graphRelease::kFileKinds) EXPECT_EQ(cached(kRelease, kind), published(kRelease, kind));
+    EXPECT_FALSE(QFile::exists(part));
+
+    const GraphRun list = graph({QStringLiteral("--base"), sim.base(), QStringLiteral("list")});
+    EXPECT_EQ(list.out, kRelease.toUtf8() + "\t2024-04-29\tfetched\n");
+    ASSERT_EQ(graph({QStringLiteral("count"), kRelease}).exit, 0);
+    EXPECT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("list")}).out,
+              kRelease.toUtf8() + "\t2024-04-29\tfetched counted\n");
+}
+
+TEST_F(GraphCommandTest, ServerFailuresEndWithAMessageAndStatusOne) {
+    publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")});
+    const struct {
+        const char* name;
+        QStringList simOptions;
+        QString release;
+        const char* message;
+    } cases[] = {
+        {"404 on a file", {QStringLiteral("--fail-404"), QStringLiteral("edges")}, kRelease,
+         "domain-edges.txt.gz: the server answered 404"},
+        {"404 on the list", {QStringLiteral("--fail-404"), QStringLiteral("graphinfo")}, kRelease,
+         "graphinfo.json: the server answered 404"},
+        {"unknown release", {}, QStringLiteral("cc-main-1999-jan"), "cc-main-1999-jan: no such release"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        GraphSim sim(m_root.path(), c.simOptions);
+        const GraphRun run = graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), c.release});
+        EXPECT_EQ(run.exit, 1);
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.constData();
+        EXPECT_FALSE(graphRelease::isFetched(c.release));
+        EXPECT_FALSE(graphRelease::isCounted(c.release));
+    }
+    // Nothing here to count: the message names the missing file.
+    const GraphRun count = graph({QStringLiteral("count"), QStringLiteral("cc-main-1999-jan")});
+    EXPECT_EQ(count.exit, 1);
+    EXPECT_TRUE(count.err.contains("cc-main-1999-jan-domain-vertices.txt.gz")) << count.err.constData();
+}
+
+TEST_F(GraphCommandTest, LookupPrintsCsvForTheNewestOrAChosenRelease) {
+    publish(QStringLiteral("cc-main-2023-may-sep-nov"), {QStringLiteral("CC-MAIN-2023-50")},
+            {QStringLiteral("--seed"), QStringLiteral("2")});
+    publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")}, {QStringLiteral("--seed"), QStringLiteral("3")});
+    GraphSim sim(m_root.path());
+    for (const QString& id : {QStringLiteral("cc-main-2023-may-sep-nov"), kRelease}) {
+        ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), id}).exit, 0);
+        ASSERT_EQ(graph({QStringLiteral("count"), id}).exit, 0);
+    }
+    auto countsOf = [](const QString& id) {
+        graphIndex::Reader index;
+        graphIndex::Counts counts;
+        index.open(QFile::encodeName(graphRelease::indexPath(id)).toStdString());
+        index.find("com.example", &counts);
+        return counts;
+    };
+    for (const QString& id : {QString(), QStringLiteral("cc-main-2023-may-sep-nov")}) {
+        const QString release = id.isEmpty() ? kRelease : id;
+        const graphIndex::Counts counts = countsOf(release);
+        QStringList args{QStringLiteral("lookup"), QStringLiteral("http://www.example.com/page"),
+                         QStringLiteral("nowhere.co.uk"), QStringLiteral("10.0.0.1")};
+        if (!id.isEmpty()) args << QStringLiteral("--release") << id;
+        const GraphRun run = graph(args);
+        EXPECT_EQ(run.exit, 0) << run.err.constData();
+        EXPECT_EQ(run.out, QStringLiteral("Address,Domain,Linking Domains,Harmonic Rank,Release\r\n"
+                                          "http://www.example.com/page,example.com,%1,%2,%3\r\n"
+                                          "nowhere.co.uk,nowhere.co.uk,,,%3\r\n"
+                                          "10.0.0.1,,,,%3\r\n")
+                               .arg(counts.linkingDomains)
+                               .arg(counts.harmonicRank)
+                               .arg(release)
+                               .toUtf8());
+    }
+    const GraphRun unknown = graph({QStringLiteral("lookup"), QStringLiteral("--release"), QStringLiteral("x"),
+                               QStringLiteral("example.com")});
+    EXPECT_EQ(unknown.exit, 1);
+}
+
+TEST_F(GraphCommandTest, HistoryWritesOneDateAReleaseAndKeepsTheRest) {
+    const struct {
+        const char* id;
+        const char* crawls;
+        const char* seed;
+    } releases[] = {{"cc-main-2022-jan-feb-mar", "CC-MAIN-2022-05\",\"CC-MAIN-2022-21", "4"},
+                    {"cc-main-2023-may-sep-nov", "CC-MAIN-2023-50", "5"},
+                    {"cc-main-2024-nov-feb-apr", "CC-MAIN-2024-18", "6"}};
+    for (const auto& r : releases)
+        publish(QString::fromLatin1(r.id), {QString::fromLatin1(r.crawls)}, {QStringLiteral("--seed"), QString::fromLatin1(r.seed)});
+    GraphSim sim(m_root.path());
+    for (const auto& r : releases) {
+        ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), QString::fromLatin1(r.id)}).exit, 0);
+        ASSERT_EQ(graph({QStringLiteral("count"), QString::fromLatin1(r.id)}).exit, 0);
+    }
+    TempAppFolder app;
+    // Another engine's history and an older figure of the same date stay or are replaced.
+    app.write(QStringLiteral("Saved/site.lpc"),
+              "[Google]\r\n04-29-24=77\r\n[Web Graph]\r\n05-23-22=1\r\n01-02-20=5\r\n");
+    const GraphRun run = graph({QStringLiteral("history"), QStringLiteral("site"), QStringLiteral("https://www.example.com/")});
+    ASSERT_EQ(run.exit, 0) << run.err.constData();
+    const QString file = app.file(QStringLiteral("Saved/site.lpc"));
+    EXPECT_EQ(IniReadSection(QStringLiteral("Google"), QString(), file).trimmed(), QStringLiteral("04-29-24=77"));
+    QStringList expected{QStringLiteral("01-02-20=5")};
+    QStringList dates{QStringLiteral("05-23-22"), QStringLiteral("12-11-23"), QStringLiteral("04-29-24")};
+    for (int i = 0; i < 3; ++i) {
+        graphIndex::Reader index;
+        graphIndex::Counts counts;
+        ASSERT_TRUE(index.open(QFile::encodeName(graphRelease::indexPath(QString::fromLatin1(releases[i].id))).toStdString()));
+        ASSERT_TRUE(index.find("com.example", &counts));
+        expected << dates[i] + QLatin1Char('=') + QString::number(counts.linkingDomains);
+    }
+    QStringList written = IniReadSection(QStringLiteral("Web Graph"), QString(), file).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    written.sort();
+    expected.sort();
+    EXPECT_EQ(written, expected);
+    // A domain in no release writes nothing.
+    const QByteArray before = app.read(QStringLiteral("Saved/site.lpc"));
+    EXPECT_EQ(graph({QStringLiteral("history"), QStringLiteral("site"), QStringLiteral("absent.example.org")}).exit, 1);
+    EXPECT_EQ(app.read(QStringLiteral("Saved/site.lpc")), before);
+}
+
+// The real program, as a user runs it: a full disk (a file size limit) and a
+// kill while counting leave no index that reads as complete.
+TEST_F(GraphCommandTest, FullDiskAndKillLeaveNoIndex) {
+    publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")},
+            {QStringLiteral("--domains"), QStringLiteral("60000"), QStringLiteral("--edges"), QStringLiteral("1500000")});
+    GraphSim sim(m_root.path());
+    ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease}).exit, 0);
+    QByteArray out, err;
+    const QString limited = QStringLiteral("trap '' XFSZ; ulimit -f 64; exec '%1' count %2")
+                                .arg(QStringLiteral(QUILLMARK_GRAPH_BIN), kRelease);
+    EXPECT_EQ(runProgram(QStringLiteral("bash"), {QStringLiteral("-c"), limited}, &out, &err), 1);
+    EXPECT_TRUE(err.contains("domain.index")) << err.constData();
+    EXPECT_TRUE(err.contains("at byte")) << err.constData();
+    EXPECT_FALSE(graphRelease::isCounted(kRelease));
+    EXPECT_EQ(QDir(graphRelease::releaseFolder(kRelease)).entryList({QStringLiteral("domain.index*")}), QStringList());
+
+    for (int delayMs : {20, 80, 200}) {
+        QProcess count;
+        count.start(QStringLiteral(QUILLMARK_GRAPH_BIN), {QStringLiteral("count"), kRelease});
+        ASSERT_TRUE(count.waitForStarted());
+        QThread::msleep(static_cast<unsigned long>(delayMs));
+        count.kill();
+        count.waitForFinished();
+        if (graphRelease::isCounted(kRelease)) {
+            graphIndex::Reader index;
+            EXPECT_TRUE(index.open(QFile::encodeName(graphRelease::indexPath(kRelease)).toStdString()));
+            EXPECT_EQ(index.domainCount(), 60000u);
+            QFile::remove(graphRelease::indexPath(kRelease));
+        }
+    }
+    ASSERT_EQ(graph({QStringLiteral("count"), kRelease}).exit, 0);
+    graphIndex::Reader index;
+    EXPECT_TRUE(index.open(QFile::encodeName(graphRelease::indexPath(kRelease)).toStdString()));
+}
+
+}  // namespace

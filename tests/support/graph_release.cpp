@@ -1,0 +1,56 @@
+#include "support/graph_release.h"
+
+#include <QDir>
+#include <QFile>
+
+int runProgram(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err, int timeoutMs) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return -1;
+    }
+    if (out) *out = p.readAllStandardOutput();
+    if (err) *err = p.readAllStandardError();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+void writeGzip(const QString& path, const QStringList& members) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile out(path);
+    out.open(QIODevice::WriteOnly);
+    for (const QString& member : members) {
+        QProcess gzip;
+        gzip.start(QStringLiteral("gzip"), {QStringLiteral("-c")});
+        gzip.write(member.toUtf8());
+        gzip.closeWriteChannel();
+        gzip.waitForFinished();
+        out.write(gzip.readAllStandardOutput());
+    }
+}
+
+TempGraphCache::TempGraphCache() : m_before(qgetenv("XDG_CACHE_HOME")) {
+    qputenv("XDG_CACHE_HOME", m_dir.path().toLocal8Bit());
+}
+
+TempGraphCache::~TempGraphCache() {
+    if (m_before.isEmpty()) qunsetenv("XDG_CACHE_HOME");
+    else qputenv("XDG_CACHE_HOME", m_before);
+}
+
+GraphSim::GraphSim(const QString& root, const QStringList& options) : m_process(std::make_unique<QProcess>()) {
+    m_process->start(QStringLiteral(QUILLMARK_GRAPH_SIM), QStringList{QStringLiteral("--root"), root} + options);
+    m_process->waitForStarted();
+    while (m_process->state() == QProcess::Running && !m_process->canReadLine()) m_process->waitForReadyRead(5000);
+    m_port = m_process->readLine().trimmed().toInt();
+}
+
+GraphSim::~GraphSim() {
+    m_process->kill();
+    m_process->waitForFinished();
+}
+
+QString publishedFolder(const QString& root, const QString& release) {
+    return root + QStringLiteral("/projects/hyperlinkgraph/") + release + QStringLiteral("/domain");
+}

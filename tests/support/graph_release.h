@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// Helpers of the web graph's tests: synthetic releases, gzip files, the
+// stand-in server and a private cache folder.
+
+// Runs a program to its end; its exit code (-1 when it did not end normally).
+int runProgram(const QString& program, const QStringList& args, QByteArray* out = nullptr,
+               QByteArray* err = nullptr, int timeoutMs = 120000);
+
+// Writes text gzip-compressed (each piece its own member, one after another).
+void writeGzip(const QString& path, const QStringList& members);
+
+// Points XDG_CACHE_HOME at a private folder while it lives.
+class TempGraphCache {
+public:
+    TempGraphCache();
+    ~TempGraphCache();
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_before;
+};
+
+// graph-sim serving a folder on 127.0.0.1.
+class GraphSim {
+public:
+    explicit GraphSim(const QString& root, const QStringList& options = {});
+    ~GraphSim();
+    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
+    int port() const { return m_port; }
+
+private:
+    std::unique_ptr<QProcess> m_process;
+    int m_port = 0;
+};
+
+// The folder of a release's files under a server root, as published.
+QString publishedFolder(const QString& root, const QString& release);
