@@ -82,7 +82,8 @@ protected:
 
 TEST_F(InstallTest, PutsEveryFileInItsPlace) {
     QStringList files = {"bin/quillmark-scan", "share/quillmark/settings.ini", "share/quillmark/Help.rtf",
-                         "share/quillmark/Lists/sample.txt", "share/man/man1/quillmark-scan.1"};
+                         "share/quillmark/Lists/sample.txt", "share/man/man1/quillmark-scan.1",
+                         "lib/systemd/user/quillmark-track.service", "lib/systemd/user/quillmark-track.timer"};
     if (QUILLMARK_GUI_BUILT) {
         files << "bin/quillmark" << "share/applications/app.quillmark.Quillmark.desktop"
               << "share/metainfo/app.quillmark.Quillmark.metainfo.xml"
@@ -95,7 +96,8 @@ TEST_F(InstallTest, PutsEveryFileInItsPlace) {
     for (const QString& f : files) EXPECT_TRUE(QFileInfo(installed(f)).isFile()) << f.toStdString();
     EXPECT_FALSE(QFileInfo::exists(installed("share/quillmark/Saved")));
     const QByteArray man = readFileBytes(installed("share/man/man1/quillmark-scan.1"));
-    for (const char* word : {"\\-\\-append", "\\-\\-version", "Exit status", ".SH FILES"})
+    for (const char* word : {"\\-\\-append", "\\-\\-append\\-each", "\\-\\-history", "\\-\\-version",
+                             "Exit status", ".SH FILES", "quillmark\\-track.timer", "journalctl"})
         EXPECT_TRUE(man.contains(word)) << word;
 }
 
