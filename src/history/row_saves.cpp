@@ -4,7 +4,9 @@
 #include "history/search_name.h"
 #include "results/results_grid.h"
 
-#include <QFileInfo>
+#include "config/app_paths.h"
+
+#include <QDir>
 #include <QSet>
 #include <algorithm>
 
@@ -26,6 +28,11 @@ QString plural(int n, const char* one, const char* many) {
 RowSavePlan planRowSaves(const ResultsGrid& grid, const QList<int>& rows) {
     RowSavePlan plan;
     QSet<QString> taken;
+    // The folder is read once: asking it for every name would read a
+    // thousand-entry folder a thousand times.
+    QSet<QString> existing;
+    for (const QString& entry : QDir(appPaths::savedFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Unsorted))
+        existing.insert(entry.toCaseFolded());
     for (int row : rows) {
         if (!grid.hasRow(row)) continue;
         RowSave save;
@@ -46,7 +53,7 @@ RowSavePlan planRowSaves(const ResultsGrid& grid, const QList<int>& rows) {
             }
         }
         if (save.problem.isEmpty()) {
-            save.exists = QFileInfo(searchFilePath(save.name)).isFile();
+            save.exists = existing.contains((save.name + QLatin1String(kExtension)).toCaseFolded());
             ++(save.exists ? plan.addsTo : plan.creates);
         }
         plan.rows << save;
