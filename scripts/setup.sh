@@ -11,7 +11,7 @@ packages=(
   libcurl4-openssl-dev zlib1g-dev libcpp-httplib-dev libisal-dev libpsl-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth curl fonts-dejavu-core poppler-utils time
   clang libclang-rt-14-dev
-  help2man librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian
+  help2man librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian systemd
 )
 
 missing=()

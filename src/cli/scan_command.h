@@ -6,6 +6,8 @@
 
 // The headless scan: quillmark-scan [--at-once] [--pause S] [-l FILE]... [ADDRESS]...
 //                    quillmark-scan [--at-once] [--pause S] --append NAME ADDRESS
+//                    quillmark-scan [--at-once] [--pause S] --append-each [-l FILE]... [ADDRESS]...
+//                    quillmark-scan --history NAME [--since YYYY-MM-DD]
 // It scans the addresses exactly as the window's Start does (same driver, same
 // settings.ini of the application folder, same settings store) and prints the
 // grid as it stands after the scan as CSV on standard output.

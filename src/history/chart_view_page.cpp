@@ -1,7 +1,9 @@
 #include "history/chart_view_page.h"
 
 #include "config/settings_table.h"
+#include "history/chart_export_ui.h"
 #include "history/history_chart_widget.h"
+#include "history/history_csv.h"
 #include "history/load_search_dialog.h"
 #include "history/saved_search.h"
 #include "platform/ui_platform.h"
@@ -10,6 +12,7 @@
 #include "shell/twips.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <cstdlib>
@@ -18,6 +21,8 @@ namespace {
 // Design geometry inside the frame, in twips: left, top, width, height.
 constexpr QRect kCommand7(120, 300, 1215, 375);
 constexpr QRect kCommand14(1440, 300, 1215, 375);
+constexpr QRect kCmdExportHistory(6720, 270, 1815, 375);
+constexpr QRect kCmdExportChart(6720, 690, 1815, 375);
 constexpr QRect kLabel1(120, 780, 2700, 255);
 constexpr QRect kLblChartSearch(2820, 345, 1335, 255);
 constexpr QRect kCmbChart1(4200, 300, 2415, 315);
@@ -47,6 +52,11 @@ void ChartViewPage::buildControls() {
     place(Command7, "Command7", kCommand7);
     Command14 = new QPushButton(QStringLiteral("Print"), this);
     place(Command14, "Command14", kCommand14);
+    cmdExportHistory = new QPushButton(QStringLiteral("Export History..."), this);
+    place(cmdExportHistory, "cmdExportHistory", kCmdExportHistory);
+    cmdExportHistory->setEnabled(false);
+    cmdExportChart = new QPushButton(QStringLiteral("Export Chart..."), this);
+    place(cmdExportChart, "cmdExportChart", kCmdExportChart);
     lblChartSearch = new QLabel(QStringLiteral("Search Engine:"), this);
     place(lblChartSearch, "lblChartSearch", kLblChartSearch);
     cmbChart1 = new QComboBox(this);
@@ -69,6 +79,8 @@ void ChartViewPage::buildControls() {
 
     connect(Command7, &QPushButton::clicked, this, &ChartViewPage::Command7_Click);
     connect(Command14, &QPushButton::clicked, this, &ChartViewPage::Command14_Click);
+    connect(cmdExportHistory, &QPushButton::clicked, this, &ChartViewPage::exportHistory);
+    connect(cmdExportChart, &QPushButton::clicked, this, &ChartViewPage::exportChart);
     connect(cmbChart1, &QComboBox::activated, this, &ChartViewPage::cmbChart1_Click);
     connect(cmbChart2, &QComboBox::activated, this, &ChartViewPage::cmbChart2_Click);
 }
@@ -102,6 +114,7 @@ void ChartViewPage::doChart() {
     cmbChart1->clear();
     cmbChart1->addItems(seriesChoices(m_chartFilePath));
     cmbChart1->setEnabled(true);
+    cmdExportHistory->setEnabled(true);
     cmbChart1->setCurrentIndex(0);
     cmbChart1_Click();
 }
@@ -126,6 +139,7 @@ void ChartViewPage::cmbChart1_Click() {
 void ChartViewPage::doChart2() {
     cmbChart1->clear();
     cmbChart1->setEnabled(false);
+    cmdExportHistory->setEnabled(false);
     ChartData data = temporaryChart(m_grid);
     data.type = m_type;
     MSChart1->setChart(data);
@@ -146,4 +160,36 @@ void ChartViewPage::selectStoredChartType() {
     if (index < 0 || index >= chart::kChartTypeCount) return;
     cmbChart2->setCurrentIndex(index);
     cmbChart2_Click();
+}
+
+void ChartViewPage::exportHistory() {
+    if (!cmdExportHistory->isEnabled()) return;
+    const auto path = platform::ui().saveFileDialog(
+        window(),
+        {{QStringLiteral("CSV Files (*.csv)"), QStringLiteral("*.csv")},
+         {QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")}},
+        QDir::homePath(), QStringLiteral("csv"));
+    if (!path || path->isEmpty()) return;
+    QString error;
+    if (!historyCsv::write(*path, m_chartFilePath, &error)) {
+        platform::ui().messageBox(window(),
+                                  QStringLiteral("The history could not be exported to %1: %2").arg(*path, error),
+                                  QStringLiteral("Quillmark"), UiPlatform::Buttons::Ok, UiPlatform::Icon::Warning);
+    }
+}
+
+void ChartViewPage::exportChart() {
+    const auto path = platform::ui().saveFileDialog(
+        window(),
+        {{QStringLiteral("PNG Images (*.png)"), QStringLiteral("*.png")},
+         {QStringLiteral("SVG Drawings (*.svg)"), QStringLiteral("*.svg")},
+         {QStringLiteral("PDF Documents (*.pdf)"), QStringLiteral("*.pdf")}},
+        QDir::homePath(), QStringLiteral("png"));
+    if (!path || path->isEmpty()) return;
+    QString error;
+    if (!::exportChart(MSChart1, *path, &error)) {
+        platform::ui().messageBox(window(),
+                                  QStringLiteral("The chart could not be exported to %1: %2").arg(*path, error),
+                                  QStringLiteral("Quillmark"), UiPlatform::Buttons::Ok, UiPlatform::Icon::Warning);
+    }
 }

@@ -37,6 +37,10 @@ public:
     // "Load Data" (the hidden "View Graph..." command): choose a saved search
     // and chart it.
     void chooseSavedSearch();
+    // "Export History...": the loaded saved search as CSV, through the save dialog.
+    void exportHistory();
+    // "Export Chart...": the chart as drawn to PNG, SVG or PDF, through the save dialog.
+    void exportChart();
 
     const ChartData& chartData() const;
     int chartType() const { return m_type; }
@@ -57,6 +61,8 @@ private:
 
     QPushButton* Command7 = nullptr;   // "Load Data"
     QPushButton* Command14 = nullptr;  // "Print"
+    QPushButton* cmdExportHistory = nullptr;  // "Export History...": only with a saved search loaded
+    QPushButton* cmdExportChart = nullptr;    // "Export Chart..."
     QLabel* lblChartSearch = nullptr;
     QComboBox* cmbChart1 = nullptr;    // series: sections, then "All Engines"
     QLabel* lblChartType = nullptr;

@@ -52,6 +52,7 @@ DataViewPage::DataViewPage(ResultsGrid& grid, QWidget* parent)
     Command12 = button(this, "Command12", QStringLiteral("Web Results"), {120, 420, 1575, 435});
     Command5 = button(this, "Command5", QStringLiteral("Clear All"), {1800, 420, 1575, 435});
     Command4 = button(this, "Command4", QStringLiteral("Save Selected"), {3480, 420, 1575, 435});
+    cmdSaveAll = button(this, "cmdSaveAll", QStringLiteral("Save All"), {5160, 420, 1575, 435});
 
     m_icons = new RankIcons(this);
     m_icons->setSourceModel(&grid);
@@ -92,6 +93,7 @@ DataViewPage::DataViewPage(ResultsGrid& grid, QWidget* parent)
     connect(mnuClearResults, &QAction::triggered, this, &DataViewPage::clearResultsRequested);
     connect(Command4, &QPushButton::clicked, this, &DataViewPage::saveResultsRequested);
     connect(mnuSaveResults, &QAction::triggered, this, &DataViewPage::saveResultsRequested);
+    connect(cmdSaveAll, &QPushButton::clicked, this, &DataViewPage::saveAllRequested);
     connect(ListView1, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
         makeOnlyRow(index);
         emit webResultsRequested();
@@ -161,11 +163,16 @@ void DataViewPage::exportResults() {
     }
 }
 
-void DataViewPage::copySelectedRows() {
+QList<int> DataViewPage::selectedRows() const {
     QList<int> rows;
     for (const QModelIndex& index : ListView1->selectionModel()->selectedRows()) rows << index.row();
-    if (rows.isEmpty()) return;
     std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void DataViewPage::copySelectedRows() {
+    const QList<int> rows = selectedRows();
+    if (rows.isEmpty()) return;
     platform::ui().setClipboardText(gridTabText(m_grid, rows));
 }
 

@@ -22,6 +22,8 @@ public:
 
     // The selected grid row, or -1.
     int selectedRow() const;
+    // Every selected grid row, in grid order.
+    QList<int> selectedRows() const;
     void selectRow(int row);
     QTreeView* grid() const { return ListView1; }
     // The grid takes the page's size less its margins (twips).
@@ -36,6 +38,7 @@ public slots:
 
 signals:
     void saveResultsRequested();
+    void saveAllRequested();
     void webResultsRequested();
     void clearResultsRequested();
     // A header click, with the 1-based column.
@@ -60,6 +63,7 @@ private:
     QPushButton* Command12 = nullptr;  // "Web Results"
     QPushButton* Command5 = nullptr;   // "Clear All"
     QPushButton* Command4 = nullptr;   // "Save Selected"
+    QPushButton* cmdSaveAll = nullptr; // "Save All"
     QMenu* mnuListView = nullptr;
     QAction* mnuSaveResults = nullptr;
     QAction* mnuWebResults = nullptr;

@@ -4,6 +4,7 @@
 #include "browse/website_window.h"
 #include "config/settings_table.h"
 #include "history/chart_view_page.h"
+#include "history/save_rows_ui.h"
 #include "history/save_search_dialog.h"
 #include "platform/ui_platform.h"
 #include "results/column_sort.h"
@@ -93,6 +94,7 @@ Form1::Form1(QWidget* parent)
     connect(Frame2, &DataViewPage::columnClicked, this, &Form1::ListView1_ColumnClick);
     connect(Frame2, &DataViewPage::webResultsRequested, this, &Form1::ShowWebResults);
     connect(Frame2, &DataViewPage::saveResultsRequested, this, &Form1::mnuSaveResults_Click);
+    connect(Frame2, &DataViewPage::saveAllRequested, this, &Form1::mnuSaveAll_Click);
     connect(Frame4, &WebsiteViewPage::statusPanel1Changed, m_panel1, &QLabel::setText);
     connect(Frame4, &WebsiteViewPage::statusPanel2Changed, m_panel2, &QLabel::setText);
     connect(&m_driver, &ScanDriver::stateChanged, this, &Form1::showScanState);
@@ -162,6 +164,7 @@ void Form1::buildMenus() {
     mnuSaveUrlList = menuItem(file, "mnuSaveUrlList", QStringLiteral("Save URL List to File"),
                               QKeySequence(Qt::CTRL | Qt::Key_S));
     mnuExportResults = menuItem(file, "mnuExportResults", QStringLiteral("Export Results..."));
+    mnuSaveAll = menuItem(file, "mnuSaveAll", QStringLiteral("Save All"));
     mnuOpenURLList = menuItem(file, "mnuOpenURLList", QStringLiteral("Load URL List from File"),
                               QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuOpenClipboard = menuItem(file, "mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
@@ -187,6 +190,7 @@ void Form1::buildMenus() {
     connect(mnuNewURL, &QAction::triggered, Frame1, &UrlListFrame::addUrl);
     connect(mnuSaveUrlList, &QAction::triggered, Frame1, &UrlListFrame::saveList);
     connect(mnuExportResults, &QAction::triggered, Frame2, &DataViewPage::exportResults);
+    connect(mnuSaveAll, &QAction::triggered, this, &Form1::mnuSaveAll_Click);
     connect(mnuOpenURLList, &QAction::triggered, Frame1, &UrlListFrame::loadList);
     connect(mnuOpenClipboard, &QAction::triggered, Frame1, &UrlListFrame::importClipboard);
     connect(mnuExitNow, &QAction::triggered, this, &Form1::mnuExitNow_Click);
@@ -330,7 +334,20 @@ void Form1::ListView1_ColumnClick(int column) {
 }
 
 void Form1::Command3_Click() { frmWebsite::showInstance(); }
-void Form1::mnuSaveResults_Click() { SaveSearchDialog::saveResults(this, m_grid, Frame2->selectedRow()); }
+void Form1::mnuSaveResults_Click() {
+    // Several rows go each into the search of its address; one row into the search the user names.
+    if (const QList<int> rows = Frame2->selectedRows(); rows.size() > 1) {
+        saveRowsAsked(this, m_grid, rows);
+        return;
+    }
+    SaveSearchDialog::saveResults(this, m_grid, Frame2->selectedRow());
+}
+
+void Form1::mnuSaveAll_Click() {
+    QList<int> rows;
+    for (int row = 0; row < m_grid.rowCount(); ++row) rows << row;
+    saveRowsAsked(this, m_grid, rows);
+}
 void Form1::mnuGraph_Click() { Frame3->chooseSavedSearch(); }
 void Form1::Command6_Click() { Form2::showModeless(this); }
 void Form1::mnuConfig_Click() { Form2::showModal(this); }

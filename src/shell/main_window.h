@@ -68,6 +68,7 @@ private slots:
     void mnuConfig_Click();  // "View Options"
     void ShowWebResults();
     void mnuSaveResults_Click();
+    void mnuSaveAll_Click();  // "Save All"
     void mnuGraph_Click();   // "View Graph...", run by "Load Data"
 
 private:
@@ -106,6 +107,7 @@ private:
     QAction* mnuNewURL = nullptr;
     QAction* mnuSaveUrlList = nullptr;
     QAction* mnuExportResults = nullptr;
+    QAction* mnuSaveAll = nullptr;
     QAction* mnuOpenURLList = nullptr;
     QAction* mnuOpenClipboard = nullptr;
     QAction* mnuExitNow = nullptr;

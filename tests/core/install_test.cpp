@@ -92,7 +92,8 @@ protected:
 TEST_F(InstallTest, PutsEveryFileInItsPlace) {
     QStringList files = {"bin/quillmark-scan", "share/quillmark/settings.ini", "share/quillmark/Help.rtf",
                          "share/quillmark/Lists/sample.txt", "share/man/man1/quillmark-scan.1.gz",
-                         "share/doc/quillmark/copyright", "share/doc/quillmark/changelog.gz"};
+                         "share/doc/quillmark/copyright", "share/doc/quillmark/changelog.gz",
+                         "lib/systemd/user/quillmark-track.service", "lib/systemd/user/quillmark-track.timer"};
     files << "bin/quillmark-graph" << "share/man/man1/quillmark-graph.1.gz";
     if (QUILLMARK_GUI_BUILT) {
         files << "bin/quillmark" << "share/man/man1/quillmark.1.gz"
@@ -116,7 +117,10 @@ TEST_F(InstallTest, ManualPagesNameOptionsFilesAndLicence) {
         const char* program;
         QList<const char*> words;
     };
-    QList<Page> pages{{"quillmark-scan", {"\\-\\-append", "\\-\\-version", "Exit status", ".SH FILES"}}};
+    QList<Page> pages{{"quillmark-scan",
+                       {"\\-\\-append", "\\-\\-append\\-each", "\\-\\-history", "\\-\\-version", "Exit status",
+                        ".SH FILES", "quillmark\\-track.timer", "journalctl"}},
+                      {"quillmark-graph", {"\\-\\-base", "\\-\\-version"}}};
     if (QUILLMARK_GUI_BUILT) pages.append({"quillmark", {"\\-\\-version", "\\-platform", ".SH FILES", "quillmark-scan (1)"}});
     for (const Page& page : pages) {
         SCOPED_TRACE(page.program);

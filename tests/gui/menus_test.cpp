@@ -67,7 +67,8 @@ TEST_F(MenusTest, EveryMenuItemAsDesigned) {
     const Menu menus[] = {
         {"mnuFile",
          {"mnuNewURL|Add URL|Ctrl+N|on", "-", "mnuSaveUrlList|Save URL List to File|Ctrl+S|on",
-          "mnuExportResults|Export Results...||on", "mnuOpenURLList|Load URL List from File|Ctrl+O|on",
+          "mnuExportResults|Export Results...||on", "mnuSaveAll|Save All||on",
+          "mnuOpenURLList|Load URL List from File|Ctrl+O|on",
           "mnuOpenClipboard|Load URL List from Clipboard|Ctrl+V|on", "-", "mnuExitNow|Exit|Ctrl+X|on"}},
         {"mnuScanMenu", {"mnuScan|Start Scan||on", "mnuStop|Stop Scan||off"}},
         {"mnuOptions", {"mnuConfig|View Options||on"}},

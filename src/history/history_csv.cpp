@@ -1,0 +1,54 @@
+#include "history/history_csv.h"
+
+#include "config/file_text.h"
+#include "config/ini_file.h"
+#include "results/results_table.h"
+
+#include <QHash>
+#include <QSaveFile>
+#include <map>
+
+namespace historyCsv {
+namespace {
+
+QDate keyDate(QStringView key) {
+    const QDate date = QDate::fromString(key.trimmed().toString(), QStringLiteral("MM-dd-yy"));
+    // Qt reads "yy" as 19yy; the program writes only dates of this century.
+    return date.isValid() ? date.addYears(100) : date;
+}
+
+}  // namespace
+
+QByteArray csv(const QString& searchPath, const QDate& since) {
+    const QStringList sections = IniListSections(searchPath);
+    // date -> one cell per section
+    std::map<QDate, QStringList> rows;
+    for (qsizetype s = 0; s < sections.size(); ++s) {
+        const QString body = IniReadSection(sections[s], QString(), searchPath);
+        for (const QString& line : body.split(QStringLiteral("\r\n"))) {
+            const qsizetype equals = line.indexOf(QLatin1Char('='));
+            if (equals < 0) continue;
+            const QDate date = keyDate(QStringView(line).left(equals));
+            if (!date.isValid() || (since.isValid() && date < since)) continue;
+            QStringList& cells = rows[date];
+            cells.resize(sections.size());
+            // A section holds a date once; should it not, its first (newest) entry stands.
+            if (cells[s].isEmpty()) cells[s] = line.mid(equals + 1);
+        }
+    }
+    QString text = csvLine(QStringList{QStringLiteral("Date")} + sections) + QLatin1Char('\n');
+    for (const auto& [date, cells] : rows)
+        text += csvLine(QStringList{date.toString(Qt::ISODate)} + cells) + QLatin1Char('\n');
+    return fileText::encode(text);
+}
+
+bool write(const QString& path, const QString& searchPath, QString* error) {
+    const QByteArray bytes = csv(searchPath);
+    QSaveFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() &&
+                    file.commit();
+    if (!ok && error) *error = file.errorString();
+    return ok;
+}
+
+}  // namespace historyCsv
