@@ -126,7 +126,7 @@ void IniLines::parse(const QByteArray& bytes) {
     }
 }
 
-bool IniLines::IniSaveFile(const QString& file) const {
+QByteArray IniLines::bytes() const {
     // A line that begins with a byte order mark must not become the file's
     // first bytes: the next load would take it for the file's own mark and
     // the line after it for a header. A blank line in front keeps it a line.
@@ -136,6 +136,17 @@ bool IniLines::IniSaveFile(const QString& file) const {
         bytes += fileText::encode(line);
         bytes += "\r\n";
     }
+    return bytes;
+}
+
+void IniLines::loadBytes(const QByteArray& bytes) {
+    m_lines.clear();
+    m_bom = false;
+    parse(bytes);
+}
+
+bool IniLines::IniSaveFile(const QString& file) const {
+    const QByteArray bytes = this->bytes();
     QSaveFile out(resolve(file));
     // Unbuffered, so a short write (disk full, size limit) shows in write()'s
     // count; a buffered one is lost at commit, which then keeps a cut file.
@@ -191,18 +202,15 @@ namespace {
 // is appended: the two writers differ only there.
 enum class NewKeyPlace { BelowHeader, EndOfSection };
 
-bool writeKey(const QString& section, const QString& key, const QString& value, const QString& file,
-              NewKeyPlace place) {
-    if (!IniNameIsValid(section) || !IniNameIsValid(key)) return false;
-    IniLines lines;
-    if (!loadForWrite(lines, file)) return false;
+void writeKeyIn(IniLines& lines, const QString& section, const QString& key, const QString& value,
+                NewKeyPlace place) {
     const QString line = trimSpaces(key + kEquals + value);
     int h = 0;
     if (lines.IniFindLine(h, headerOf(section), false)) {
         int k = h;
         if (lines.IniFindLine(k, key + kEquals, true)) {
             lines.set(k, line);
-            return lines.IniSaveFile(file);
+            return;
         }
         int below = h + 1;
         if (place == NewKeyPlace::EndOfSection) {
@@ -222,10 +230,45 @@ bool writeKey(const QString& section, const QString& key, const QString& value, 
         lines.append(headerOf(section));
         lines.append(line);
     }
+}
+
+bool writeKey(const QString& section, const QString& key, const QString& value, const QString& file,
+              NewKeyPlace place) {
+    if (!IniNameIsValid(section) || !IniNameIsValid(key)) return false;
+    IniLines lines;
+    if (!loadForWrite(lines, file)) return false;
+    writeKeyIn(lines, section, key, value, place);
     return lines.IniSaveFile(file);
 }
 
+void emptySectionIn(IniLines& lines, const QString& section) {
+    int h = 0;
+    if (lines.IniFindLine(h, headerOf(section), false)) {
+        const int end = nextHeader(lines, h);
+        const bool followed = end <= lines.IniLineCount();
+        for (int p = end - 1; p > h; --p) lines.removeAt(p);
+        if (followed) {
+            int below = h + 1;
+            lines.IniInsertLine(QString(), below);  // the blank line before the next header
+        }
+    } else {
+        lines.append(headerOf(section));
+    }
+}
+
 }  // namespace
+
+bool IniLines::writeKeyBelowHeader(const QString& section, const QString& key, const QString& value) {
+    if (!IniNameIsValid(section) || !IniNameIsValid(key)) return false;
+    writeKeyIn(*this, section, key, value, NewKeyPlace::BelowHeader);
+    return true;
+}
+
+bool IniLines::emptySection(const QString& section) {
+    if (!IniNameIsValid(section)) return false;
+    emptySectionIn(*this, section);
+    return true;
+}
 
 bool IniWriteKey(const QString& section, const QString& key, const QString& value,
                  const QString& file) {
@@ -268,17 +311,6 @@ bool ProfileEmptySection(const QString& section, const QString& file) {
     if (!IniNameIsValid(section)) return false;
     IniLines lines;
     if (!loadForWrite(lines, file)) return false;
-    int h = 0;
-    if (lines.IniFindLine(h, headerOf(section), false)) {
-        const int end = nextHeader(lines, h);
-        const bool followed = end <= lines.IniLineCount();
-        for (int p = end - 1; p > h; --p) lines.removeAt(p);
-        if (followed) {
-            int below = h + 1;
-            lines.IniInsertLine(QString(), below);  // the blank line before the next header
-        }
-    } else {
-        lines.append(headerOf(section));
-    }
+    emptySectionIn(lines, section);
     return lines.IniSaveFile(file);
 }

@@ -60,6 +60,13 @@ public:
     bool IniLoadFile(const QString& file);
     // Writes every entry as it stands, each followed by CR LF, through QSaveFile.
     bool IniSaveFile(const QString& file) const;
+    // The same two steps on bytes in memory: several edits, one write.
+    void loadBytes(const QByteArray& bytes);
+    QByteArray bytes() const;
+    // IniWriteKey's and ProfileEmptySection's edits, made on the buffer;
+    // false (and nothing changed) for an invalid name.
+    bool writeKeyBelowHeader(const QString& section, const QString& key, const QString& value);
+    bool emptySection(const QString& section);
     int IniLineCount() const { return static_cast<int>(m_lines.size()); }
     // See the search rules above; on failure position is the last non-empty
     // entry the search met, and one empty entry has been appended.

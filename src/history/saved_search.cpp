@@ -52,8 +52,8 @@ bool isWholeNumber(const QString& text) {
 
 bool isControl(QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control; }
 
-// Staged copies are named ".saving-PID-RANDOM.tmp"; the INI writer's own
-// temporary files add a suffix to that name.
+// Staged copies are named ".saving-PID-RANDOM.tmp"; older versions' INI
+// writer added a suffix of its own to that name.
 constexpr const char* kStagingPrefix = "/.saving-";
 
 // A save killed mid-write leaves its copy behind: the next save removes
@@ -68,8 +68,8 @@ void removeAbandonedCopies(const QString& folder) {
     }
 }
 
-// A copy of the target beside it. The INI routines write the copy; only when
-// every entry is in does the copy replace the target, in one rename.
+// A copy of the target beside it, holding the new text; only when all of it
+// is on disk does the copy replace the target, in one rename.
 class StagedCopy {
 public:
     explicit StagedCopy(const QString& target)
@@ -84,35 +84,38 @@ public:
     StagedCopy(const StagedCopy&) = delete;
     StagedCopy& operator=(const StagedCopy&) = delete;
 
-    std::optional<QString> open() {
-        QByteArray bytes;
-        mode_t mode = 0644;
+    // The search as it stands (nothing when there is none yet).
+    std::optional<QString> read(QByteArray& bytes) {
         // The search itself, never a file a link in the folder points to:
         // the copy would carry that file's text into the folder.
         const fileRead::Result current = fileRead::read(m_target, fileRead::Links::Refuse);
-        if (!current.missing) {
-            if (current.error) return current.reason;
-            bytes = current.bytes;
-            struct stat info {};
-            if (::stat(QFile::encodeName(m_target).constData(), &info) == 0) mode = info.st_mode & 07777;
-        }
+        if (current.missing) return std::nullopt;
+        if (current.error) return current.reason;
+        bytes = current.bytes;
+        struct stat info {};
+        if (::stat(QFile::encodeName(m_target).constData(), &info) == 0) m_mode = info.st_mode & 07777;
+        return std::nullopt;
+    }
+
+    // Writes the new text into the copy, all of it on disk before commit.
+    std::optional<QString> write(const QByteArray& bytes) {
         // Created private, and given the search's own mode before any byte is in.
         const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
         QFile out;
-        if (::fchmod(fd, mode) != 0 || !out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
-                                                  QFileDevice::AutoCloseHandle)) {
+        if (::fchmod(fd, m_mode) != 0 || !out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                                                    QFileDevice::AutoCloseHandle)) {
             const QString reason = QString::fromLocal8Bit(std::strerror(errno));
             ::close(fd);
             return reason;
         }
+        // Unbuffered, so that a short write shows in the count written.
         if (out.write(bytes) != bytes.size())
             return out.error() != QFileDevice::NoError ? out.errorString() : kWriteFailed;
+        if (::fdatasync(fd) != 0) return QString::fromLocal8Bit(std::strerror(errno));
         out.close();
         return std::nullopt;
     }
-
-    QString path() const { return m_path; }
 
     std::optional<QString> commit() {
         std::error_code error;
@@ -126,6 +129,7 @@ public:
 private:
     QString m_target;
     QString m_path;
+    mode_t m_mode = 0644;
     bool m_committed = false;
 };
 
@@ -183,15 +187,20 @@ std::optional<QString> writeRecord(const QString& name, const QString& record, c
     const QString target = searchFilePath(name);
     removeAbandonedCopies(folder);
 
+    // Every entry is made in memory, then the new text replaces the search in
+    // one write and one rename.
     StagedCopy stage(target);
-    if (auto reason = stage.open()) return failure(target, *reason);
+    QByteArray bytes;
+    if (auto reason = stage.read(bytes)) return failure(target, *reason);
+    IniLines ini;
+    ini.loadBytes(bytes);
     const QString key = dateKey(today);
     for (const RecordLine& line : lines) {
         if (!line.count) continue;
-        if (mode == Mode::Replace && !ProfileEmptySection(line.section, stage.path()))
-            return failure(target, kWriteFailed);
-        if (!IniWriteKey(line.section, key, *line.count, stage.path())) return failure(target, kWriteFailed);
+        if (mode == Mode::Replace && !ini.emptySection(line.section)) return failure(target, kWriteFailed);
+        if (!ini.writeKeyBelowHeader(line.section, key, *line.count)) return failure(target, kWriteFailed);
     }
+    if (auto reason = stage.write(ini.bytes())) return failure(target, *reason);
     if (auto reason = stage.commit()) return failure(target, *reason);
     return std::nullopt;
 }
