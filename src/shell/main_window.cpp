@@ -51,6 +51,12 @@ QAction* menuItem(QMenu* menu, const char* name, const QString& caption, const Q
     return a;
 }
 
+// The desktop's quit key; a platform without one (offscreen) gets Ctrl+Q.
+QKeySequence quitKeys() {
+    const QKeySequence keys(QKeySequence::Quit);
+    return keys.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : keys;
+}
+
 }  // namespace
 
 Form1::Form1(QWidget* parent)
@@ -167,7 +173,8 @@ void Form1::buildMenus() {
     mnuOpenClipboard = menuItem(file, "mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
                                 QKeySequence(Qt::CTRL | Qt::Key_V));
     file->addSeparator();
-    mnuExitNow = menuItem(file, "mnuExitNow", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_X));
+    // Ctrl+X is Cut: quitting on it would throw away the grid.
+    mnuExitNow = menuItem(file, "mnuExitNow", QStringLiteral("Exit"), quitKeys());
 
     QMenu* scan = menuBar()->addMenu(QStringLiteral("Scan"));
     scan->setObjectName(QStringLiteral("mnuScanMenu"));

@@ -4,6 +4,7 @@
 #include "shell/program_end_ui.h"
 #include "support/qt_gtest_printers.h"
 #include "support/sim_fixture.h"
+#include "support/test_environment.h"
 #include "urllist/url_list_view.h"
 
 #include <QAction>
@@ -11,7 +12,11 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTreeView>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -68,7 +73,7 @@ TEST_F(MenusTest, EveryMenuItemAsDesigned) {
         {"mnuFile",
          {"mnuNewURL|Add URL|Ctrl+N|on", "-", "mnuSaveUrlList|Save URL List to File|Ctrl+S|on",
           "mnuExportResults|Export Results...||on", "mnuOpenURLList|Load URL List from File|Ctrl+O|on",
-          "mnuOpenClipboard|Load URL List from Clipboard|Ctrl+V|on", "-", "mnuExitNow|Exit|Ctrl+X|on"}},
+          "mnuOpenClipboard|Load URL List from Clipboard|Ctrl+V|on", "-", "mnuExitNow|Exit|Ctrl+Q|on"}},
         {"mnuScanMenu", {"mnuScan|Start Scan||on", "mnuStop|Stop Scan||off"}},
         {"mnuOptions", {"mnuConfig|View Options||on"}},
         {"mnuHelp", {"mnuHelpItem|View Help||on"}},
@@ -127,8 +132,42 @@ TEST_F(MenusTest, EachShortcutReachesItsCommand) {
         EXPECT_EQ(ui.asked.isEmpty() ? QString() : ui.asked.last().kind, p.lastAsked) << p.name;
     }
     EXPECT_EQ(ended, 0);
-    QTest::keyClick(window.get(), Qt::Key_X, Qt::ControlModifier);
-    EXPECT_EQ(ended, 1) << "Ctrl+X closes the main window, which ends the program";
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(ended, 1) << "Ctrl+Q closes the main window, which ends the program";
+}
+
+// Ctrl+X is Cut: on the grid it does nothing, in a page of the Website View it
+// cuts the page's selected text, and neither ends the program.
+TEST_F(MenusTest, CtrlXCutsAndNeverQuits) {
+    auto* grid = window->findChild<QTreeView*>("ListView1");
+    ASSERT_NE(grid, nullptr);
+    window->resultsGrid().appendRow({QStringLiteral("http://www.example.com"), QStringLiteral("5")});
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QTest::keyClick(grid, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(window->resultsGrid().rowCount(), 1);
+
+    window->selectTab(Form1::kWebsiteViewTab);
+    auto* browser = window->findChild<QWebEngineView*>("WebBrowser1");
+    ASSERT_NE(browser, nullptr);
+    QSignalSpy loaded(browser, &QWebEngineView::loadFinished);
+    browser->setHtml(QStringLiteral("<input id=t value=hello>"));
+    ASSERT_TRUE(spinUntil([&] { return !loaded.isEmpty(); }, 30000));
+    const auto js = [&](const QString& script) {
+        QVariant answer;
+        bool done = false;
+        browser->page()->runJavaScript(script, [&](const QVariant& v) { answer = v; done = true; });
+        spinUntil([&] { return done; }, 5000);
+        return answer;
+    };
+    browser->setFocus();
+    js(QStringLiteral("var t = document.getElementById('t'); t.focus(); t.select(); 1"));
+    QWidget* target = browser->focusProxy() ? browser->focusProxy() : browser;
+    QTest::keyClick(target, Qt::Key_X, Qt::ControlModifier);
+    spinUntil([&] { return js(QStringLiteral("document.getElementById('t').value")).toString().isEmpty(); }, 5000);
+    EXPECT_EQ(js(QStringLiteral("document.getElementById('t').value")).toString(), QString());
+    EXPECT_EQ(ended, 0);
 }
 
 }  // namespace
