@@ -171,3 +171,18 @@ TEST_F(MenusTest, CtrlXCutsAndNeverQuits) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the clipboard import makes of pasted addresses, through Ctrl+V.
+TEST_F(MenusTest, ClipboardImportKeepsSchemesAndTrims) {
+    ui.clipboard = QStringLiteral(
+        "https://www.example.com\r\nhttps://secure.example.com/path\r\nhttp://  www.example.net  \r\n"
+        "  www.example.net  \r\n\texample.org\t\r\n \r\n");
+    QTest::keyClick(window.get(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(window->urlList()->entries(),
+              (QStringList{"https://www.example.com", "https://secure.example.com/path", "http://  www.example.net",
+                           "http://www.example.net", "http://www.example.org"}));
+}
+
+}  // namespace
