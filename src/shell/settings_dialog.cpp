@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace {
@@ -125,7 +126,12 @@ QWidget* Form2::buildRanksFrame() {
         grid->addWidget(field, row, 2);
         txtProfile[rank.field] = field;
         const int index = rank.field;
+        // Letters are refused as typed; the ranks are put in order once the
+        // value is complete.
+        field->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral(" |-?[0-9]{0,10}")), field));
         connect(field, &QLineEdit::textChanged, this, [this, index] { txtProfile_Change(index); });
+        connect(field, &QLineEdit::editingFinished, this, [this, index] { m_thresholds.finish(index); });
         ++row;
     }
     Picture1 = findChild<QLabel*>(QStringLiteral("Picture1"));
@@ -190,7 +196,7 @@ void Form2::Form_Load() {
     for (std::size_t i = 0; i < m_templateFields.size(); ++i)
         m_templateFields[i]->setText(values.templates[i]);
     // Low first, then Medium, then High; each set is a change that is checked.
-    for (int i = 0; i < ThresholdFields::kCount; ++i) txtProfile[i]->setText(values.thresholds[i]);
+    for (int i = 0; i < ThresholdFields::kCount; ++i) setThreshold(i, values.thresholds[i]);
     chkAuto->setChecked(values.autoSort);
     chkClear->setChecked(values.clearFirst);
     chkAtOnce->setChecked(values.atOnce);
@@ -203,7 +209,12 @@ void Form2::Form_Load() {
 
 void Form2::txtProfile_Change(int index) {
     if (m_mirroring) return;
-    m_thresholds.setText(index, txtProfile[index]->text());
+    m_thresholds.edit(index, txtProfile[index]->text());
+}
+
+void Form2::setThreshold(int index, const QString& text) {
+    txtProfile[index]->setText(text);
+    m_thresholds.finish(index);
 }
 
 void Form2::mirrorThreshold(int index, const QString& text) {
@@ -214,6 +225,8 @@ void Form2::mirrorThreshold(int index, const QString& text) {
 }
 
 void Form2::Command1_Click() {
+    // A field still being typed in is finished before its value is saved.
+    for (int i = 0; i < ThresholdFields::kCount; ++i) m_thresholds.finish(i);
     const QString settingsFile = appPaths::settingsPath();
     bool templatesSaved = true;
     for (const EngineSpec& engine : engineSpecs()) {
@@ -259,5 +272,5 @@ void Form2::Command3_Click() {
                                       UiPlatform::Icon::Warning);
     }
     const auto defaults = OptionsValues::defaultThresholds();
-    for (int i = 0; i < ThresholdFields::kCount; ++i) txtProfile[i]->setText(defaults[i]);
+    for (int i = 0; i < ThresholdFields::kCount; ++i) setThreshold(i, defaults[i]);
 }

@@ -41,6 +41,7 @@ private:
     QWidget* buildButtons();
     void Form_Load();
     void mirrorThreshold(int index, const QString& text);
+    void setThreshold(int index, const QString& text);  // as the program sets it
 
     ThresholdFields m_thresholds;
     bool m_mirroring = false;
