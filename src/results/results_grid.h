@@ -31,6 +31,9 @@ public:
     // Returns the total.
     std::int64_t totalRow(int row, int lowThreshold, int highThreshold);
     std::optional<PopularityRank> rank(int row) const;
+    // Ranks every row that has a total anew from that total, for thresholds
+    // changed after the scan. Rows without a total keep their icon.
+    void rerank(int lowThreshold, int highThreshold);
 };
 
 // The numeric value of an engine cell: the text trimmed and read as a decimal

@@ -339,8 +339,14 @@ void Form1::ListView1_ColumnClick(int column) {
 void Form1::Command3_Click() { frmWebsite::showInstance(); }
 void Form1::mnuSaveResults_Click() { SaveSearchDialog::saveResults(this, m_grid, Frame2->selectedRow()); }
 void Form1::mnuGraph_Click() { Frame3->chooseSavedSearch(); }
-void Form1::Command6_Click() { Form2::showModeless(this); }
-void Form1::mnuConfig_Click() { Form2::showModal(this); }
+void Form1::Command6_Click() { Form2::showModeless(this, [this] { rerankGrid(); }); }
+void Form1::mnuConfig_Click() { Form2::showModal(this, [this] { rerankGrid(); }); }
+
+// New thresholds show at once on the rows already in the grid.
+void Form1::rerankGrid() {
+    const ScanSettings settings = ScanSettings::read();
+    m_grid.rerank(settings.lowThreshold, settings.highThreshold);
+}
 
 // From a grid row to its pages: the row's first webpage row is shown and the
 // "Website View" tab brought to the front.

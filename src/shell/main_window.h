@@ -78,6 +78,7 @@ private:
     void DockProgressBar();
     void showScanState(ScanDriver::State state);
     void openHelpAtStart();
+    void rerankGrid();
 
     ResultsGrid m_grid;
     WebsiteList m_websiteList;

@@ -49,18 +49,20 @@ void bringToFront(QWidget* w) {
 
 Form2* Form2::instance() { return openDialog().data(); }
 
-void Form2::showModeless(QWidget* owner) {
+void Form2::showModeless(QWidget* owner, std::function<void()> onSaved) {
     if (Form2* open = instance()) return bringToFront(open);
     auto* dialog = new Form2(owner);
+    if (onSaved) connect(dialog, &QDialog::accepted, owner ? owner : dialog, std::move(onSaved));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setModal(false);
     dialog->show();
 }
 
-void Form2::showModal(QWidget* owner) {
+void Form2::showModal(QWidget* owner, std::function<void()> onSaved) {
     // The open modeless dialog cannot turn modal; it is shown instead.
     if (Form2* open = instance()) return bringToFront(open);
     auto* dialog = new Form2(owner);
+    if (onSaved) connect(dialog, &QDialog::accepted, owner ? owner : dialog, std::move(onSaved));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->exec();
 }
