@@ -13,7 +13,8 @@ class QWidget;
 // Qt implementation; a test installs its own to answer them.
 class UiPlatform {
 public:
-    enum class Buttons { Ok, YesNo };
+    // YesNoDefaultNo: for questions where Enter must not destroy anything.
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Icon { None, Information, Warning, Critical };
     enum class Answer { Ok, Yes, No, Cancel };
 
