@@ -167,6 +167,11 @@ void DataViewPage::copySelectedRows() {
 }
 
 bool DataViewPage::eventFilter(QObject* watched, QEvent* event) {
+    // Reached by Tab, the grid marks a row, so the user sees where the arrow
+    // keys will move from; the selection is left as it is.
+    if (watched == ListView1 && event->type() == QEvent::FocusIn && !ListView1->currentIndex().isValid() &&
+        m_icons->rowCount() > 0)
+        ListView1->selectionModel()->setCurrentIndex(m_icons->index(0, 0), QItemSelectionModel::NoUpdate);
     // Before the view's own Ctrl+C, which would copy one cell.
     if (watched == ListView1 && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {

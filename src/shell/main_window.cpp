@@ -57,6 +57,11 @@ QKeySequence quitKeys() {
     return keys.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : keys;
 }
 
+QKeySequence helpKeys() {
+    const QKeySequence keys(QKeySequence::HelpContents);
+    return keys.isEmpty() ? QKeySequence(Qt::Key_F1) : keys;
+}
+
 }  // namespace
 
 Form1::Form1(QWidget* parent)
@@ -161,35 +166,35 @@ void Form1::buildTopStrip() {
 }
 
 void Form1::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    mnuNewURL = menuItem(file, "mnuNewURL", QStringLiteral("Add URL"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuNewURL = menuItem(file, "mnuNewURL", QStringLiteral("&Add URL"), QKeySequence(Qt::CTRL | Qt::Key_N));
     file->addSeparator();
-    mnuSaveUrlList = menuItem(file, "mnuSaveUrlList", QStringLiteral("Save URL List to File"),
+    mnuSaveUrlList = menuItem(file, "mnuSaveUrlList", QStringLiteral("&Save URL List to File"),
                               QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuExportResults = menuItem(file, "mnuExportResults", QStringLiteral("Export Results..."));
-    mnuOpenURLList = menuItem(file, "mnuOpenURLList", QStringLiteral("Load URL List from File"),
+    mnuExportResults = menuItem(file, "mnuExportResults", QStringLiteral("&Export Results..."));
+    mnuOpenURLList = menuItem(file, "mnuOpenURLList", QStringLiteral("&Load URL List from File"),
                               QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuOpenClipboard = menuItem(file, "mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
+    mnuOpenClipboard = menuItem(file, "mnuOpenClipboard", QStringLiteral("Load URL List from &Clipboard"),
                                 QKeySequence(Qt::CTRL | Qt::Key_V));
     file->addSeparator();
     // Ctrl+X is Cut: quitting on it would throw away the grid.
-    mnuExitNow = menuItem(file, "mnuExitNow", QStringLiteral("Exit"), quitKeys());
+    mnuExitNow = menuItem(file, "mnuExitNow", QStringLiteral("E&xit"), quitKeys());
 
-    QMenu* scan = menuBar()->addMenu(QStringLiteral("Scan"));
+    QMenu* scan = menuBar()->addMenu(QStringLiteral("&Scan"));
     scan->setObjectName(QStringLiteral("mnuScanMenu"));
-    mnuScan = menuItem(scan, "mnuScan", QStringLiteral("Start Scan"));
-    mnuStop = menuItem(scan, "mnuStop", QStringLiteral("Stop Scan"));
+    mnuScan = menuItem(scan, "mnuScan", QStringLiteral("&Start Scan"));
+    mnuStop = menuItem(scan, "mnuStop", QStringLiteral("S&top Scan"));
 
-    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
-    mnuConfig = menuItem(options, "mnuConfig", QStringLiteral("View Options"));
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    mnuConfig = menuItem(options, "mnuConfig", QStringLiteral("&View Options"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    mnuHelpItem = menuItem(help, "mnuHelpItem", QStringLiteral("View Help"));
-    QMenu* about = menuBar()->addMenu(QStringLiteral("About"));
+    mnuHelpItem = menuItem(help, "mnuHelpItem", QStringLiteral("&View Help"), helpKeys());
+    QMenu* about = menuBar()->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAboutMenu"));
-    mnuAbout = menuItem(about, "mnuAbout", QStringLiteral("About this software"));
+    mnuAbout = menuItem(about, "mnuAbout", QStringLiteral("&About this software"));
 
     connect(mnuNewURL, &QAction::triggered, Frame1, &UrlListFrame::addUrl);
     connect(mnuSaveUrlList, &QAction::triggered, Frame1, &UrlListFrame::saveList);
