@@ -24,6 +24,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -116,6 +118,7 @@ Form1::Form1(QWidget* parent)
 
     setMinimumSize(twipsToPixels(mainDesign::kMinClientWidth), twipsToPixels(mainDesign::kMinClientHeight));
     resize(twipsToPixels(mainDesign::kClientWidth), twipsToPixels(mainDesign::kClientHeight));
+    restoreWindowPlace();
     Form_Load();
 }
 
@@ -145,6 +148,25 @@ void Form1::Form_Load() {
 }
 
 Form1::~Form1() { m_fetcher.abortAll(); }
+
+// The size, place and maximised state of the last run, when they still fit
+// on a screen; otherwise (and at the first start) the window's design size.
+void Form1::restoreWindowPlace() {
+    const QByteArray stored = QByteArray::fromBase64(settings::text(Setting::WindowGeometry).toLatin1());
+    if (stored.isEmpty()) return;
+    const QSize designSize = size();
+    if (!restoreGeometry(stored)) return;
+    const QRect place = isMaximized() ? geometry() : frameGeometry();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().contains(place.center()) &&
+            place.width() <= screen->availableGeometry().width() &&
+            place.height() <= screen->availableGeometry().height())
+            return;
+    }
+    setWindowState(Qt::WindowNoState);
+    resize(designSize);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().topLeft());
+}
 
 void Form1::buildTopStrip() {
     Picture1 = new QWidget(centralWidget());
@@ -372,6 +394,7 @@ void Form1::mnuAbout_Click() { frmAbout::showInstance(this); }
 // Closing never is refused. The windows that belong to this one go with it;
 // the website window may stay, and the program then ends when it closes.
 void Form1::closeEvent(QCloseEvent* event) {
+    settings::saveText(Setting::WindowGeometry, QString::fromLatin1(saveGeometry().toBase64()));
     m_driver.stop();
     m_fetcher.abortAll();
     if (Form2* options = Form2::instance()) options->close();

@@ -11,6 +11,8 @@
 #include "support/test_environment.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -108,6 +110,41 @@ TEST_F(NewUserWindowTest, OptionsOkReranksTheGrid) {
     });
     window->findChild<QAction*>("mnuConfig")->trigger();
     EXPECT_EQ(icons(), (QList<int>{kLow, kLow, kMedium, kHigh}));
+}
+
+// The window comes back as the user left it; the first start keeps the
+// design size, and a place that fits no screen is not restored.
+TEST_F(NewUserWindowTest, TheWindowKeepsItsSizeAndPlace) {
+    EXPECT_TRUE(settings::text(Setting::WindowGeometry).isEmpty());
+    const QSize designSize = window->size();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize wanted(std::min(screen.width() - 40, designSize.width() + 150),
+                       std::min(screen.height() - 40, designSize.height() + 60));
+    window->resize(wanted);
+    ASSERT_TRUE(spinUntil([&] { return window->size() == wanted; }, 3000));
+    window->close();
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(settings::text(Setting::WindowGeometry).isEmpty());
+
+    open();
+    EXPECT_EQ(window->size(), wanted);
+    EXPECT_FALSE(window->isMaximized());
+
+    window->showMaximized();
+    ASSERT_TRUE(spinUntil([&] { return window->isMaximized(); }, 3000));
+    window->close();
+    open();
+    EXPECT_TRUE(window->isMaximized() || window->windowState().testFlag(Qt::WindowMaximized));
+    window->close();
+
+    // Stored by a run on a far bigger screen: the design size comes back.
+    {
+        QWidget big;
+        big.setGeometry(screen.x() + 5 * screen.width(), screen.y(), screen.width() * 3, screen.height() * 3);
+        settings::saveText(Setting::WindowGeometry, QString::fromLatin1(big.saveGeometry().toBase64()));
+    }
+    open();
+    EXPECT_EQ(window->size(), designSize);
 }
 
 }  // namespace
