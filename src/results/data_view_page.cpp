@@ -6,7 +6,9 @@
 #include "shell/twips.h"
 
 #include <QAction>
+#include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
 #include <QIdentityProxyModel>
@@ -14,6 +16,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTreeView>
 #include <algorithm>
 
@@ -143,13 +146,22 @@ void DataViewPage::showBusy(bool busy) {
     }
 }
 
+// The dialog suggests a dated name in the folder used last, the user's
+// documents folder at first.
 void DataViewPage::exportResults() {
+    if (m_exportFolder.isEmpty()) {
+        m_exportFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (m_exportFolder.isEmpty() || !QFileInfo(m_exportFolder).isDir()) m_exportFolder = QDir::homePath();
+    }
+    const QString suggested = QDir(m_exportFolder).filePath(
+        QStringLiteral("results-%1.csv").arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
     const auto path = platform::ui().saveFileDialog(
         window(),
         {{QStringLiteral("CSV Files (*.csv)"), QStringLiteral("*.csv")},
          {QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")}},
-        QDir::homePath(), QStringLiteral("csv"));
+        suggested, QStringLiteral("csv"));
     if (!path || path->isEmpty()) return;
+    m_exportFolder = QFileInfo(*path).absolutePath();
     QString error;
     if (!writeGridCsv(*path, m_grid, &error)) {
         platform::ui().messageBox(window(),
