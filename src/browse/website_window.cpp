@@ -8,6 +8,7 @@
 #include "shell/skin_ui.h"
 #include "shell/twips.h"
 
+#include <QWebEngineLoadingInfo>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -89,6 +90,11 @@ void frmWebsite::buildControls() {
             &frmWebsite::WebBrowser1_StatusTextChange);
     connect(WebBrowser1, &QWebEngineView::loadStarted, this, &frmWebsite::WebBrowser1_DownloadBegin);
     connect(WebBrowser1, &QWebEngineView::loadFinished, this, &frmWebsite::WebBrowser1_DownloadComplete);
+    // The browser's reason for a page that did not load, said with its end.
+    connect(WebBrowser1->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) m_loadError.clear();
+        if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) m_loadError = info.errorString();
+    });
 
     auto* skin = new SkinLabel(QStringLiteral("SkinLabel1"), 0, frmBrowser);
     skin->hide();
@@ -194,9 +200,14 @@ void frmWebsite::WebBrowser1_DownloadBegin() {
     setPanelText(2, QStringLiteral("Opening ") + currentLocation());
 }
 
-void frmWebsite::WebBrowser1_DownloadComplete() {
+void frmWebsite::WebBrowser1_DownloadComplete(bool ok) {
     const QString location = currentLocation();
-    setPanelText(2, QStringLiteral("Completed ") + location);
+    if (ok) {
+        setPanelText(2, QStringLiteral("Completed ") + location);
+    } else {
+        const QString reason = m_loadError.isEmpty() ? QStringLiteral("the page did not load") : m_loadError;
+        setPanelText(2, QStringLiteral("Failed ") + location + QStringLiteral(": ") + reason);
+    }
     Text1->setText(location);
     setWindowTitle(WebBrowser1->title());
 }

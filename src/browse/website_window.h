@@ -43,7 +43,7 @@ private slots:
     void Text1_KeyPress();  // Enter in the address box
     void WebBrowser1_StatusTextChange(const QString& text);
     void WebBrowser1_DownloadBegin();
-    void WebBrowser1_DownloadComplete();
+    void WebBrowser1_DownloadComplete(bool ok);
 
 private:
     frmWebsite();
@@ -63,6 +63,7 @@ private:
     QPushButton* Command6 = nullptr;
     QPushButton* Command7 = nullptr;
     QWebEngineView* WebBrowser1 = nullptr;
+    QString m_loadError;  // the browser's reason the last load failed
     QStatusBar* StatusBar1 = nullptr;
     QLabel* m_panel1 = nullptr;
     QLabel* m_panel2 = nullptr;

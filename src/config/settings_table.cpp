@@ -13,6 +13,7 @@ const std::array<SettingSpec, kSettingCount>& settingSpecs() {
         {Setting::ChartType, "cmbChart2", "3", SettingType::Number},
         {Setting::AtOnce, "chkAtOnce", "0", SettingType::Flag},
         {Setting::Pause, "txtPause", "0", SettingType::Number},
+        {Setting::WindowGeometry, "mainWindowGeometry", "", SettingType::Text},
     }};
     return specs;
 }

@@ -16,9 +16,10 @@ enum class Setting {
     ChartType,      // "cmbChart2": chart type index
     AtOnce,         // "chkAtOnce": ask the six engines at once
     Pause,          // "txtPause": seconds between two requests to one engine
+    WindowGeometry, // "mainWindowGeometry": the main window's size, place and state (base64)
 };
 
-enum class SettingType { Number, Flag };
+enum class SettingType { Number, Flag, Text };
 
 struct SettingSpec {
     Setting id;
@@ -27,7 +28,7 @@ struct SettingSpec {
     SettingType type;
 };
 
-inline constexpr int kSettingCount = 9;
+inline constexpr int kSettingCount = 10;
 const std::array<SettingSpec, kSettingCount>& settingSpecs();
 const SettingSpec& settingSpec(Setting id);
 

@@ -137,6 +137,15 @@ void HistoryChartWidget::redraw() {
 }
 
 namespace {
+void resetView(QAbstract3DGraph& graph, Q3DCamera::CameraPreset preset) {
+    // Setting the preset it already holds would not move a turned camera back.
+    graph.scene()->activeCamera()->setCameraPreset(Q3DCamera::CameraPresetNone);
+    graph.scene()->activeCamera()->setCameraPreset(preset);
+    // Far enough back that the labels nearest the camera, drawn largest, stay
+    // whole in a chart of the default window's size.
+    graph.scene()->activeCamera()->setZoomLevel(80.0f);
+}
+
 void prepareGraph(QAbstract3DGraph& graph, Q3DCamera::CameraPreset preset) {
     graph.setActiveInputHandler(new chartdraw::CtrlDragRotation(&graph));
     graph.setShadowQuality(QAbstract3DGraph::ShadowQualityNone);
@@ -146,10 +155,7 @@ void prepareGraph(QAbstract3DGraph& graph, Q3DCamera::CameraPreset preset) {
     QFont font = graph.activeTheme()->font();
     font.setPointSize(42);
     graph.activeTheme()->setFont(font);
-    graph.scene()->activeCamera()->setCameraPreset(preset);
-    // Far enough back that the labels nearest the camera, drawn largest, stay
-    // whole in a chart of the default window's size.
-    graph.scene()->activeCamera()->setZoomLevel(80.0f);
+    resetView(graph, preset);
 }
 }  // namespace
 
@@ -165,7 +171,12 @@ void HistoryChartWidget::show3d(const ChartData& data) {
         m_stack3d->setCurrentWidget(m_no3d);
         return;
     }
+    // Each type opens at its own default view: a turn given to one type
+    // would show the next side-on.
+    const bool typeChanged = type != m_last3dType;
+    m_last3dType = type;
     if (type == chart::Bar3D || type == chart::Step3D) {
+        if (m_bars && typeChanged) resetView(*m_bars, Q3DCamera::CameraPresetIsometricRight);
         if (!m_bars) {
             m_bars = new Q3DBars;
             prepareGraph(*m_bars, Q3DCamera::CameraPresetIsometricRight);
@@ -176,6 +187,7 @@ void HistoryChartWidget::show3d(const ChartData& data) {
         chartdraw::drawBars3d(*m_bars, data, type == chart::Step3D);
         m_stack3d->setCurrentWidget(m_barsBox);
     } else {
+        if (m_surface && typeChanged) resetView(*m_surface, Q3DCamera::CameraPresetIsometricRight);
         if (!m_surface) {
             m_surface = new Q3DSurface;
             prepareGraph(*m_surface, Q3DCamera::CameraPresetIsometricRight);

@@ -67,6 +67,7 @@ private:
     QStackedLayout* m_stack3d = nullptr;
     QLabel* m_no3d = nullptr;
     Q3DBars* m_bars = nullptr;
+    int m_last3dType = -1;  // the 3-D type drawn last
     QWidget* m_barsBox = nullptr;
     Q3DSurface* m_surface = nullptr;
     QWidget* m_surfaceBox = nullptr;

@@ -36,6 +36,8 @@ SaveSearchDialog::SaveSearchDialog(QWidget* owner) : QDialog(owner) {
         applySkin(this);
     }
     listSavedSearchesInto(*Combo1, owner);
+    // Typing at once names the new search.
+    Text1->setFocus();
 }
 
 void SaveSearchDialog::buildControls() {
@@ -117,7 +119,7 @@ bool SaveSearchDialog::replaceConfirmed(const QString& name) {
     const auto existing = savedSearch::findExisting(name);
     if (!existing) return true;
     return platform::ui().messageBox(this, savedSearch::replaceQuestion(*existing), QStringLiteral("Warning"),
-                                     UiPlatform::Buttons::YesNo, UiPlatform::Icon::Warning) == UiPlatform::Answer::Yes;
+                                     UiPlatform::Buttons::YesNoDefaultNo, UiPlatform::Icon::Warning) == UiPlatform::Answer::Yes;
 }
 
 void SaveSearchDialog::Command2_Click() { reject(); }

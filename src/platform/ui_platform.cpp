@@ -79,8 +79,9 @@ UiPlatform::Answer QtUiPlatform::messageBox(QWidget* parent, const QString& text
         case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
         case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
     }
-    if (buttons == Buttons::YesNo) {
+    if (buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        if (buttons == Buttons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
     box.setStandardButtons(QMessageBox::Ok);

@@ -13,7 +13,8 @@ class QWidget;
 // Qt implementation; a test installs its own to answer them.
 class UiPlatform {
 public:
-    enum class Buttons { Ok, YesNo };
+    // YesNoDefaultNo: for questions where Enter must not destroy anything.
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Icon { None, Information, Warning, Critical };
     enum class Answer { Ok, Yes, No, Cancel };
 
@@ -34,7 +35,8 @@ public:
                                                   const QList<FileFilter>& filters,
                                                   const QString& defaultName,
                                                   const QString& folder) = 0;
-    // The chosen full path, or nothing when cancelled. A name typed without an
+    // The chosen full path, or nothing when cancelled. folder may end in a
+    // file name, which the dialog then suggests. A name typed without an
     // extension gets defaultSuffix ("txt"), and the dialog itself asks before
     // the file of that name is replaced.
     virtual std::optional<QString> saveFileDialog(QWidget* parent, const QList<FileFilter>& filters,

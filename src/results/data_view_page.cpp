@@ -6,7 +6,9 @@
 #include "shell/twips.h"
 
 #include <QAction>
+#include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
 #include <QIdentityProxyModel>
@@ -14,6 +16,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTreeView>
 #include <algorithm>
 
@@ -148,13 +151,22 @@ void DataViewPage::showBusy(bool busy) {
     }
 }
 
+// The dialog suggests a dated name in the folder used last, the user's
+// documents folder at first.
 void DataViewPage::exportResults() {
+    if (m_exportFolder.isEmpty()) {
+        m_exportFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (m_exportFolder.isEmpty() || !QFileInfo(m_exportFolder).isDir()) m_exportFolder = QDir::homePath();
+    }
+    const QString suggested = QDir(m_exportFolder).filePath(
+        QStringLiteral("results-%1.csv").arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
     const auto path = platform::ui().saveFileDialog(
         window(),
         {{QStringLiteral("CSV Files (*.csv)"), QStringLiteral("*.csv")},
          {QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")}},
-        QDir::homePath(), QStringLiteral("csv"));
+        suggested, QStringLiteral("csv"));
     if (!path || path->isEmpty()) return;
+    m_exportFolder = QFileInfo(*path).absolutePath();
     QString error;
     if (!writeGridCsv(*path, m_grid, &error)) {
         platform::ui().messageBox(window(),
@@ -177,6 +189,11 @@ void DataViewPage::copySelectedRows() {
 }
 
 bool DataViewPage::eventFilter(QObject* watched, QEvent* event) {
+    // Reached by Tab, the grid marks a row, so the user sees where the arrow
+    // keys will move from; the selection is left as it is.
+    if (watched == ListView1 && event->type() == QEvent::FocusIn && !ListView1->currentIndex().isValid() &&
+        m_icons->rowCount() > 0)
+        ListView1->selectionModel()->setCurrentIndex(m_icons->index(0, 0), QItemSelectionModel::NoUpdate);
     // Before the view's own Ctrl+C, which would copy one cell.
     if (watched == ListView1 && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {

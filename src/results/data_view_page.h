@@ -60,6 +60,7 @@ private:
     std::optional<QCursor> m_ownCursor;  // the list's pointer of its own, kept during a sort
     QIdentityProxyModel* m_icons = nullptr;
     QTreeView* ListView1 = nullptr;
+    QString m_exportFolder;  // where the last export went
     QPushButton* Command12 = nullptr;  // "Web Results"
     QPushButton* Command5 = nullptr;   // "Clear All"
     QPushButton* Command4 = nullptr;   // "Save Selected"

@@ -47,6 +47,13 @@ std::int64_t ResultsGrid::totalRow(int row, int lowThreshold, int highThreshold)
     return total;
 }
 
+void ResultsGrid::rerank(int lowThreshold, int highThreshold) {
+    for (int row = 0; row < rowCount(); ++row) {
+        if (const auto total = cellCount(cell(row, kTotalColumn)))
+            setIcon(row, static_cast<int>(popularityRank(*total, lowThreshold, highThreshold)));
+    }
+}
+
 std::optional<PopularityRank> ResultsGrid::rank(int row) const {
     const int i = icon(row);
     if (i < static_cast<int>(PopularityRank::Low) || i > static_cast<int>(PopularityRank::High)) {

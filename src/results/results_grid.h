@@ -38,6 +38,9 @@ public:
     // through every sort, and no history takes it.
     void setEngineCell(int row, int column, const QString& text, bool read);
     bool wasRead(int row, int column) const;
+    // Ranks every row that has a total anew from that total, for thresholds
+    // changed after the scan. Rows without a total keep their icon.
+    void rerank(int lowThreshold, int highThreshold);
 };
 
 // The numeric value of an engine cell: the text trimmed and read as a decimal

@@ -6,6 +6,7 @@
 #include "shell/skin_ui.h"
 #include "shell/twips.h"
 
+#include <QShortcut>
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -39,6 +40,8 @@ frmAbout::frmAbout(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twipsToPixels(6240), twipsToPixels(2280));
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
+    escape->setContext(Qt::WindowShortcut);
 
     picLogo = new PictureBox(this);
     picLogo->setObjectName(QStringLiteral("picLogo"));

@@ -10,6 +10,7 @@
 #include "shell/skin_ui.h"
 #include "shell/twips.h"
 
+#include <QShortcut>
 #include <QCheckBox>
 #include <QFile>
 #include <QPointer>
@@ -65,6 +66,9 @@ Form8::Form8(QWidget* owner) : QWidget(owner, Qt::Window) {
     setWindowTitle(QStringLiteral("Readme/Help"));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(twipsToPixels(9600), twipsToPixels(7680));
+    // Escape closes it, as it would a dialog.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
+    escape->setContext(Qt::WindowShortcut);
 
     rtf1 = new QTextBrowser(this);
     rtf1->setObjectName(QStringLiteral("rtf1"));

@@ -25,6 +25,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -50,6 +52,17 @@ QAction* menuItem(QMenu* menu, const char* name, const QString& caption, const Q
     a->setObjectName(QString::fromLatin1(name));
     if (!keys.isEmpty()) a->setShortcut(keys);
     return a;
+}
+
+// The desktop's quit key; a platform without one (offscreen) gets Ctrl+Q.
+QKeySequence quitKeys() {
+    const QKeySequence keys(QKeySequence::Quit);
+    return keys.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : keys;
+}
+
+QKeySequence helpKeys() {
+    const QKeySequence keys(QKeySequence::HelpContents);
+    return keys.isEmpty() ? QKeySequence(Qt::Key_F1) : keys;
 }
 
 }  // namespace
@@ -107,6 +120,7 @@ Form1::Form1(QWidget* parent)
 
     setMinimumSize(twipsToPixels(mainDesign::kMinClientWidth), twipsToPixels(mainDesign::kMinClientHeight));
     resize(twipsToPixels(mainDesign::kClientWidth), twipsToPixels(mainDesign::kClientHeight));
+    restoreWindowPlace();
     Form_Load();
 }
 
@@ -137,6 +151,25 @@ void Form1::Form_Load() {
 
 Form1::~Form1() { m_fetcher.abortAll(); }
 
+// The size, place and maximised state of the last run, when they still fit
+// on a screen; otherwise (and at the first start) the window's design size.
+void Form1::restoreWindowPlace() {
+    const QByteArray stored = QByteArray::fromBase64(settings::text(Setting::WindowGeometry).toLatin1());
+    if (stored.isEmpty()) return;
+    const QSize designSize = size();
+    if (!restoreGeometry(stored)) return;
+    const QRect place = isMaximized() ? geometry() : frameGeometry();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().contains(place.center()) &&
+            place.width() <= screen->availableGeometry().width() &&
+            place.height() <= screen->availableGeometry().height())
+            return;
+    }
+    setWindowState(Qt::WindowNoState);
+    resize(designSize);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().topLeft());
+}
+
 void Form1::buildTopStrip() {
     Picture1 = new QWidget(centralWidget());
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -157,35 +190,36 @@ void Form1::buildTopStrip() {
 }
 
 void Form1::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    mnuNewURL = menuItem(file, "mnuNewURL", QStringLiteral("Add URL"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuNewURL = menuItem(file, "mnuNewURL", QStringLiteral("&Add URL"), QKeySequence(Qt::CTRL | Qt::Key_N));
     file->addSeparator();
-    mnuSaveUrlList = menuItem(file, "mnuSaveUrlList", QStringLiteral("Save URL List to File"),
+    mnuSaveUrlList = menuItem(file, "mnuSaveUrlList", QStringLiteral("&Save URL List to File"),
                               QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuExportResults = menuItem(file, "mnuExportResults", QStringLiteral("Export Results..."));
-    mnuSaveAll = menuItem(file, "mnuSaveAll", QStringLiteral("Save All"));
-    mnuOpenURLList = menuItem(file, "mnuOpenURLList", QStringLiteral("Load URL List from File"),
+    mnuExportResults = menuItem(file, "mnuExportResults", QStringLiteral("&Export Results..."));
+    mnuSaveAll = menuItem(file, "mnuSaveAll", QStringLiteral("Sa&ve All"));
+    mnuOpenURLList = menuItem(file, "mnuOpenURLList", QStringLiteral("&Load URL List from File"),
                               QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuOpenClipboard = menuItem(file, "mnuOpenClipboard", QStringLiteral("Load URL List from Clipboard"),
+    mnuOpenClipboard = menuItem(file, "mnuOpenClipboard", QStringLiteral("Load URL List from &Clipboard"),
                                 QKeySequence(Qt::CTRL | Qt::Key_V));
     file->addSeparator();
-    mnuExitNow = menuItem(file, "mnuExitNow", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_X));
+    // Ctrl+X is Cut: quitting on it would throw away the grid.
+    mnuExitNow = menuItem(file, "mnuExitNow", QStringLiteral("E&xit"), quitKeys());
 
-    QMenu* scan = menuBar()->addMenu(QStringLiteral("Scan"));
+    QMenu* scan = menuBar()->addMenu(QStringLiteral("&Scan"));
     scan->setObjectName(QStringLiteral("mnuScanMenu"));
-    mnuScan = menuItem(scan, "mnuScan", QStringLiteral("Start Scan"));
-    mnuStop = menuItem(scan, "mnuStop", QStringLiteral("Stop Scan"));
+    mnuScan = menuItem(scan, "mnuScan", QStringLiteral("&Start Scan"));
+    mnuStop = menuItem(scan, "mnuStop", QStringLiteral("S&top Scan"));
 
-    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
-    mnuConfig = menuItem(options, "mnuConfig", QStringLiteral("View Options"));
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    mnuConfig = menuItem(options, "mnuConfig", QStringLiteral("&View Options"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    mnuHelpItem = menuItem(help, "mnuHelpItem", QStringLiteral("View Help"));
-    QMenu* about = menuBar()->addMenu(QStringLiteral("About"));
+    mnuHelpItem = menuItem(help, "mnuHelpItem", QStringLiteral("&View Help"), helpKeys());
+    QMenu* about = menuBar()->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAboutMenu"));
-    mnuAbout = menuItem(about, "mnuAbout", QStringLiteral("About this software"));
+    mnuAbout = menuItem(about, "mnuAbout", QStringLiteral("&About this software"));
 
     connect(mnuNewURL, &QAction::triggered, Frame1, &UrlListFrame::addUrl);
     connect(mnuSaveUrlList, &QAction::triggered, Frame1, &UrlListFrame::saveList);
@@ -349,8 +383,14 @@ void Form1::mnuSaveAll_Click() {
     saveRowsAsked(this, m_grid, rows);
 }
 void Form1::mnuGraph_Click() { Frame3->chooseSavedSearch(); }
-void Form1::Command6_Click() { Form2::showModeless(this); }
-void Form1::mnuConfig_Click() { Form2::showModal(this); }
+void Form1::Command6_Click() { Form2::showModeless(this, [this] { rerankGrid(); }); }
+void Form1::mnuConfig_Click() { Form2::showModal(this, [this] { rerankGrid(); }); }
+
+// New thresholds show at once on the rows already in the grid.
+void Form1::rerankGrid() {
+    const ScanSettings settings = ScanSettings::read();
+    m_grid.rerank(settings.lowThreshold, settings.highThreshold);
+}
 
 // From a grid row to its pages: the row's first webpage row is shown and the
 // "Website View" tab brought to the front.
@@ -371,6 +411,7 @@ void Form1::mnuAbout_Click() { frmAbout::showInstance(this); }
 // Closing never is refused. The windows that belong to this one go with it;
 // the website window may stay, and the program then ends when it closes.
 void Form1::closeEvent(QCloseEvent* event) {
+    settings::saveText(Setting::WindowGeometry, QString::fromLatin1(saveGeometry().toBase64()));
     m_driver.stop();
     m_fetcher.abortAll();
     if (Form2* options = Form2::instance()) options->close();

@@ -79,6 +79,8 @@ private:
     void DockProgressBar();
     void showScanState(ScanDriver::State state);
     void openHelpAtStart();
+    void rerankGrid();
+    void restoreWindowPlace();
 
     ResultsGrid m_grid;
     WebsiteList m_websiteList;

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace {
@@ -48,18 +49,20 @@ void bringToFront(QWidget* w) {
 
 Form2* Form2::instance() { return openDialog().data(); }
 
-void Form2::showModeless(QWidget* owner) {
+void Form2::showModeless(QWidget* owner, std::function<void()> onSaved) {
     if (Form2* open = instance()) return bringToFront(open);
     auto* dialog = new Form2(owner);
+    if (onSaved) connect(dialog, &QDialog::accepted, owner ? owner : dialog, std::move(onSaved));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setModal(false);
     dialog->show();
 }
 
-void Form2::showModal(QWidget* owner) {
+void Form2::showModal(QWidget* owner, std::function<void()> onSaved) {
     // The open modeless dialog cannot turn modal; it is shown instead.
     if (Form2* open = instance()) return bringToFront(open);
     auto* dialog = new Form2(owner);
+    if (onSaved) connect(dialog, &QDialog::accepted, owner ? owner : dialog, std::move(onSaved));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->exec();
 }
@@ -125,7 +128,12 @@ QWidget* Form2::buildRanksFrame() {
         grid->addWidget(field, row, 2);
         txtProfile[rank.field] = field;
         const int index = rank.field;
+        // Letters are refused as typed; the ranks are put in order once the
+        // value is complete.
+        field->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral(" |-?[0-9]{0,10}")), field));
         connect(field, &QLineEdit::textChanged, this, [this, index] { txtProfile_Change(index); });
+        connect(field, &QLineEdit::editingFinished, this, [this, index] { m_thresholds.finish(index); });
         ++row;
     }
     Picture1 = findChild<QLabel*>(QStringLiteral("Picture1"));
@@ -190,7 +198,7 @@ void Form2::Form_Load() {
     for (std::size_t i = 0; i < m_templateFields.size(); ++i)
         m_templateFields[i]->setText(values.templates[i]);
     // Low first, then Medium, then High; each set is a change that is checked.
-    for (int i = 0; i < ThresholdFields::kCount; ++i) txtProfile[i]->setText(values.thresholds[i]);
+    for (int i = 0; i < ThresholdFields::kCount; ++i) setThreshold(i, values.thresholds[i]);
     chkAuto->setChecked(values.autoSort);
     chkClear->setChecked(values.clearFirst);
     chkAtOnce->setChecked(values.atOnce);
@@ -203,7 +211,12 @@ void Form2::Form_Load() {
 
 void Form2::txtProfile_Change(int index) {
     if (m_mirroring) return;
-    m_thresholds.setText(index, txtProfile[index]->text());
+    m_thresholds.edit(index, txtProfile[index]->text());
+}
+
+void Form2::setThreshold(int index, const QString& text) {
+    txtProfile[index]->setText(text);
+    m_thresholds.finish(index);
 }
 
 void Form2::mirrorThreshold(int index, const QString& text) {
@@ -214,6 +227,8 @@ void Form2::mirrorThreshold(int index, const QString& text) {
 }
 
 void Form2::Command1_Click() {
+    // A field still being typed in is finished before its value is saved.
+    for (int i = 0; i < ThresholdFields::kCount; ++i) m_thresholds.finish(i);
     const QString settingsFile = appPaths::settingsPath();
     bool templatesSaved = true;
     for (const EngineSpec& engine : engineSpecs()) {
@@ -259,5 +274,5 @@ void Form2::Command3_Click() {
                                       UiPlatform::Icon::Warning);
     }
     const auto defaults = OptionsValues::defaultThresholds();
-    for (int i = 0; i < ThresholdFields::kCount; ++i) txtProfile[i]->setText(defaults[i]);
+    for (int i = 0; i < ThresholdFields::kCount; ++i) setThreshold(i, defaults[i]);
 }

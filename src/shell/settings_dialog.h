@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -18,10 +19,11 @@ class Form2 final : public QDialog {
     Q_OBJECT
 public:
     // Opens the dialog without blocking the owner, or brings the open one to the front.
-    static void showModeless(QWidget* owner);
+    // onSaved runs after "Ok" has saved the values.
+    static void showModeless(QWidget* owner, std::function<void()> onSaved = {});
     // Opens the dialog and waits until it is closed; an open one is brought to
     // the front instead.
-    static void showModal(QWidget* owner);
+    static void showModal(QWidget* owner, std::function<void()> onSaved = {});
     // The open dialog, or null.
     static Form2* instance();
 
@@ -41,6 +43,7 @@ private:
     QWidget* buildButtons();
     void Form_Load();
     void mirrorThreshold(int index, const QString& text);
+    void setThreshold(int index, const QString& text);  // as the program sets it
 
     ThresholdFields m_thresholds;
     bool m_mirroring = false;

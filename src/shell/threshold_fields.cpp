@@ -24,9 +24,24 @@ std::optional<int> ThresholdFields::toNumber(const QString& text) {
 
 void ThresholdFields::setText(int index, const QString& text) { change(index, text, false); }
 
+void ThresholdFields::edit(int index, const QString& text) {
+    if (index < 0 || index >= kCount || m_texts[index] == text) return;
+    m_texts[index] = text;
+    m_unfinished[index] = true;
+}
+
+void ThresholdFields::finish(int index) {
+    if (index < 0 || index >= kCount || !m_unfinished[index]) return;
+    m_unfinished[index] = false;
+    ++m_depth;
+    check(index);
+    --m_depth;
+}
+
 void ThresholdFields::change(int index, const QString& text, bool notify) {
     if (index < 0 || index >= kCount || m_texts[index] == text) return;
     m_texts[index] = text;
+    m_unfinished[index] = false;
     if (notify && m_listener) m_listener(index, text);
     if (m_depth >= kMaxDepth) return;
     ++m_depth;

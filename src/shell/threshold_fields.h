@@ -9,9 +9,12 @@
 // keep them consistent while the user types: Medium and High end equal, Low
 // stays below Medium. Field 0 is Low, 1 Medium, 2 High.
 //
-// Every change of a field's text runs the rules, and a change the rules make
-// is itself a change that runs them again; setting a field to the text it
-// already holds is no change, which is what ends a chain.
+// A text set by the program runs the rules at once. A text the user types is
+// only held (edit) until the user finishes the field (finish): the rules then
+// judge the whole value once, so a value half typed never moves another
+// field. A change the rules make is itself a change that runs them again;
+// setting a field to the text it already holds is no change, which is what
+// ends a chain.
 class ThresholdFields {
 public:
     static constexpr int kLow = 0;
@@ -30,6 +33,11 @@ public:
     // The field now holds text (typed, or set by the program). Runs the rules
     // when the text differs from what the field held.
     void setText(int index, const QString& text);
+    // The user typed: the field holds text, the rules wait for finish.
+    void edit(int index, const QString& text);
+    // The user is done with the field: runs the rules on it when its text
+    // changed since it was last finished.
+    void finish(int index);
 
     // A threshold text as a signed 32-bit number; nothing when it does not
     // convert (empty, not a number, out of range).
@@ -40,6 +48,7 @@ private:
     void check(int index);
 
     std::array<QString, kCount> m_texts;
+    std::array<bool, kCount> m_unfinished{};
     Listener m_listener;
     int m_depth = 0;
 };

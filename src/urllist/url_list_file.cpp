@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace {
@@ -61,15 +62,38 @@ bool writeUrlListFile(const QString& path, const QStringList& entries, QString* 
     return ok;
 }
 
+namespace {
+
+QString trimSpacesAndTabs(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (begin < end && blank(text[begin])) ++begin;
+    while (end > begin && blank(text[end - 1])) --end;
+    return text.mid(begin, end - begin);
+}
+
+// "name://" at the very start, the name as an address scheme spells it.
+bool startsWithScheme(const QString& text) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    return scheme.match(text).hasMatch();
+}
+
+}  // namespace
+
 QStringList clipboardEntries(const QString& text) {
-    QStringList entries = nonEmptyLines(text);
-    for (QString& entry : entries) {
-        if (entry.contains(QLatin1String("http://"), Qt::CaseInsensitive)) continue;
-        if (entry.contains(QLatin1String("www."), Qt::CaseInsensitive)) {
+    QStringList entries;
+    for (const QString& line : nonEmptyLines(text)) {
+        QString entry = trimSpacesAndTabs(line);
+        if (entry.isEmpty()) continue;
+        if (startsWithScheme(entry) || entry.contains(QLatin1String("http://"), Qt::CaseInsensitive)) {
+            // kept as it is
+        } else if (entry.contains(QLatin1String("www."), Qt::CaseInsensitive)) {
             entry.prepend(QLatin1String("http://"));
         } else {
             entry.prepend(QLatin1String("http://www."));
         }
+        entries.append(entry);
     }
     return entries;
 }

@@ -22,9 +22,11 @@ QByteArray urlListBytes(const QStringList& entries);
 // error says why.
 bool writeUrlListFile(const QString& path, const QStringList& entries, QString* error = nullptr);
 
-// Clipboard import: the text split into lines, empty lines skipped, each line
-// made an address: kept when it contains "http://", prefixed with "http://"
-// when it contains "www.", else prefixed with "http://www." (case ignored).
+// Clipboard import: the text split into lines, spaces and tabs trimmed off
+// each, empty lines skipped, each line made an address: kept when it begins
+// with a scheme ("https://", any "name://") or contains "http://", prefixed
+// with "http://" when it contains "www.", else prefixed with "http://www."
+// (case ignored).
 QStringList clipboardEntries(const QString& text);
 
 // "Add URL" keeps an answer only when it is longer than 7 characters, so the

@@ -148,7 +148,8 @@ TEST(SettingsTable, ReadsAStoreAsEarlierVersionsWroteIt) {
     const std::pair<Setting, const char*> expected[] = {
         {Setting::LowThreshold, "11"}, {Setting::HighThreshold, "22"}, {Setting::HighShown, "33"},
         {Setting::AutoSort, "0"},      {Setting::ClearFirst, "0"},     {Setting::ShowHelp, "0"},
-        {Setting::ChartType, "5"},     {Setting::AtOnce, "0"},         {Setting::Pause, "0"}};
+        {Setting::ChartType, "5"},     {Setting::AtOnce, "0"},         {Setting::Pause, "0"},
+        {Setting::WindowGeometry, ""}};
     ASSERT_EQ(std::size(expected), settingSpecs().size());
     for (const auto& [id, text] : expected) EXPECT_EQ(settings::text(id), QLatin1String(text)) << settingSpec(id).key;
 

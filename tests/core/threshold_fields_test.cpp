@@ -116,6 +116,53 @@ TEST(ThresholdFields, ReportsEveryChangeItMakesAndNoOther) {
     EXPECT_EQ(fields.text(0), "7");
 }
 
+// The user types a whole value key by key: nothing else moves until the field
+// is finished, and then the rules judge the finished value once.
+TEST(ThresholdFields, TypedValuesAreCheckedWhenFinished) {
+    struct Case {
+        int field;
+        const char* keys;
+        QStringList expected;  // Low, Medium, High after finishing
+    };
+    const Case cases[] = {
+        {2, "700", {"500", "700", "700"}},
+        {2, "2500", {"500", "2500", "2500"}},
+        {2, "300", {"299", "300", "300"}},
+        {1, "2000", {"500", "2000", "2000"}},
+        {1, "400", {"399", "400", "400"}},
+        {0, "1500", {"1500", "3000", "3000"}},
+        {0, "999", {"999", "1000", "1000"}},
+        {0, "", {"", "1000", "1000"}},
+        {1, " ", {"500", " ", "1000"}},
+        // Beyond the 32-bit range digits are taken back until it converts.
+        {2, "9999999999", {"500", "999999999", "999999999"}},
+        {1, "-", {"500", "", "1000"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "field " << c.field << " keys '" << c.keys << "'");
+        ThresholdFields fields;
+        fields.setText(0, "500");
+        fields.setText(1, "1000");
+        fields.setText(2, "1000");
+        fields.edit(c.field, QString());
+        QString typed;
+        for (const char* k = c.keys; *k; ++k) {
+            typed += QLatin1Char(*k);
+            fields.edit(c.field, typed);
+            QStringList others{fields.text(0), fields.text(1), fields.text(2)};
+            others.removeAt(c.field);
+            QStringList before{"500", "1000", "1000"};
+            before.removeAt(c.field);
+            EXPECT_EQ(others, before) << "after key " << *k;
+        }
+        fields.finish(c.field);
+        EXPECT_EQ((QStringList{fields.text(0), fields.text(1), fields.text(2)}), c.expected);
+        // Finishing again, with nothing typed since, changes nothing.
+        fields.finish(c.field);
+        EXPECT_EQ((QStringList{fields.text(0), fields.text(1), fields.text(2)}), c.expected);
+    }
+}
+
 TEST(ThresholdFields, Conversion) {
     EXPECT_EQ(ThresholdFields::toNumber("0"), 0);
     EXPECT_EQ(ThresholdFields::toNumber("-12"), -12);

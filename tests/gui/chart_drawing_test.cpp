@@ -13,7 +13,11 @@
 #include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"
 
+#include <Q3DCamera>
+#include <Q3DScene>
 #include <Q3DSurface>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QAbstract3DGraph>
 #include <QChart>
 #include <QDate>
@@ -203,4 +207,55 @@ TEST(ChartDrawing, ThreeDLabelsAreWholeAtTheDefaultWindowSize) {
             EXPECT_EQ(inkIn(picture, QRect(w - 4, 0, 4, h)), 0) << "right";
             EXPECT_EQ(inkIn(picture, QRect(0, 0, w, 4)), 0) << "top";
         }
+}
+
+// A turn given to one 3-D type is not carried to the next: each type opens
+// at its default view.
+TEST(ChartDrawing, EachThreeDTypeOpensAtItsDefaultView) {
+    if (!HistoryChartWidget::threeDAvailable()) GTEST_SKIP() << "no OpenGL";
+    TempAppFolder app;
+    ScriptedPlatform ui;
+    SettingsSnapshot settings;
+    settings::saveFlag(Setting::ShowHelp, false);
+    app.write(QStringLiteral("Saved/site.lpc"), twelveWeeks());
+    Form1 window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.selectTab(Form1::kChartViewTab);
+    auto* page = window.findChild<ChartViewPage*>();
+    savedSearch::setChartFileName(QStringLiteral("site.lpc"));
+    page->doChart();
+    auto* chart = static_cast<HistoryChartWidget*>(page->chartWidget());
+    const auto camera = [&] { return chart->graph3d()->scene()->activeCamera(); };
+    const QString shots = qEnvironmentVariable("QUILLMARK_SHOT_DIR");
+    for (const auto& [from, to] : {std::pair{chart::Bar3D, chart::Step3D}, std::pair{chart::Line3D, chart::Area3D},
+                                   std::pair{chart::Area3D, chart::Bar3D}}) {
+        SCOPED_TRACE(typeName(from).toStdString() + " -> " + typeName(to).toStdString());
+        choose(page->findChild<QComboBox*>(QStringLiteral("cmbChart2")), typeName(from));
+        QTest::qWait(100);
+        ASSERT_NE(chart->graph3d(), nullptr);
+        const float x0 = camera()->xRotation(), y0 = camera()->yRotation(), zoom0 = camera()->zoomLevel();
+        // The user turns it with Ctrl + drag.
+        QWindow* surface = chart->graph3d();
+        const QPoint middle(surface->width() / 2, surface->height() / 2);
+        QTest::mousePress(surface, Qt::LeftButton, Qt::ControlModifier, middle);
+        for (int step = 1; step <= 10; ++step) {
+            QMouseEvent move(QEvent::MouseMove, middle + QPoint(step * 12, step * 6), middle + QPoint(step * 12, step * 6),
+                             Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+            QCoreApplication::sendEvent(surface, &move);
+        }
+        QTest::mouseRelease(surface, Qt::LeftButton, Qt::ControlModifier, middle + QPoint(120, 60));
+        ASSERT_NE(camera()->xRotation(), x0) << "the drag turned the chart";
+        choose(page->findChild<QComboBox*>(QStringLiteral("cmbChart2")), typeName(to));
+        QTest::qWait(300);
+        EXPECT_FLOAT_EQ(camera()->xRotation(), x0);
+        EXPECT_FLOAT_EQ(camera()->yRotation(), y0);
+        EXPECT_FLOAT_EQ(camera()->zoomLevel(), zoom0);
+        if (!shots.isEmpty()) {
+            QAbstract3DGraph* graph = chart->graph3d();
+            const QRect area(chart->mapFromGlobal(graph->mapToGlobal(QPoint(0, 0))), graph->size());
+            CaptureWindowPicture(chart, area.x(), area.y(), area.width(), area.height())
+                .save(QStringLiteral("%1/default_view_%2.png").arg(shots).arg(to));
+        }
+    }
 }

@@ -15,6 +15,9 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QDate>
+#include <QDir>
+#include <QStandardPaths>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -171,6 +174,42 @@ TEST_F(ResultsExportTest, AFailedExportIsNamedAndACancelSaysNothing) {
     EXPECT_TRUE(ui.asked[1].text.startsWith(QStringLiteral("The results could not be exported to ") + target))
         << ui.asked[1].text.toStdString();
     EXPECT_FALSE(QFile::exists(target));
+}
+
+}  // namespace
+
+namespace {
+
+// The real dialog suggests results-<today>.csv in the documents folder, then
+// in the folder the last export went to.
+TEST_F(ResultsExportTest, ExportSuggestsADatedNameInTheFolderUsedLast) {
+    const QString name = QStringLiteral("results-%1.csv").arg(QDate::currentDate().toString("yyyy-MM-dd"));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    ASSERT_TRUE(QDir().mkpath(documents));
+    ASSERT_TRUE(QDir().mkpath(app.file(QStringLiteral("elsewhere"))));
+    QStringList suggested;
+    QStringList folders;
+    const auto look = [&](QWidget* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        ASSERT_NE(files, nullptr);
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        suggested << edit->text();
+        folders << QDir(files->directory()).absolutePath();
+    };
+    onNextModal([&](QWidget* dialog) {
+        look(dialog);
+        chooseFile(dialog, app.file(QStringLiteral("elsewhere/mine.csv")));
+    });
+    exportItem()->trigger();
+    onNextModal([&](QWidget* dialog) {
+        look(dialog);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    exportItem()->trigger();
+    EXPECT_EQ(suggested, (QStringList{name, name}));
+    EXPECT_EQ(folders, (QStringList{QDir(documents).absolutePath(), QDir(app.file("elsewhere")).absolutePath()}));
+    EXPECT_TRUE(QFile::exists(app.file(QStringLiteral("elsewhere/mine.csv"))));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "support/qt_gtest_printers.h"
 #include "support/temp_app_folder.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QFile>
 #include <QLineEdit>
@@ -103,7 +104,7 @@ TEST(SaveDialogKeys, SaveOverAnExistingSearchAsksAndNoKeepsEveryByte) {
         EXPECT_EQ(ui.asked[i].text, QStringLiteral("The saved search \"Mine\" already holds 3 dates. Replace its "
                                                    "history with today's results?"));
         EXPECT_EQ(ui.asked[i].caption, QStringLiteral("Warning"));
-        EXPECT_EQ(ui.asked[i].buttons, UiPlatform::Buttons::YesNo);
+        EXPECT_EQ(ui.asked[i].buttons, UiPlatform::Buttons::YesNoDefaultNo);
         EXPECT_EQ(ui.asked[i].icon, UiPlatform::Icon::Warning);
     }
     // Yes: the engines written keep only today's count.
@@ -112,7 +113,8 @@ TEST(SaveDialogKeys, SaveOverAnExistingSearchAsksAndNoKeepsEveryByte) {
     EXPECT_EQ(IniReadSection(QStringLiteral("Altavista"), QString(), file), kToday + QStringLiteral("=310\r\n"));
 }
 
-// The real question box, answered from the keyboard: N for No, then Enter for Yes.
+// The real question box, answered from the keyboard: N for No; Enter is No
+// too, so it cannot wipe a history; Y for Yes.
 TEST(SaveDialogKeys, TheRealReplaceQuestionAnswersFromTheKeyboard) {
     Scene scene(QStringLiteral("site"));
     TempAppFolder& app = scene.app;
@@ -139,11 +141,37 @@ TEST(SaveDialogKeys, TheRealReplaceQuestionAnswersFromTheKeyboard) {
         afterNo = app.read(QStringLiteral("Saved/site.lpc"));
         answerWith(Qt::Key_Return);
         QTest::keyClick(text, Qt::Key_Return);
+        openAfterNo = openAfterNo && d.isVisible();
+        afterNo = afterNo == app.read(QStringLiteral("Saved/site.lpc")) ? afterNo : QByteArray();
+        answerWith(Qt::Key_Y);
+        QTest::keyClick(text, Qt::Key_Return);
     });
     scene.saveResults();
-    EXPECT_EQ(answered, QStringList({"No", "Yes"}));
+    EXPECT_EQ(answered, QStringList({"No", "No", "Yes"}));
     EXPECT_TRUE(openAfterNo);
     EXPECT_EQ(afterNo, kHistory);
     EXPECT_EQ(IniReadSection(QStringLiteral("Google"), QString(), app.file(QStringLiteral("Saved/site.lpc"))),
+              kToday + QStringLiteral("=1250\r\n"));
+}
+
+// The name box has the keyboard when the dialog opens: typing at once and
+// Enter save a new search under the typed name.
+TEST(SaveDialogKeys, TheNameBoxHasTheFocusWhenTheDialogOpens) {
+    Scene scene(QStringLiteral("old"));
+    TempAppFolder& app = scene.app;
+    ScriptedPlatform ui;
+    QString focused;
+    onNextModal([&](QDialog& d) {
+        QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 3000);
+        QWidget* focus = QApplication::focusWidget();
+        focused = focus ? focus->objectName() : QString();
+        if (!focus) return;
+        QTest::keyClicks(focus, QStringLiteral("typed"));
+        QTest::keyClick(focus, Qt::Key_Return);
+        EXPECT_FALSE(d.isVisible());
+    });
+    scene.saveResults();
+    EXPECT_EQ(focused, QStringLiteral("Text1"));
+    EXPECT_EQ(IniReadSection(QStringLiteral("Google"), QString(), app.file(QStringLiteral("Saved/typed.lpc"))),
               kToday + QStringLiteral("=1250\r\n"));
 }

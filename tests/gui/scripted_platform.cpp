@@ -32,7 +32,7 @@ UiPlatform::Answer ScriptedPlatform::messageBox(QWidget*, const QString& text, c
     a.buttons = buttons;
     a.icon = icon;
     asked << a;
-    const Answer fallback = buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    const Answer fallback = buttons != Buttons::Ok ? Answer::No : Answer::Ok;
     return takeFront(messageAnswers, fallback);
 }
 

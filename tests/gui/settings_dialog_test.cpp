@@ -103,24 +103,37 @@ TEST_F(SettingsDialogTest, ShowsItsControlsFilledFromFileAndStore) {
     EXPECT_EQ(child<QPushButton>("Command3")->text(), "Reset");
 }
 
+// Typed key by key, a value moves no other field; finished (Tab, Return or
+// "Ok"), it puts the ranks in order once. Letters are refused as typed.
 TEST_F(SettingsDialogTest, TypingKeepsTheRanksInOrder) {
+    enum class Finish { Tab, Return, Ok };
     struct Case {
         int field;
         const char* keys;
-        QStringList expected;  // Low, Medium, High
+        Finish finish;
+        QStringList whileTyping;  // Low, Medium, High after the last key
+        QStringList expected;     // after finishing
     };
     const Case cases[] = {
-        {0, "1500", {"1500", "3000", "3000"}},
-        {1, "2000", {"1", "2000", "2000"}},
-        {2, "700", {"6", "700", "700"}},
-        {0, "5a", {"5", "1000", "1000"}},
-        {1, "5a", {"4", "5", "5"}},
-        {2, "12345678901", {"0", "1234567890", "1234567890"}},
-        {0, "", {"", "1000", "1000"}},
-        {2, "", {"500", "1000", ""}},
+        {0, "1500", Finish::Tab, {"1500", "1000", "1000"}, {"1500", "3000", "3000"}},
+        {1, "2000", Finish::Tab, {"500", "2000", "1000"}, {"500", "2000", "2000"}},
+        {2, "700", Finish::Tab, {"500", "1000", "700"}, {"500", "700", "700"}},
+        {2, "2500", Finish::Return, {"500", "1000", "2500"}, {"500", "2500", "2500"}},
+        {2, "300", Finish::Tab, {"500", "1000", "300"}, {"299", "300", "300"}},
+        {0, "5a", Finish::Tab, {"5", "1000", "1000"}, {"5", "1000", "1000"}},
+        {1, "5a", Finish::Tab, {"500", "5", "1000"}, {"4", "5", "5"}},
+        {2, "12345678901", Finish::Tab, {"500", "1000", "1234567890"}, {"500", "1234567890", "1234567890"}},
+        {2, "9999999999", Finish::Tab, {"500", "1000", "9999999999"}, {"500", "999999999", "999999999"}},
+        {0, "", Finish::Tab, {"", "1000", "1000"}, {"", "1000", "1000"}},
+        {2, "", Finish::Tab, {"500", "1000", ""}, {"500", "1000", ""}},
+        {2, "700", Finish::Ok, {"500", "1000", "700"}, {"500", "700", "700"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "field " << c.field << " keys " << c.keys);
+        if (!Form2::instance()) Form2::showModeless(nullptr);
+        dialog = Form2::instance();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
         // Back to the stored values through Reset, answered No.
         click("Command3");
         ASSERT_EQ(profiles(), (QStringList{"500", "1000", "1000"}));
@@ -130,7 +143,24 @@ TEST_F(SettingsDialogTest, TypingKeepsTheRanksInOrder) {
         QTest::keyClick(field, Qt::Key_Backspace);
         ASSERT_TRUE(field->text().isEmpty());
         QTest::keyClicks(field, QLatin1String(c.keys));
-        EXPECT_EQ(profiles(), c.expected);
+        EXPECT_EQ(profiles(), c.whileTyping);
+        switch (c.finish) {
+            case Finish::Tab: QTest::keyClick(field, Qt::Key_Tab); break;
+            case Finish::Return: QTest::keyClick(field, Qt::Key_Return); break;
+            case Finish::Ok: click("Command1"); break;
+        }
+        if (c.finish == Finish::Tab) {
+            EXPECT_EQ(profiles(), c.expected);
+        } else {
+            // Return presses "Ok", which saves the finished values.
+            ASSERT_TRUE(closed());
+            EXPECT_EQ((QStringList{settings::text(Setting::LowThreshold), settings::text(Setting::HighThreshold),
+                                   settings::text(Setting::HighShown)}),
+                      c.expected);
+            settings::saveText(Setting::LowThreshold, QStringLiteral("500"));
+            settings::saveText(Setting::HighThreshold, QStringLiteral("1000"));
+            settings::saveText(Setting::HighShown, QStringLiteral("1000"));
+        }
     }
 }
 

@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QWebEngineView>
+#include <QHostAddress>
+#include <QTcpServer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -186,6 +188,37 @@ TEST_F(WebsiteWindowTest, LayoutKeepsEverySizeAtZeroOrMore) {
         }
         EXPECT_EQ(bar->geometry().bottom(), w->height() - 1);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A page that cannot be reached is not "Completed": the status says it
+// failed, with the browser's reason.
+TEST_F(WebsiteWindowTest, AFailedPageSaysItFailedAndWhy) {
+    frmWebsite* w = frmWebsite::showInstance();
+    ASSERT_TRUE(waitCompleted(w, server.url(QByteArray("/"))));
+    // A port on 127.0.0.1 where nothing listens.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    const QString dead = QStringLiteral("http://127.0.0.1:%1/").arg(port);
+    auto* text1 = w->findChild<QLineEdit*>("Text1");
+    text1->setText(dead);
+    QTest::keyClick(text1, Qt::Key_Return);
+    ASSERT_TRUE(spinUntil([&] { return w->statusPanelText(2).startsWith("Failed "); }, 20000))
+        << w->statusPanelText(2).toStdString();
+    const QString said = w->statusPanelText(2);
+    EXPECT_TRUE(said.startsWith(QStringLiteral("Failed ") + dead + QStringLiteral(": "))) << said.toStdString();
+    EXPECT_GT(said.size(), (QStringLiteral("Failed ") + dead + QStringLiteral(": ")).size());
+    EXPECT_FALSE(said.contains(QLatin1String("Completed")));
+
+    // The next page that loads is "Completed" again.
+    text1->setText(server.url(QByteArray("/typed")));
+    QTest::keyClick(text1, Qt::Key_Return);
+    EXPECT_TRUE(waitCompleted(w, server.url(QByteArray("/typed")))) << w->statusPanelText(2).toStdString();
 }
 
 }  // namespace
