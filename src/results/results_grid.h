@@ -3,6 +3,7 @@
 #include "config/engine_catalog.h"
 #include "results/report_list.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -31,6 +32,18 @@ public:
     // Returns the total.
     std::int64_t totalRow(int row, int lowThreshold, int highThreshold);
     std::optional<PopularityRank> rank(int row) const;
+
+    // The captions of the six engine columns as their sources name them; a
+    // null caption is a column switched off, which is neither shown nor
+    // written out. Without a call, the six built-in captions, all shown.
+    void setEngineColumns(const std::array<QString, kEngineCount>& captions);
+    bool columnShown(int column) const;
+
+signals:
+    void columnsShownChanged();
+
+private:
+    std::array<bool, kEngineCount> m_off{};
 };
 
 // The numeric value of an engine cell: the text trimmed and read as a decimal

@@ -56,6 +56,10 @@ bool ScanDriver::start(const QStringList& urls) {
         if (source) ++on;
     }
     m_reported.clear();
+    std::array<QString, kEngineCount> captions;
+    for (int slot = 0; slot < kEngineCount; ++slot)
+        if (const auto& source = m_sources[static_cast<size_t>(slot)]) captions[static_cast<size_t>(slot)] = source->caption();
+    m_grid.setEngineColumns(captions);
     emit progressVisibleChanged(true);
     if (settings.clearFirst) clearResults();
     for (auto& batched : m_batched) batched.clear();

@@ -84,6 +84,12 @@ protected:
     QString m_program;
 };
 
+QByteArray caption(const QString& name) {
+    const QHash<QString, QByteArray> captions{{"moz", "Moz"}, {"majestic", "Majestic"}, {"dataforseo", "DataForSEO"},
+                                              {"ahrefs", "Ahrefs"}, {"mojeek", "Mojeek"}};
+    return captions.value(name);
+}
+
 QString expected(const QString& target) { return QString::number(100 * target.toUtf8().size()); }
 
 TEST_F(SourceScanTest, EveryShippedPresetCountsThroughARealScan) {
@@ -116,6 +122,7 @@ TEST_F(SourceScanTest, EveryShippedPresetCountsThroughARealScan) {
         EXPECT_GE(requestsTo(c.path), 1) << c.name;
         // Off columns are never asked.
         EXPECT_EQ(requestsTo("/google") + requestsTo("/yahoo") + requestsTo("/msn"), 0) << c.name;
+        EXPECT_TRUE(r.out.startsWith("Domain Name,Total," + caption(name) + ",Rank\n")) << r.out.toStdString();
     }
 }
 
