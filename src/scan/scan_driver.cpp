@@ -210,7 +210,7 @@ void ScanDriver::answered(int engine, const SourceReply& reply) {
     if (!reply.error.isEmpty() && !m_reported.contains(engine)) {
         m_reported.insert(engine);
         const QString text = errorText(m_sources[static_cast<size_t>(engine)]->caption(), reply.error);
-        setStatus(text);
+        m_errorShown[static_cast<size_t>(engine)] = text;
         emit sourceError(text);
     }
     m_answers[static_cast<size_t>(engine)] = reply;
@@ -265,6 +265,9 @@ void ScanDriver::engineAnswered(const std::optional<SourceReply>& reply) {
 
     m_websiteList.appendRow({source->webLabel(), source->viewAddress(m_url)});
     setStatus(QStringLiteral("Scanning ") + m_url + source->statusSuffix());
+    // The error stands in the status bar in place of the step it belongs to.
+    if (QString error = std::exchange(m_errorShown[static_cast<size_t>(engine.id)], QString()); !error.isEmpty())
+        setStatus(error);
     m_progressValue = std::min(m_progressValue + 1, m_progressMaximum);
     emit progressChanged(m_progressValue, m_progressMaximum);
     if (m_row >= 0) m_grid.setCell(m_row, engine.gridColumn, count);

@@ -138,6 +138,7 @@ private:
     SourceTable m_sources;  // built at start; a null slot is a column switched off
     std::array<QHash<int, QString>, kEngineCount> m_batched;  // later addresses' cells of a batch
     QSet<int> m_reported;   // slots whose error this scan has shown
+    std::array<QString, kEngineCount> m_errorShown;  // an error to show when its answer is applied
     int m_row = -1;        // grid row of the address under way; -1 once cleared
     QString m_url;         // the address under way
     quint64 m_generation = 0;  // guards answers that outlive their scan

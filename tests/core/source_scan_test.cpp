@@ -203,6 +203,8 @@ TEST_F(SourceScanTest, AKeyReachesNoFileAndNoOutput) {
     const ScanRun ok = run({QStringLiteral("--append"), QStringLiteral("history"), QStringLiteral("a.example")});
     EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
     ASSERT_TRUE(QFile::exists(app.file(QStringLiteral("Saved/history.lpc"))));
+    // The history's section is named by the caption that wrote it.
+    EXPECT_EQ(IniListSections(app.file(QStringLiteral("Saved/history.lpc"))), QStringList{QStringLiteral("Majestic")});
     // An error answer echoes nothing of the key either.
     ship(QStringLiteral("moz"));
     bindFirstColumn(QStringLiteral("moz"));
