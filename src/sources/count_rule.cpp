@@ -96,11 +96,15 @@ CountRule CountRule::parse(const QString& text) {
 }
 
 std::optional<qint64> CountRule::read(const QByteArray& body, int index) const {
+    if (kind != Kind::Json) return read(body, QJsonValue(), index);
+    const QJsonDocument doc = QJsonDocument::fromJson(body);
+    if (doc.isNull()) return std::nullopt;
+    return read(body, doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object()), index);
+}
+
+std::optional<qint64> CountRule::read(const QByteArray& body, const QJsonValue& root, int index) const {
     switch (kind) {
         case Kind::Json: {
-            const QJsonDocument doc = QJsonDocument::fromJson(body);
-            if (doc.isNull()) return std::nullopt;
-            const QJsonValue root = doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
             const auto value = jsonPointer(root, pointerFor(argument, index));
             return value ? countOf(*value) : std::nullopt;
         }

@@ -29,6 +29,8 @@ struct CountRule {
     static CountRule parse(const QString& text);
     // The count of the item at index within body.
     std::optional<qint64> read(const QByteArray& body, int index) const;
+    // The same with the body already parsed, for the many items of one batch.
+    std::optional<qint64> read(const QByteArray& body, const QJsonValue& root, int index) const;
 };
 
 // Failure=json:POINTER (an error when the answer holds it) or

@@ -80,7 +80,7 @@ SourceAnswer readAnswer(const SourceFile& source, const FetchResult& result, int
             if (answer.error.isEmpty()) answer.error = QStringLiteral("the answer is an error");
             continue;
         }
-        answer.counts[i] = rule.read(result.body, i);
+        answer.counts[i] = rule.read(result.body, root, i);
     }
     return answer;
 }
