@@ -8,6 +8,7 @@
 #include "scan/page_fetcher.h"
 
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <utility>
 
@@ -199,6 +200,7 @@ void ScanDriver::request(int engine) {
     const quint64 generation = m_generation;
     source.ask(addresses, [this, generation, engine, first](const SourceReply& reply) {
         if (generation != m_generation) return;
+        m_batchText[static_cast<size_t>(engine)] = reply.answerText;
         for (qsizetype i = 1; i < reply.cells.size(); ++i)
             m_batched[static_cast<size_t>(engine)].insert(first + static_cast<int>(i), reply.cells[i]);
         answered(engine, reply);
@@ -263,7 +265,15 @@ void ScanDriver::engineAnswered(const std::optional<SourceReply>& reply) {
     const QString count = reply ? reply->cells.value(0)
                                 : m_batched[static_cast<size_t>(engine.id)].take(m_urlCursor);
 
-    m_websiteList.appendRow({source->webLabel(), source->viewAddress(m_url)});
+    const int webRow = m_websiteList.appendRow({source->webLabel(), m_url});
+    // A source's row shows its public page for the address, or else its answer
+    // as text, shown locally with every credential masked.
+    if (!source->viewAddress(m_url).isEmpty()) {
+        m_websiteList.setTag(webRow, 0, source->viewAddress(m_url));
+    } else if (const QString text = reply ? reply->answerText : m_batchText[static_cast<size_t>(engine.id)]; !text.isEmpty()) {
+        m_websiteList.setTag(webRow, 0, QStringLiteral("data:text/plain;charset=utf-8,") +
+                                            QString::fromLatin1(QUrl::toPercentEncoding(text)));
+    }
     setStatus(QStringLiteral("Scanning ") + m_url + source->statusSuffix());
     // The error stands in the status bar in place of the step it belongs to.
     if (QString error = std::exchange(m_errorShown[static_cast<size_t>(engine.id)], QString()); !error.isEmpty())

@@ -137,6 +137,7 @@ private:
     std::array<std::optional<SourceReply>, kEngineCount> m_answers;  // arrived, not yet applied
     SourceTable m_sources;  // built at start; a null slot is a column switched off
     std::array<QHash<int, QString>, kEngineCount> m_batched;  // later addresses' cells of a batch
+    std::array<QString, kEngineCount> m_batchText;  // the masked answer those cells came from
     QSet<int> m_reported;   // slots whose error this scan has shown
     std::array<QString, kEngineCount> m_errorShown;  // an error to show when its answer is applied
     int m_row = -1;        // grid row of the address under way; -1 once cleared

@@ -40,6 +40,9 @@ private:
     PageFetcher& m_fetcher;
 };
 
+// As much of an answer as the website view shows.
+constexpr qsizetype kShownBytes = 64 * 1024;
+
 // A Sources/NAME.ini: its request filled for a batch, its answer read by its rules.
 class HttpSource final : public CountSource {
 public:
@@ -51,7 +54,7 @@ public:
     int batchSize() const override { return m_source.batch; }
     int pauseSeconds() const override { return m_source.pauseSeconds; }
     QString viewAddress(const QString& address) const override {
-        if (m_source.view.isEmpty()) return address;
+        if (m_source.view.isEmpty()) return QString();
         TemplateInput input;
         input.addresses = {address};
         return fillTemplate(m_source.view, TemplateField::Url, input);
@@ -72,6 +75,7 @@ public:
             SourceReply reply;
             for (const auto& count : answer.counts) reply.cells.append(count ? QString::number(*count) : QString());
             reply.error = maskedText(answer.error, m_credentials);
+            reply.answerText = maskedText(QString::fromUtf8(result.body.left(kShownBytes)), m_credentials);
             if ((result.httpStatus == 429 || result.httpStatus == 503) && result.retryAfterSeconds)
                 reply.retryAfterSeconds = result.retryAfterSeconds;
             done(reply);

@@ -17,6 +17,7 @@ struct SourceReply {
     QStringList cells;
     QString error;                   // the answer's error without the caption; "" when none
     std::optional<int> retryAfterSeconds;  // a 429 or 503 that named a wait
+    QString answerText;  // what came back, every credential masked; "" for a built-in engine
 };
 
 // Where one column's counts come from. The scan driver asks a slot's source
@@ -36,7 +37,8 @@ public:
     virtual int batchSize() const { return 1; }
     virtual int pauseSeconds() const { return 0; }
     // The website view's address for one address of the scan.
-    virtual QString viewAddress(const QString& address) const { return address; }
+    // The website view's page for one address: a public page, or "" to show the answer itself.
+    virtual QString viewAddress(const QString& address) const { return QString(); }
     virtual void ask(const QStringList& addresses, Done done) = 0;
     virtual void abortAll() {}
 };

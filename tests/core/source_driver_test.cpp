@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace {
@@ -67,7 +68,9 @@ TEST_F(SourceDriverTest, OffColumnsAreNotAskedShownCountedOrTotalled) {
     // Home page, Majestic, Yahoo for each address: no row for an off column.
     ASSERT_EQ(web.rowCount(), 6);
     EXPECT_EQ(web.cell(1, 0), "Majestic");
-    EXPECT_EQ(web.cell(1, 1), "https://majestic.com/reports/site-explorer?q=count-40.example");
+    EXPECT_EQ(web.cell(1, 1), a);
+    EXPECT_EQ(web.tag(1, 0), "https://majestic.com/reports/site-explorer?q=count-40.example");
+    EXPECT_EQ(web.tag(2, 0), QString());
     EXPECT_EQ(web.cell(2, 0), "Yahoo");
     EXPECT_EQ(QString::fromLatin1(gridCsv(grid)).section('\n', 0, 0), "Domain Name,Total,Majestic,Yahoo!,Rank");
 
@@ -97,9 +100,17 @@ TEST_F(SourceDriverTest, AnErrorIsReportedOncePerScanAndTheScanGoesOn) {
         if (grid.cell(r, 0) == "http://count-5.example/") counted = r;
     ASSERT_GE(counted, 0);
     EXPECT_EQ(grid.cell(counted, 3), "5");
+    // Without a View page, a row shows the answer itself, its key masked.
+    QByteArray noView = app.read("Sources/majestic.ini");
+    noView.replace("\r\nView=", "\r\nOldView=");
+    app.write("Sources/majestic.ini", noView);
     // A second scan reports it again.
     ASSERT_TRUE(runToEnd({"a.example"}));
     EXPECT_EQ(errors.count(), 2);
+    const QString shown = web.tag(1, 0);
+    EXPECT_TRUE(shown.startsWith("data:text/plain;charset=utf-8,")) << shown.toStdString();
+    EXPECT_TRUE(QUrl::fromPercentEncoding(shown.toLatin1()).contains("InvalidAPIKey"));
+    EXPECT_FALSE(shown.contains("wrong"));
 }
 
 }  // namespace
