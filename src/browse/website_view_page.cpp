@@ -160,7 +160,10 @@ void WebsiteViewPage::showSelectedPage() {
     if (row < 0) return;
     const QString address = m_list.cell(row, WebsiteList::kUrlColumn);
     const QString type = m_list.cell(row, WebsiteList::kTypeColumn);
-    if (const auto page = websitePageAddress(type, address, templates)) navigate(*page);
+    if (const auto page = websitePageAddress(type, address, templates))
+        navigate(*page);
+    else if (const QString source = m_list.tag(row, WebsiteList::kTypeColumn); !source.isEmpty())
+        navigate(source);  // a source's page, set by the scan
 }
 
 void WebsiteViewPage::ListView2_ItemClick(const QModelIndex& index) {

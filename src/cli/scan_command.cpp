@@ -235,6 +235,9 @@ int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
     QEventLoop loop;
     QObject::connect(&driver, &ScanDriver::finished, &loop, &QEventLoop::quit);
     QObject::connect(&driver, &ScanDriver::stopped, &loop, &QEventLoop::quit);
+    QObject::connect(&driver, &ScanDriver::sourceError, &driver, [&](const QString& text) {
+        io.err((QStringLiteral("quillmark-scan: ") + text + QLatin1Char('\n')).toLocal8Bit());
+    });
     if (io.progress) {
         QObject::connect(&driver, &ScanDriver::statusTextChanged, &driver, [&](const QString& text) {
             io.err(QStringLiteral("\r\x1b[K[%1/%2] %3")

@@ -80,6 +80,10 @@ DataViewPage::DataViewPage(ResultsGrid& grid, QWidget* parent)
     ListView1->setGeometry(twipsToPixels(QRect(120, 1185, 3855, 2715)));
     ListView1->viewport()->installEventFilter(this);
     ListView1->installEventFilter(this);
+    // A column whose source is switched off is not shown.
+    connect(&grid, &ResultsGrid::columnsShownChanged, this, [this] {
+        for (int c = 0; c < ResultsGrid::kColumnCount; ++c) ListView1->setColumnHidden(c, !m_grid.columnShown(c));
+    });
 
     mnuListView = new QMenu(QStringLiteral("ListView"), this);
     mnuListView->setObjectName(QStringLiteral("mnuListView"));

@@ -43,6 +43,12 @@ QVariant ReportList::data(const QModelIndex& index, int role) const {
     }
 }
 
+void ReportList::setCaption(int column, const QString& caption) {
+    if (column < 0 || column >= m_captions.size() || m_captions[column] == caption) return;
+    m_captions[column] = caption;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
 QVariant ReportList::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < m_captions.size()) {

@@ -28,6 +28,8 @@ public:
 
     const QStringList& captions() const { return m_captions; }
     QString caption(int column) const { return m_captions.value(column); }
+    // Renames a column; views see a header change.
+    void setCaption(int column, const QString& caption);
 
     // Inserts a row before row `row` (clamped to 0..rowCount) with the first
     // cell's text; the other cells are empty. Returns the row's index.

@@ -25,6 +25,22 @@ constexpr int kMaxCountDigits = 18;
 
 ResultsGrid::ResultsGrid(QObject* parent) : ReportList(gridCaptions(), parent) {}
 
+void ResultsGrid::setEngineColumns(const std::array<QString, kEngineCount>& captions) {
+    bool changed = false;
+    for (int k = 0; k < kEngineCount; ++k) {
+        const bool off = captions[static_cast<std::size_t>(k)].isNull();
+        changed |= off != m_off[static_cast<std::size_t>(k)];
+        m_off[static_cast<std::size_t>(k)] = off;
+        if (!off) setCaption(kFirstEngineColumn + k, captions[static_cast<std::size_t>(k)]);
+    }
+    if (changed) emit columnsShownChanged();
+}
+
+bool ResultsGrid::columnShown(int column) const {
+    const int k = column - kFirstEngineColumn;
+    return k < 0 || k >= kEngineCount || !m_off[static_cast<std::size_t>(k)];
+}
+
 int ResultsGrid::designWidth(int column) {
     if (column < 0 || column >= kColumnCount) return 0;
     return kDesignWidths[static_cast<std::size_t>(column)];

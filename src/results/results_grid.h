@@ -3,6 +3,7 @@
 #include "config/engine_catalog.h"
 #include "results/report_list.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -41,6 +42,17 @@ public:
     // Ranks every row that has a total anew from that total, for thresholds
     // changed after the scan. Rows without a total keep their icon.
     void rerank(int lowThreshold, int highThreshold);
+    // The captions of the six engine columns as their sources name them; a
+    // null caption is a column switched off, which is neither shown nor
+    // written out. Without a call, the six built-in captions, all shown.
+    void setEngineColumns(const std::array<QString, kEngineCount>& captions);
+    bool columnShown(int column) const;
+
+signals:
+    void columnsShownChanged();
+
+private:
+    std::array<bool, kEngineCount> m_off{};
 };
 
 // The numeric value of an engine cell: the text trimmed and read as a decimal

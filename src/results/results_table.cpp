@@ -16,11 +16,18 @@ QString spreadsheetSafe(const QString& field) {
 
 namespace {
 
-QStringList header(const ResultsGrid& grid) { return grid.captions() + QStringList{QStringLiteral("Rank")}; }
+// A column switched off is left out of every copy of the grid.
+QStringList header(const ResultsGrid& grid) {
+    QStringList fields;
+    for (int column = 0; column < ResultsGrid::kColumnCount; ++column)
+        if (grid.columnShown(column)) fields << grid.caption(column);
+    return fields + QStringList{QStringLiteral("Rank")};
+}
 
 QStringList rowFields(const ResultsGrid& grid, int row) {
     QStringList fields;
-    for (int column = 0; column < ResultsGrid::kColumnCount; ++column) fields << grid.cell(row, column);
+    for (int column = 0; column < ResultsGrid::kColumnCount; ++column)
+        if (grid.columnShown(column)) fields << grid.cell(row, column);
     const auto rank = grid.rank(row);
     fields << (rank ? QString::fromLatin1(rankName(*rank)) : QString());
     return fields;

@@ -6,9 +6,13 @@ EnginePacer::EnginePacer() { m_clock.start(); }
 
 void EnginePacer::setPause(int seconds) { m_pauseMs = std::max(0, seconds) * qint64(1000); }
 
+void EnginePacer::setOwnPause(int engine, int seconds) {
+    m_ownPauseMs[static_cast<size_t>(engine)] = std::max(0, seconds) * qint64(1000);
+}
+
 qint64 EnginePacer::restedAt(int engine) const {
     const std::optional<qint64>& last = m_lastSent[static_cast<size_t>(engine)];
-    return last ? *last + m_pauseMs : 0;
+    return last ? *last + std::max(m_pauseMs, m_ownPauseMs[static_cast<size_t>(engine)]) : 0;
 }
 
 qint64 EnginePacer::readyAt(int engine) const {

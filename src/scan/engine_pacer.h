@@ -17,6 +17,8 @@ public:
     EnginePacer();
 
     void setPause(int seconds);
+    // The engine's own least pause (a source's limit); the larger of the two applies.
+    void setOwnPause(int engine, int seconds);
     // Milliseconds until the engine may be asked; 0 when it may be asked now.
     qint64 waitMs(int engine) const;
     // The engine that may be asked last (the first of equals).
@@ -34,6 +36,7 @@ private:
 
     QElapsedTimer m_clock;
     qint64 m_pauseMs = 0;
+    std::array<qint64, kEngineCount> m_ownPauseMs{};
     std::array<std::optional<qint64>, kEngineCount> m_lastSent{};
     std::array<qint64, kEngineCount> m_retryUntil{};
     std::array<int, kEngineCount> m_asked{};

@@ -20,12 +20,15 @@ struct PageFetcher::Transfer {
     bool truncated = false;
     QElapsedTimer sinceByte;  // the inactivity timeout counts from here
     char error[CURL_ERROR_SIZE] = {};
+    QByteArray postBody;            // libcurl reads it in place while the request runs
+    curl_slist* headers = nullptr;
 
     Transfer() = default;
     Transfer(const Transfer&) = delete;
     Transfer& operator=(const Transfer&) = delete;
     ~Transfer() {
         if (easy) curl_easy_cleanup(easy);
+        curl_slist_free_all(headers);
     }
 };
 
@@ -128,6 +131,13 @@ QByteArray PageFetcher::wireUrl(const QString& url) {
 }
 
 PageFetcher::Ticket PageFetcher::FetchPage(const QString& url, Callback done) {
+    FetchRequest request;
+    request.url = url;
+    return FetchPage(request, std::move(done));
+}
+
+PageFetcher::Ticket PageFetcher::FetchPage(const FetchRequest& request, Callback done) {
+    const QString& url = request.url;
     auto transfer = std::make_shared<Transfer>();
     transfer->ticket = m_nextTicket++;
     transfer->done = std::move(done);
@@ -140,7 +150,7 @@ PageFetcher::Ticket PageFetcher::FetchPage(const QString& url, Callback done) {
         refused = QStringLiteral("Only http and https addresses can be fetched.");
     } else {
         transfer->easy = takeHandle();
-        configure(*transfer, url);
+        configure(*transfer, request);
         if (!m_loop->add(transfer->easy)) refused = QStringLiteral("The request could not be started.");
         else m_byHandle.insert(transfer->easy, transfer->ticket);
     }
@@ -152,9 +162,17 @@ PageFetcher::Ticket PageFetcher::FetchPage(const QString& url, Callback done) {
     return transfer->ticket;
 }
 
-void PageFetcher::configure(Transfer& t, const QString& url) const {
+void PageFetcher::configure(Transfer& t, const FetchRequest& request) const {
     CURL* e = t.easy;
-    curl_easy_setopt(e, CURLOPT_URL, wireUrl(url).constData());
+    curl_easy_setopt(e, CURLOPT_URL, wireUrl(request.url).constData());
+    if (request.method != "GET") {
+        t.postBody = request.body;
+        curl_easy_setopt(e, CURLOPT_POSTFIELDS, t.postBody.constData());
+        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.postBody.size()));
+        if (request.method != "POST") curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, request.method.constData());
+    }
+    for (const QByteArray& header : request.headers) t.headers = curl_slist_append(t.headers, header.constData());
+    if (t.headers) curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers);
     curl_easy_setopt(e, CURLOPT_USERAGENT, "Mozilla");
     // No proxy, whatever the environment names: an empty proxy and every host exempt.
     curl_easy_setopt(e, CURLOPT_PROXY, "");

@@ -13,6 +13,14 @@
 class CurlEventLoop;
 typedef void CURL;
 
+// A request other than a plain GET: a method, a body, extra header lines.
+struct FetchRequest {
+    QString url;
+    QByteArray method = "GET";
+    QByteArray body;
+    QList<QByteArray> headers;  // "Name: value"
+};
+
 // What one fetch brought back.
 struct FetchResult {
     QByteArray body;                // the bytes received, at most the size cap
@@ -62,6 +70,7 @@ public:
     // inside this call), unless abort() or abortAll() comes first or the
     // fetcher is destroyed. The returned ticket names the request for abort().
     Ticket FetchPage(const QString& url, Callback done);
+    Ticket FetchPage(const FetchRequest& request, Callback done);
 
     // Drops one request under way; its callback never runs.
     void abort(Ticket ticket);
@@ -83,7 +92,7 @@ private:
 
     CURL* takeHandle();
     void recycle(Transfer& transfer);
-    void configure(Transfer& transfer, const QString& url) const;
+    void configure(Transfer& transfer, const FetchRequest& request) const;
     void idleCheck();
     void finishLater(Ticket ticket, const QString& failure);
     void finish(Ticket ticket, int code, const QString& failure = QString());

@@ -8,6 +8,7 @@
 #include "scan/page_fetcher.h"
 
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <utility>
 
@@ -29,6 +30,10 @@ QString ScanDriver::completeText(std::int64_t grandTotal) {
            QStringLiteral(" links.");
 }
 
+QString ScanDriver::errorText(const QString& caption, const QString& error) {
+    return caption + QStringLiteral(": ") + error;
+}
+
 QString ScanDriver::waitText(const EngineSpec& engine, int seconds) {
     return QStringLiteral("%1 asked to wait %2 s").arg(QLatin1String(engine.gridCaption)).arg(seconds);
 }
@@ -43,15 +48,28 @@ bool ScanDriver::start(const QStringList& urls) {
     m_highThreshold = settings.highThreshold;
     m_atOnce = m_overrides.atOnce.value_or(settings.atOnce);
     m_pacer.setPause(m_overrides.pauseSeconds.value_or(settings.pauseSeconds));
+    m_settingsPath = appPaths::settingsPath();
+    m_sources = buildSourceTable(m_settingsPath, m_fetcher);
+    int on = 0;
+    for (int slot = 0; slot < kEngineCount; ++slot) {
+        const auto& source = m_sources[static_cast<size_t>(slot)];
+        m_pacer.setOwnPause(slot, source ? source->pauseSeconds() : 0);
+        if (source) ++on;
+    }
+    m_reported.clear();
+    std::array<QString, kEngineCount> captions;
+    for (int slot = 0; slot < kEngineCount; ++slot)
+        if (const auto& source = m_sources[static_cast<size_t>(slot)]) captions[static_cast<size_t>(slot)] = source->caption();
+    m_grid.setEngineColumns(captions);
     emit progressVisibleChanged(true);
     if (settings.clearFirst) clearResults();
+    for (auto& batched : m_batched) batched.clear();
 
     m_snapshot = urls;
     m_stopRequested = false;
     m_grandTotal = 0;
-    m_progressMaximum = kEngineCount * static_cast<int>(m_snapshot.size());
+    m_progressMaximum = on * static_cast<int>(m_snapshot.size());
     m_progressValue = 0;
-    m_settingsPath = appPaths::settingsPath();
     m_urlCursor = 0;
     setState(State::Scanning);
     emit progressChanged(m_progressValue, m_progressMaximum);
@@ -83,6 +101,7 @@ void ScanDriver::clearResults() {
     m_grid.clear();
     m_websiteList.clear();
     m_urlCursor = 0;
+    for (auto& batched : m_batched) batched.clear();
     // A scan goes on from its first address: its grand total counts only what
     // the grid shows.
     m_grandTotal = 0;
@@ -153,32 +172,63 @@ void ScanDriver::beginAddress() {
 void ScanDriver::pump() {
     const int last = m_atOnce ? kEngineCount : m_engine + 1;
     while (m_nextRequest < last) {
+        if (!needsRequest(m_nextRequest)) {
+            ++m_nextRequest;
+            continue;
+        }
         if (const qint64 wait = m_pacer.waitMs(m_nextRequest); wait > 0) {
             hold(wait, m_nextRequest);
             return;
         }
         request(m_nextRequest++);
     }
+    // An off column, or one a batch already answered, is applied without a request.
+    if (m_engine < kEngineCount && m_engine < m_nextRequest && !needsRequest(m_engine)) drain();
+}
+
+bool ScanDriver::needsRequest(int engine) const {
+    return m_sources[static_cast<size_t>(engine)] && !m_batched[static_cast<size_t>(engine)].contains(m_urlCursor);
 }
 
 void ScanDriver::request(int engine) {
-    const EngineSpec& catalogued = engineSpecs()[static_cast<size_t>(engine)];
-    // Read afresh for every request, so an edited template applies from the next one.
-    const QString query = scanQuery(readTemplate(catalogued, m_settingsPath), catalogued, m_url);
+    CountSource& source = *m_sources[static_cast<size_t>(engine)];
+    // A batch carries this address and the ones after it, up to the source's limit.
+    const int first = m_urlCursor;
+    const QStringList addresses = source.batchSize() > 1
+        ? m_snapshot.mid(first, source.batchSize()) : QStringList{m_url};
     m_pacer.sent(engine);
     const quint64 generation = m_generation;
-    m_fetcher.FetchPage(query, [this, generation, engine](const FetchResult& result) {
-        if (generation == m_generation) answered(engine, result);
+    source.ask(addresses, [this, generation, engine, first](const SourceReply& reply) {
+        if (generation != m_generation) return;
+        m_batchText[static_cast<size_t>(engine)] = reply.answerText;
+        for (qsizetype i = 1; i < reply.cells.size(); ++i)
+            m_batched[static_cast<size_t>(engine)].insert(first + static_cast<int>(i), reply.cells[i]);
+        answered(engine, reply);
     });
 }
 
-void ScanDriver::answered(int engine, const FetchResult& result) {
-    if (result.httpStatus == 429 && result.retryAfterSeconds)
-        m_pacer.askedToWait(engine, *result.retryAfterSeconds);
-    m_answers[static_cast<size_t>(engine)] = result;
-    while (m_engine < kEngineCount && m_answers[static_cast<size_t>(m_engine)]) {
-        const FetchResult next = *std::exchange(m_answers[static_cast<size_t>(m_engine)], std::nullopt);
-        engineAnswered(next);
+void ScanDriver::answered(int engine, const SourceReply& reply) {
+    if (reply.retryAfterSeconds) m_pacer.askedToWait(engine, *reply.retryAfterSeconds);
+    if (!reply.error.isEmpty() && !m_reported.contains(engine)) {
+        m_reported.insert(engine);
+        const QString text = errorText(m_sources[static_cast<size_t>(engine)]->caption(), reply.error);
+        m_errorShown[static_cast<size_t>(engine)] = text;
+        emit sourceError(text);
+    }
+    m_answers[static_cast<size_t>(engine)] = reply;
+    drain();
+}
+
+void ScanDriver::drain() {
+    while (m_engine < kEngineCount) {
+        auto& answer = m_answers[static_cast<size_t>(m_engine)];
+        if (answer) {
+            engineAnswered(std::exchange(answer, std::nullopt));
+        } else if (m_engine < m_nextRequest && !needsRequest(m_engine)) {
+            engineAnswered(std::nullopt);
+        } else {
+            break;
+        }
     }
     if (m_engine == kEngineCount)
         finishRow();
@@ -191,8 +241,12 @@ void ScanDriver::hold(qint64 ms, int engine) {
         endWait();
         return;
     }
-    if (const auto asked = m_pacer.askedSeconds(engine))
-        setStatus(waitText(engineSpecs()[static_cast<size_t>(engine)], *asked));
+    if (const auto asked = m_pacer.askedSeconds(engine)) {
+        const auto& source = m_sources[static_cast<size_t>(engine)];
+        setStatus(QStringLiteral("%1 asked to wait %2 s")
+                      .arg(source ? source->caption() : QLatin1String(engineSpecs()[static_cast<size_t>(engine)].gridCaption))
+                      .arg(*asked));
+    }
     m_hold->start(static_cast<int>(ms));
 }
 
@@ -203,20 +257,33 @@ void ScanDriver::holdOver() {
         nextUrl();
 }
 
-void ScanDriver::engineAnswered(const FetchResult& result) {
+void ScanDriver::engineAnswered(const std::optional<SourceReply>& reply) {
     const EngineSpec& engine = engineSpecs()[static_cast<size_t>(m_engine)];
-    // No HTTP answer at all, or an engine refusing to answer now, is no count
-    // for every engine: the cell stays empty.
-    const bool noCount = result.transportFailure || result.httpStatus == 429;
-    EngineCount count = noCount ? EngineCount{} : ParseEngineCount(result.text(), engine.parser);
-    if (engine.id != EngineKey::MSN) count.text.remove(QLatin1Char(','));
+    const auto& source = m_sources[static_cast<size_t>(m_engine)];
+    ++m_engine;
+    if (!source) return;  // switched off: not asked, not shown
+    const QString count = reply ? reply->cells.value(0)
+                                : m_batched[static_cast<size_t>(engine.id)].take(m_urlCursor);
 
-    if (m_websiteRowsKept) m_websiteList.appendRow({QString::fromLatin1(engine.webLabel), m_url});
-    setStatus(scanningText(m_url, engine));
+    const int webRow = m_websiteRowsKept ? m_websiteList.appendRow({source->webLabel(), m_url}) : -1;
+    // A source's row shows its public page for the address, or else its answer
+    // as text, shown locally with every credential masked.
+    if (webRow < 0) {
+    } else if (!source->viewAddress(m_url).isEmpty()) {
+        m_websiteList.setTag(webRow, 0, source->viewAddress(m_url));
+    } else if (const QString text = reply ? reply->answerText : m_batchText[static_cast<size_t>(engine.id)]; !text.isEmpty()) {
+        m_websiteList.setTag(webRow, 0, QStringLiteral("data:text/plain;charset=utf-8,") +
+                                            QString::fromLatin1(QUrl::toPercentEncoding(text)));
+    }
+    setStatus(QStringLiteral("Scanning ") + m_url + source->statusSuffix());
+    // The error stands in the status bar in place of the step it belongs to.
+    if (QString error = std::exchange(m_errorShown[static_cast<size_t>(engine.id)], QString()); !error.isEmpty())
+        setStatus(error);
     m_progressValue = std::min(m_progressValue + 1, m_progressMaximum);
     emit progressChanged(m_progressValue, m_progressMaximum);
-    if (m_row >= 0) m_grid.setEngineCell(m_row, engine.gridColumn, count.text, count.read);
-    ++m_engine;
+    // A built-in engine's cell may show a figure it did not read from its page.
+    const bool read = !reply || reply->read.value(0, true);
+    if (m_row >= 0) m_grid.setEngineCell(m_row, engine.gridColumn, count, read);
 }
 
 void ScanDriver::finishRow() {

@@ -3,9 +3,12 @@
 #include "config/engine_catalog.h"
 #include "scan/engine_pacer.h"
 #include "scan/page_fetcher.h"
+#include "sources/count_source.h"
 
 #include <QObject>
+#include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -75,6 +78,8 @@ public:
     static QString scanningText(const QString& url, const EngineSpec& engine);
     static QString completeText(std::int64_t grandTotal);
     static QString waitText(const EngineSpec& engine, int seconds);
+    // A source's error as the status bar and standard error show it: "Moz: 401 Unauthorized".
+    static QString errorText(const QString& caption, const QString& error);
 
 signals:
     void stateChanged(ScanDriver::State state);
@@ -85,6 +90,8 @@ signals:
     void finished(std::int64_t grandTotal);
     // A scan ended early at an address boundary after Stop.
     void stopped();
+    // A source answered with an error; sent once per source and scan.
+    void sourceError(const QString& text);
 
 private:
     void setState(State state);
@@ -94,8 +101,10 @@ private:
     void beginAddress();
     void pump();
     void request(int engine);
-    void answered(int engine, const FetchResult& result);
-    void engineAnswered(const FetchResult& result);
+    void answered(int engine, const SourceReply& reply);
+    void drain();
+    bool needsRequest(int engine) const;
+    void engineAnswered(const std::optional<SourceReply>& reply);
     void hold(qint64 ms, int engine);
     void endWait();
     void holdOver();
@@ -129,7 +138,12 @@ private:
     bool m_inAddress = false;  // between the address's first row and its total
     int m_engine = 0;          // the engine whose answer is applied next
     int m_nextRequest = 0;     // the engine whose request is sent next
-    std::array<std::optional<FetchResult>, kEngineCount> m_answers;  // arrived, not yet applied
+    std::array<std::optional<SourceReply>, kEngineCount> m_answers;  // arrived, not yet applied
+    SourceTable m_sources;  // built at start; a null slot is a column switched off
+    std::array<QHash<int, QString>, kEngineCount> m_batched;  // later addresses' cells of a batch
+    std::array<QString, kEngineCount> m_batchText;  // the masked answer those cells came from
+    QSet<int> m_reported;   // slots whose error this scan has shown
+    std::array<QString, kEngineCount> m_errorShown;  // an error to show when its answer is applied
     int m_row = -1;        // grid row of the address under way; -1 once cleared
     QString m_url;         // the address under way
     quint64 m_generation = 0;  // guards answers that outlive their scan

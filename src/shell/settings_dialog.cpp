@@ -7,9 +7,11 @@
 #include "shell/branding.h"
 #include "shell/options_values.h"
 #include "shell/skin_ui.h"
+#include "sources/source_picker_widget.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -97,10 +99,15 @@ QWidget* Form2::buildTemplatesFrame() {
         field->setObjectName(QLatin1String(engine.templateField));
         field->setMinimumWidth(460);
         label->setBuddy(field);
+        auto* picker = new SourcePickerWidget(engine, frame);
+        auto* row = new QHBoxLayout;
+        row->addWidget(field, 1);
+        row->addWidget(picker);
         column->addWidget(label);
-        column->addWidget(field);
+        column->addLayout(row);
         column->addSpacing(4);
         m_templateFields[static_cast<std::size_t>(engine.id)] = field;
+        m_sourcePickers[static_cast<std::size_t>(engine.id)] = picker;
     }
     return frame;
 }
@@ -197,6 +204,7 @@ void Form2::Form_Load() {
     const OptionsValues values = OptionsValues::load(appPaths::settingsPath());
     for (std::size_t i = 0; i < m_templateFields.size(); ++i)
         m_templateFields[i]->setText(values.templates[i]);
+    for (SourcePickerWidget* picker : m_sourcePickers) picker->load(appPaths::settingsPath());
     // Low first, then Medium, then High; each set is a change that is checked.
     for (int i = 0; i < ThresholdFields::kCount; ++i) setThreshold(i, values.thresholds[i]);
     chkAuto->setChecked(values.autoSort);
@@ -242,6 +250,12 @@ void Form2::Command1_Click() {
     values.atOnce = chkAtOnce->isChecked();
     values.pause = txtPause->text();
     const bool optionsSaved = saveScanOptions(values);
+    QString sourcesError;
+    bool sourcesSaved = true;
+    for (SourcePickerWidget* picker : m_sourcePickers) sourcesSaved = picker->save(settingsFile, &sourcesError) && sourcesSaved;
+    if (!sourcesSaved)
+        platform::ui().messageBox(this, sourcesError, QStringLiteral("Information"), UiPlatform::Buttons::Ok,
+                                  UiPlatform::Icon::Warning);
 
     if (!templatesSaved)
         platform::ui().messageBox(this, templatesNotSavedMessage(settingsFile),

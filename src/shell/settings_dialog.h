@@ -49,6 +49,7 @@ private:
     bool m_mirroring = false;
 
     std::array<QLineEdit*, 6> m_templateFields{};  // Text1 ... Text6
+    std::array<class SourcePickerWidget*, 6> m_sourcePickers{};  // cboSource1 ... cboSource6
     std::array<QLineEdit*, ThresholdFields::kCount> txtProfile{};
     QLabel* Picture1 = nullptr;  // Low
     QLabel* Picture2 = nullptr;  // Medium

@@ -181,3 +181,18 @@ TEST_F(DataViewPageTest, CtrlClicksActOnTheRowUnderThePointerAlone) {
 }
 
 }  // namespace
+
+TEST_F(DataViewPageTest, ASwitchedOffColumnIsHiddenAndCaptionsFollowTheSources) {
+    std::array<QString, kEngineCount> captions{QStringLiteral("Moz"), QString(), QStringLiteral("Yahoo!"),
+                                               QString(), QString(), QString()};
+    grid.setEngineColumns(captions);
+    QHeaderView* header = view()->header();
+    EXPECT_EQ(view()->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Moz"));
+    QStringList shown;
+    for (int c = 0; c < ResultsGrid::kColumnCount; ++c)
+        if (!header->isSectionHidden(c)) shown << view()->model()->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(shown, (QStringList{"Domain Name", "Total", "Moz", "Yahoo!"}));
+    // Back to all six.
+    grid.setEngineColumns({"Google", "Altavista", "Yahoo!", "Ask", "MSN", "All The Web"});
+    for (int c = 0; c < ResultsGrid::kColumnCount; ++c) EXPECT_FALSE(header->isSectionHidden(c)) << c;
+}

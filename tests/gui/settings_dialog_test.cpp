@@ -1,6 +1,8 @@
 #include "shell/settings_dialog.h"
 
 #include "config/engine_catalog.h"
+#include "config/ini_file.h"
+#include "sources/credentials.h"
 #include "config/settings_store.h"
 #include "config/settings_table.h"
 #include "scripted_platform.h"
@@ -8,7 +10,10 @@
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -348,6 +353,85 @@ TEST_F(SettingsDialogTest, PacingOptionsLoadTypeAndSaveWithEnter) {
     EXPECT_TRUE(closed());
     EXPECT_EQ(settings::text(Setting::AtOnce), "0");
     EXPECT_EQ(settings::text(Setting::Pause), "42");
+}
+
+}  // namespace
+
+namespace {
+
+// The source list beside a template, driven by real clicks and keys.
+class SourcePickerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_app.write("settings.ini", kIni);
+        m_app.write("Sources/moz.ini",
+                    "[Source]\r\nCaption=Moz\r\nMethod=POST\r\nUrl=http://127.0.0.1:1/v2/url_metrics\r\n"
+                    "Auth=basic id secret\r\nCount=json:/results/{i}/n\r\n");
+        QFile::remove(credentials::path());
+    }
+    void TearDown() override {
+        if (Form2* open = Form2::instance()) open->close();
+        spinUntil([] { return Form2::instance() == nullptr; });
+    }
+    Form2* open() {
+        Form2::showModeless(nullptr);
+        Form2* dialog = Form2::instance();
+        EXPECT_NE(dialog, nullptr);
+        return dialog;
+    }
+    // Picks the list's entry whose text starts with text, by clicking the list and pressing keys.
+    static void pick(QComboBox* list, const QString& text) {
+        QTest::mouseClick(list, Qt::LeftButton);
+        const int target = list->findText(text, Qt::MatchStartsWith);
+        ASSERT_GE(target, 0) << text.toStdString();
+        QWidget* popup = list->view();
+        spinUntil([popup] { return popup->isVisible(); }, 2000);
+        while (list->view()->currentIndex().row() < target) QTest::keyClick(popup, Qt::Key_Down);
+        while (list->view()->currentIndex().row() > target) QTest::keyClick(popup, Qt::Key_Up);
+        QTest::keyClick(popup, Qt::Key_Return);
+        spinUntil([list, target] { return list->currentIndex() == target; }, 2000);
+    }
+
+    SettingsSnapshot m_snapshot;
+    TempAppFolder m_app;
+    ScriptedPlatform m_ui;
+};
+
+TEST_F(SourcePickerTest, ASourceAndItsCredentialsAreSavedAndReadBack) {
+    Form2* dialog = open();
+    auto* google = dialog->findChild<QComboBox*>("cboSource1");
+    auto* yahoo = dialog->findChild<QComboBox*>("cboSource3");
+    ASSERT_TRUE(google && yahoo);
+    EXPECT_EQ(google->currentText(), "Google (built-in)");
+    EXPECT_EQ(google->count(), 3);  // built-in, moz, Off
+    pick(google, QStringLiteral("Moz"));
+    pick(yahoo, QStringLiteral("Off"));
+    auto* id = dialog->findChild<QLineEdit*>("txtCredential1_id");
+    auto* secret = dialog->findChild<QLineEdit*>("txtCredential1_secret");
+    ASSERT_TRUE(id && secret);
+    EXPECT_EQ(id->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(id, "member-1");
+    QTest::keyClicks(secret, "s3cret");
+    QTest::mouseClick(dialog->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    ASSERT_TRUE(spinUntil([] { return Form2::instance() == nullptr; }, 5000));
+
+    const QString ini = m_app.file("settings.ini");
+    EXPECT_EQ(IniReadKey("Sources", "Google", "?", ini), "moz");
+    EXPECT_EQ(IniReadKey("Sources", "Yahoo", "?", ini), "off");
+    EXPECT_EQ(IniReadKey("Sources", "Ask", "?", ini), "?");  // never bound: no key written
+    EXPECT_FALSE(readFileBytes(ini).contains("s3cret"));
+    const auto stored = credentials::read("moz", {"id", "secret"});
+    EXPECT_EQ(stored.values.value("id"), "member-1");
+    EXPECT_EQ(stored.values.value("secret"), "s3cret");
+
+    dialog = open();
+    google = dialog->findChild<QComboBox*>("cboSource1");
+    EXPECT_EQ(google->currentData().toString(), "moz");
+    EXPECT_EQ(dialog->findChild<QComboBox*>("cboSource3")->currentText(), "Off");
+    id = dialog->findChild<QLineEdit*>("txtCredential1_id");
+    ASSERT_NE(id, nullptr);
+    EXPECT_EQ(id->text(), QString());  // a stored key is never shown again
+    EXPECT_EQ(id->placeholderText(), "(stored)");
 }
 
 }  // namespace

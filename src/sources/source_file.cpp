@@ -1,0 +1,96 @@
+#include "sources/source_file.h"
+
+#include "config/app_paths.h"
+#include "config/ini_file.h"
+#include "sources/count_rule.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace {
+
+const QString kSection = QStringLiteral("Source");
+
+QString key(const QString& name, const QString& file) {
+    return IniReadKey(kSection, name, QString(), file).trimmed();
+}
+
+}  // namespace
+
+QStringList SourceFile::credentialKeys() const {
+    QStringList keys;
+    static const QRegularExpression cred(QStringLiteral("\\{cred:([^}]+)\\}"));
+    const auto take = [&keys](const QString& k) {
+        if (!k.isEmpty() && !keys.contains(k)) keys.append(k);
+    };
+    take(authUser);
+    take(authPassword);
+    QStringList texts{url, body};
+    texts += headers;
+    for (const QString& text : std::as_const(texts))
+        for (const auto& match : cred.globalMatch(text)) take(match.captured(1));
+    return keys;
+}
+
+SourceLoad loadSourceFile(const QString& file) {
+    SourceLoad load;
+    if (!QFileInfo(file).isFile()) {
+        load.error = QStringLiteral("%1 does not exist").arg(QDir::toNativeSeparators(file));
+        return load;
+    }
+    SourceFile s;
+    s.name = QFileInfo(file).completeBaseName();
+    s.caption = key(QStringLiteral("Caption"), file);
+    if (s.caption.isEmpty()) s.caption = s.name;
+    const QString method = key(QStringLiteral("Method"), file).toUpper();
+    if (!method.isEmpty()) s.method = method;
+    s.url = key(QStringLiteral("Url"), file);
+    s.body = key(QStringLiteral("Body"), file);
+    for (int i = 1;; ++i) {
+        const QString header = key(QStringLiteral("Header%1").arg(i), file);
+        if (header.isEmpty()) break;
+        s.headers.append(header);
+    }
+    const QStringList auth = key(QStringLiteral("Auth"), file).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (auth.size() == 3 && auth[0].compare(QLatin1String("basic"), Qt::CaseInsensitive) == 0) {
+        s.authUser = auth[1];
+        s.authPassword = auth[2];
+    } else if (!auth.isEmpty()) {
+        load.error = QStringLiteral("%1: Auth must read \"basic KEY1 KEY2\"").arg(s.name);
+        return load;
+    }
+    s.count = key(QStringLiteral("Count"), file);
+    s.failure = key(QStringLiteral("Failure"), file);
+    s.message = key(QStringLiteral("Message"), file);
+    s.view = key(QStringLiteral("View"), file);
+    s.pauseSeconds = std::clamp(key(QStringLiteral("Pause"), file).toInt(), 0, 3600);
+    s.batch = std::max(1, key(QStringLiteral("Batch"), file).toInt());
+    if (s.method != QLatin1String("GET") && s.method != QLatin1String("POST")) {
+        load.error = QStringLiteral("%1: Method must be GET or POST").arg(s.name);
+        return load;
+    }
+    if (s.url.isEmpty()) {
+        load.error = QStringLiteral("%1: no Url").arg(s.name);
+        return load;
+    }
+    if (const QString problem = CountRule::parse(s.count).error; !problem.isEmpty()) {
+        load.error = s.name + QStringLiteral(": ") + problem;
+        return load;
+    }
+    load.source = s;
+    return load;
+}
+
+QString sourceFilePath(const QString& name) {
+    return QDir(appPaths::appFolder()).filePath(QStringLiteral("Sources/") + name + QStringLiteral(".ini"));
+}
+
+QStringList sourceNames() {
+    const QDir dir(QDir(appPaths::appFolder()).filePath(QStringLiteral("Sources")));
+    QStringList names;
+    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name))
+        names.append(info.completeBaseName());
+    return names;
+}

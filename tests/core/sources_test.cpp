@@ -1,0 +1,220 @@
+#include "scan/page_fetcher.h"
+#include "sources/count_rule.h"
+#include "sources/credentials.h"
+#include "sources/source_file.h"
+#include "sources/source_request.h"
+#include "sources/source_template.h"
+#include "support/temp_app_folder.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+QJsonValue parsed(const char* json) {
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    return doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
+}
+
+FetchResult answer(int status, const QByteArray& body) {
+    FetchResult result;
+    result.httpStatus = status;
+    result.body = body;
+    return result;
+}
+
+}  // namespace
+
+TEST(JsonPointer, WalksObjectsAndArraysByTheRfcRules) {
+    const QJsonValue doc = parsed(R"({"a":{"b":[10,{"c":7}]},"m~n":1,"s/t":2,"":3})");
+    struct Case { const char* pointer; std::optional<double> number; };
+    const Case cases[] = {
+        {"/a/b/0", 10}, {"/a/b/1/c", 7}, {"/m~0n", 1}, {"/s~1t", 2}, {"/", 3},
+        {"/a/b/2", std::nullopt}, {"/a/b/01", std::nullopt}, {"/a/b/-", std::nullopt},
+        {"/a/x", std::nullopt}, {"a", std::nullopt}, {"/a/b/0/z", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto value = jsonPointer(doc, QString::fromLatin1(c.pointer));
+        EXPECT_EQ(value.has_value(), c.number.has_value()) << c.pointer;
+        if (value && c.number) EXPECT_EQ(value->toDouble(), *c.number) << c.pointer;
+    }
+    EXPECT_TRUE(jsonPointer(doc, QString())->isObject());
+}
+
+TEST(CountOf, WholeNumbersAndSeparatedTextsAreCounts) {
+    struct Case { const char* json; std::optional<qint64> count; };
+    const Case cases[] = {
+        {"[1234]", 1234}, {"[2.6]", 3}, {"[0]", 0}, {"[-5]", std::nullopt},
+        {"[\"1,234,567\"]", 1234567}, {"[\"1.234\"]", 1234}, {"[\"12 345\"]", 12345},
+        {"[\"12\u00a0345\"]", 12345}, {"[\"many\"]", std::nullopt}, {"[null]", std::nullopt},
+        {"[true]", std::nullopt}, {"[\"\"]", std::nullopt}, {"[{}]", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const QJsonValue value = parsed(c.json).toArray().at(0);
+        EXPECT_EQ(countOf(value), c.count) << c.json;
+    }
+}
+
+TEST(CountRule, ReadsJsonRegexAndEnginePages) {
+    struct Case { const char* rule; QByteArray body; int index; std::optional<qint64> count; };
+    const Case cases[] = {
+        {"json:/results/{i}/n", R"({"results":[{"n":5},{"n":"7"}]})", 1, 7},
+        {"json:/results/{i}/n", R"({"results":[{"n":5}]})", 1, std::nullopt},
+        {"json:/x", "not json", 0, std::nullopt},
+        {"regex:about ([0-9,]+) pages", "<p>about 1,204 pages</p>", 0, 1204},
+        {"regex:about ([0-9,]+) pages", "<p>nothing</p>", 0, std::nullopt},
+        {"page:Google", "Results <b>1</b> - <b>10</b> of about <b>3,450</b> linking to <b>x</b>", 0, 3450},
+    };
+    for (const Case& c : cases) {
+        const CountRule rule = CountRule::parse(QString::fromLatin1(c.rule));
+        ASSERT_TRUE(rule.error.isEmpty()) << c.rule;
+        EXPECT_EQ(rule.read(c.body, c.index), c.count) << c.rule;
+    }
+    for (const char* bad : {"xpath:/a", "regex:no group", "page:Bing", "json:a/b", "regex:(["})
+        EXPECT_FALSE(CountRule::parse(QString::fromLatin1(bad)).error.isEmpty()) << bad;
+}
+
+TEST(FillTemplate, PlaceholdersAreEscapedForTheirField) {
+    TemplateInput input;
+    input.addresses = {QStringLiteral("http://www.Example.co.uk/a b?x=\"1\"&y")};
+    input.credentials = {{QStringLiteral("key"), QStringLiteral("s&cr t")}};
+    input.today = QDate(2026, 3, 4);
+    struct Case { const char* text; TemplateField field; const char* expected; };
+    const Case cases[] = {
+        {"q={address}", TemplateField::Url, "q=http%3A%2F%2Fwww.Example.co.uk%2Fa%20b%3Fx%3D%221%22%26y"},
+        {"{\"t\":\"{address}\"}", TemplateField::Body, "{\"t\":\"http://www.Example.co.uk/a b?x=\\\"1\\\"&y\"}"},
+        {"{host}|{domain}|{date}", TemplateField::Header, "example.co.uk|example.co.uk|2026-03-04"},
+        {"k={cred:key}", TemplateField::Url, "k=s%26cr%20t"},
+        {"Bearer {cred:key}", TemplateField::Header, "Bearer s&cr t"},
+        {"{unknown} {count}", TemplateField::Url, "{unknown} 1"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(fillTemplate(QString::fromLatin1(c.text), c.field, input), QString::fromUtf8(c.expected)) << c.text;
+}
+
+TEST(FillTemplate, ABatchBlockRepeatsPerAddress) {
+    TemplateInput input;
+    input.addresses = {QStringLiteral("a.com"), QStringLiteral("b.org"), QStringLiteral("c.net")};
+    EXPECT_EQ(fillTemplate(QStringLiteral("{\"targets\":[{for ,}\"{address}\"{end}]}"), TemplateField::Body, input),
+              QStringLiteral("{\"targets\":[\"a.com\",\"b.org\",\"c.net\"]}"));
+    EXPECT_EQ(fillTemplate(QStringLiteral("x?items={count}{for}&item{i}={address}{end}&z=1"), TemplateField::Url, input),
+              QStringLiteral("x?items=3&item0=a.com&item1=b.org&item2=c.net&z=1"));
+}
+
+TEST(AddressParts, HostAndRegistrableDomain) {
+    struct Case { const char* address; const char* host; const char* domain; };
+    const Case cases[] = {
+        {"www.example.com", "example.com", "example.com"},
+        {"http://News.BBC.co.uk/x", "news.bbc.co.uk", "bbc.co.uk"},
+        {"https://a.b.example.org:8080/", "a.b.example.org", "example.org"},
+        {"127.0.0.1", "127.0.0.1", "127.0.0.1"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(addressHost(QString::fromLatin1(c.address)), QString::fromLatin1(c.host)) << c.address;
+        EXPECT_EQ(addressDomain(QString::fromLatin1(c.address)), QString::fromLatin1(c.domain)) << c.address;
+    }
+}
+
+TEST(SourceRequest, BasicAuthAndJsonBody) {
+    SourceFile source;
+    source.method = QStringLiteral("POST");
+    source.url = QStringLiteral("http://127.0.0.1:1/v2/url_metrics");
+    source.body = QStringLiteral("{\"targets\":[{for ,}\"{address}\"{end}]}");
+    source.authUser = QStringLiteral("id");
+    source.authPassword = QStringLiteral("secret");
+    TemplateInput input;
+    input.addresses = {QStringLiteral("a.com")};
+    input.credentials = {{QStringLiteral("id"), QStringLiteral("me")}, {QStringLiteral("secret"), QStringLiteral("pw")}};
+    const SourceRequest request = buildRequest(source, input);
+    EXPECT_EQ(request.body, QByteArray(R"({"targets":["a.com"]})"));
+    EXPECT_TRUE(request.headers.contains("Authorization: Basic " + QByteArray("me:pw").toBase64()));
+    EXPECT_TRUE(request.headers.contains("Content-Type: application/json"));
+}
+
+TEST(ReadAnswer, CountsErrorsAndEnvelopes) {
+    SourceFile majestic;
+    majestic.count = QStringLiteral("json:/DataTables/Results/Data/{i}/RefDomains");
+    majestic.failure = QStringLiteral("json:/Code!=OK");
+    majestic.message = QStringLiteral("json:/ErrorMessage");
+    SourceFile seo;
+    seo.count = QStringLiteral("json:/tasks/{i}/result/0/referring_domains");
+    seo.failure = QStringLiteral("json:/tasks/{i}/status_code!=20000");
+    seo.message = QStringLiteral("json:/tasks/{i}/status_message");
+    struct Case {
+        const SourceFile* source; FetchResult result; int n;
+        QList<std::optional<qint64>> counts; const char* error;
+    };
+    const Case cases[] = {
+        {&majestic, answer(200, R"({"Code":"OK","DataTables":{"Results":{"Data":[{"RefDomains":12},{"RefDomains":"x"}]}}})"), 2,
+         {12, std::nullopt}, ""},
+        {&majestic, answer(200, R"({"Code":"InvalidAPIKey","ErrorMessage":"The key is not valid"})"), 1,
+         {std::nullopt}, "The key is not valid"},
+        {&majestic, answer(401, "{}"), 1, {std::nullopt}, "401 Unauthorized"},
+        {&majestic, answer(503, "busy"), 1, {std::nullopt}, "503 Service Unavailable"},
+        {&seo, answer(200, R"({"tasks":[{"status_code":20000,"result":[{"referring_domains":4}]},{"status_code":40501,"status_message":"Invalid Field"}]})"), 2,
+         {4, std::nullopt}, "Invalid Field"},
+    };
+    for (const Case& c : cases) {
+        const SourceAnswer got = readAnswer(*c.source, c.result, c.n);
+        EXPECT_EQ(got.counts, c.counts) << c.error;
+        EXPECT_EQ(got.error, QString::fromLatin1(c.error));
+    }
+    FetchResult dropped;
+    dropped.transportFailure = true;
+    dropped.errorText = QStringLiteral("Connection refused");
+    EXPECT_EQ(readAnswer(majestic, dropped, 1).error, QStringLiteral("Connection refused"));
+}
+
+TEST(SourceFileLoad, ReadsTheSourceSectionAndRefusesBadFiles) {
+    TempAppFolder app;
+    app.write(QStringLiteral("Sources/moz.ini"),
+              "[Source]\r\nCaption=Moz\r\nMethod=post\r\nUrl=http://h/v2?k={cred:key}\r\nHeader1=X-A: {cred:tok}\r\n"
+              "Auth=basic id secret\r\nCount=json:/results/{i}/n\r\nBatch=50\r\nPause=10\r\n");
+    app.write(QStringLiteral("Sources/bad.ini"), "[Source]\r\nUrl=http://h/\r\nCount=xml:/a\r\n");
+    app.write(QStringLiteral("Sources/nourl.ini"), "[Source]\r\nCount=json:/a\r\n");
+    const SourceLoad moz = loadSourceFile(sourceFilePath(QStringLiteral("moz")));
+    ASSERT_TRUE(moz.source) << moz.error.toStdString();
+    EXPECT_EQ(moz.source->caption, QStringLiteral("Moz"));
+    EXPECT_EQ(moz.source->method, QStringLiteral("POST"));
+    EXPECT_EQ(moz.source->batch, 50);
+    EXPECT_EQ(moz.source->pauseSeconds, 10);
+    EXPECT_EQ(moz.source->credentialKeys(),
+              (QStringList{QStringLiteral("id"), QStringLiteral("secret"), QStringLiteral("key"), QStringLiteral("tok")}));
+    EXPECT_FALSE(loadSourceFile(sourceFilePath(QStringLiteral("bad"))).source);
+    EXPECT_FALSE(loadSourceFile(sourceFilePath(QStringLiteral("nourl"))).source);
+    EXPECT_FALSE(loadSourceFile(sourceFilePath(QStringLiteral("missing"))).source);
+    EXPECT_EQ(sourceNames(), (QStringList{QStringLiteral("bad"), QStringLiteral("moz"), QStringLiteral("nourl")}));
+}
+
+TEST(Credentials, WrittenOwnerOnlyAndRefusedWhenOthersCanRead) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Quillmark/credentials.ini"));
+    QString error;
+    ASSERT_TRUE(credentials::write(QStringLiteral("moz"), QStringLiteral("id"), QStringLiteral("abc"), &error, file));
+    ASSERT_TRUE(credentials::write(QStringLiteral("moz"), QStringLiteral("secret"), QStringLiteral("xyz"), &error, file));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    const auto read = credentials::read(QStringLiteral("moz"), {QStringLiteral("id"), QStringLiteral("secret")}, file);
+    EXPECT_TRUE(read.error.isEmpty());
+    EXPECT_EQ(read.values.value(QStringLiteral("id")), QStringLiteral("abc"));
+    EXPECT_EQ(read.values.value(QStringLiteral("secret")), QStringLiteral("xyz"));
+
+    for (const mode_t mode : {mode_t(0640), mode_t(0604), mode_t(0660)}) {
+        ::chmod(QFile::encodeName(file).constData(), mode);
+        const auto refused = credentials::read(QStringLiteral("moz"), {QStringLiteral("id")}, file);
+        EXPECT_TRUE(refused.values.isEmpty()) << mode;
+        EXPECT_TRUE(refused.error.contains(file)) << refused.error.toStdString();
+        EXPECT_FALSE(credentials::write(QStringLiteral("moz"), QStringLiteral("id"), QStringLiteral("n"), &error, file));
+    }
+}
+
+TEST(MaskedText, HidesEveryCredentialAsWrittenAndEncoded) {
+    const QHash<QString, QString> creds{{QStringLiteral("key"), QStringLiteral("k&y1")}};
+    EXPECT_EQ(maskedText(QStringLiteral("a=k&y1 b=k%26y1"), creds), QStringLiteral("a=**** b=****"));
+}
