@@ -7,6 +7,8 @@
 #include "config/file_read.h"
 
 #include <QCollator>
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -59,6 +61,11 @@ constexpr const char* kStagingPrefix = "/.saving-";
 // A save killed mid-write leaves its copy behind: the next save removes
 // every copy whose process is gone.
 void removeAbandonedCopies(const QString& folder) {
+    // Once a minute is enough: a run that saves a thousand searches would
+    // otherwise read the folder a thousand times.
+    static QHash<QString, QDeadlineTimer> nextLook;
+    if (const auto it = nextLook.constFind(folder); it != nextLook.cend() && !it->hasExpired()) return;
+    nextLook.insert(folder, QDeadlineTimer(60 * 1000));
     const QDir dir(folder);
     for (const QString& entry : dir.entryList({QStringLiteral(".saving-*")}, QDir::Files | QDir::Hidden | QDir::System)) {
         const qsizetype dash = entry.indexOf(QLatin1Char('-'), 8);
