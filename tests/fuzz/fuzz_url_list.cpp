@@ -1,5 +1,6 @@
 // The URL list reader on any bytes: the entries written back are the bytes of
-// every non-empty line, and a clipboard import makes every line an address.
+// every non-empty line, and a clipboard import makes every line an address
+// with a scheme.
 #include "config/file_text.h"
 #include "fuzz_input.h"
 #include "urllist/url_list_file.h"
@@ -16,6 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(urlListBytes(entries) == expected);
 
     for (const QString& address : clipboardEntries(fileText::decode(bytes)))
-        FUZZ_CHECK(address.contains(QLatin1String("http://"), Qt::CaseInsensitive));
+        FUZZ_CHECK(address.contains(QLatin1String("://")));
     return 0;
 }
