@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QCoreApplication>
 #include <QRandomGenerator>
 #include <QSet>
@@ -21,8 +20,11 @@
 #include <system_error>
 
 #include <cerrno>
+#include <dirent.h>
+#include <strings.h>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -252,11 +254,28 @@ QString searchFilePath(const QString& name) {
     const QString fileName = name + QLatin1String(kExtension);
     const QString exact = folder + QLatin1Char('/') + fileName;
     if (QFileInfo::exists(exact)) return exact;
-    QDir dir(folder);
-    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
-    for (const QString& entry : entries)
-        if (entry.compare(fileName, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
-    return exact;
+    // Read straight from the folder: a run saving a thousand new searches
+    // looks here a thousand times.
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) return exact;
+    const QByteArray wanted = QFile::encodeName(fileName);
+    const bool wantedAscii = std::all_of(wanted.begin(), wanted.end(), [](char c) { return (c & 0x80) == 0; });
+    QString found;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_type == DT_DIR) continue;
+        const std::size_t length = std::strlen(entry->d_name);
+        bool same = length == static_cast<std::size_t>(wanted.size()) &&
+                    ::strncasecmp(entry->d_name, wanted.constData(), length) == 0;
+        if (!same && !(wantedAscii && std::all_of(entry->d_name, entry->d_name + length,
+                                                  [](char c) { return (c & 0x80) == 0; })))
+            same = QFile::decodeName(entry->d_name).compare(fileName, Qt::CaseInsensitive) == 0;
+        if (same && QFileInfo(folder + QLatin1Char('/') + QFile::decodeName(entry->d_name)).isFile()) {
+            found = folder + QLatin1Char('/') + QFile::decodeName(entry->d_name);
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found.isEmpty() ? exact : found;
 }
 
 QStringList listSavedSearches() {
@@ -322,24 +341,64 @@ std::optional<QString> saveNewRecord(const QString& name, const QString& record,
 
 SearchLock::SearchLock(const QString& name, int waitMs)
     : m_name(name),
-      m_lock(std::make_unique<QLockFile>(appPaths::savedFolder() + QStringLiteral("/.") +
-                                         (name + QLatin1String(kExtension)).toLower() +
-                                         QStringLiteral(".lock"))) {
-    // Only a lock whose process is gone is stale: a slow save of a large
-    // search is never taken over while it runs.
-    m_lock->setStaleLockTime(0);
-    m_folderMade = QDir().mkpath(appPaths::savedFolder());
-    m_locked = m_folderMade && m_lock->tryLock(waitMs);
+      m_path(QFile::encodeName(appPaths::savedFolder() + QStringLiteral("/.") +
+                               (name + QLatin1String(kExtension)).toLower() + QStringLiteral(".lock"))) {
+    if (!QDir().mkpath(appPaths::savedFolder())) {
+        m_failure = Failure::Folder;
+        return;
+    }
+    const QDeadlineTimer deadline(waitMs);
+    while (true) {
+        const int fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            m_failure = errno == EACCES || errno == EPERM ? Failure::Permission : Failure::Create;
+            return;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            // The holder before us removes the file as it lets go: a lock on a
+            // file no longer in the folder locks nothing, so look again.
+            struct stat held {}, named {};
+            if (::fstat(fd, &held) == 0 && ::lstat(m_path.constData(), &named) == 0 &&
+                held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                m_fd = fd;
+                m_failure = Failure::None;
+                return;
+            }
+            ::close(fd);
+            continue;
+        }
+        const int lockError = errno;
+        ::close(fd);
+        if (lockError != EWOULDBLOCK && lockError != EINTR) {
+            m_failure = Failure::Create;
+            return;
+        }
+        m_failure = Failure::Busy;
+        if (deadline.hasExpired()) return;
+        ::usleep(static_cast<useconds_t>(std::min<qint64>(20, std::max<qint64>(1, deadline.remainingTime())) * 1000));
+    }
 }
 
-SearchLock::~SearchLock() = default;
+SearchLock::~SearchLock() {
+    if (m_fd < 0) return;
+    // Removed while still held, so that whoever waits on this file sees it gone.
+    ::unlink(m_path.constData());
+    ::close(m_fd);
+}
 
 QString SearchLock::error() const {
-    if (!m_folderMade) return failure(searchFilePath(m_name), QStringLiteral("the folder could not be created"));
-    if (m_lock->error() == QLockFile::PermissionError)
+    switch (m_failure) {
+    case Failure::None:
+        return QString();
+    case Failure::Folder:
+        return failure(searchFilePath(m_name), QStringLiteral("the folder could not be created"));
+    case Failure::Permission:
         return failure(searchFilePath(m_name), QStringLiteral("Permission denied"));
-    if (m_lock->error() != QLockFile::LockFailedError)
+    case Failure::Create:
         return failure(searchFilePath(m_name), QStringLiteral("its lock file could not be created"));
+    case Failure::Busy:
+        break;
+    }
     return QStringLiteral("The saved search \"%1\" is being saved by another program; nothing was saved. "
                           "Try again in a moment.")
         .arg(m_name);

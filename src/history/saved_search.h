@@ -3,10 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
-#include <memory>
 #include <optional>
-
-class QLockFile;
 
 class ResultsGrid;
 
@@ -70,10 +67,12 @@ QString replaceQuestion(const ExistingSearch& existing);
 // success. The folder is created when missing. A record with no count to
 // write changes nothing and creates no file.
 //
-// Every write holds the search's lock (a hidden lock file in the Saved
-// folder) for its whole read-modify-write, so the window and a cron job
-// saving at once both keep their day. A caller that already holds the lock
-// (to ask a question about the search under it) passes it on.
+// Every write holds the search's lock (a hidden, empty lock file in the Saved
+// folder, locked with flock) for its whole read-modify-write, so the window
+// and a cron job saving at once both keep their day. The kernel lets go of a
+// lock whose process is gone, so a lock is never stale and a slow save is
+// never taken over. A caller that already holds the lock (to ask a question
+// about the search under it) passes it on.
 class SearchLock {
 public:
     static constexpr int kWaitMs = 5000;
@@ -81,15 +80,16 @@ public:
     ~SearchLock();
     SearchLock(const SearchLock&) = delete;
     SearchLock& operator=(const SearchLock&) = delete;
-    bool isLocked() const { return m_locked; }
+    bool isLocked() const { return m_fd >= 0; }
     // The message for a lock that could not be had.
     QString error() const;
 
 private:
+    enum class Failure { None, Folder, Permission, Create, Busy };
     QString m_name;
-    std::unique_ptr<QLockFile> m_lock;
-    bool m_folderMade = false;
-    bool m_locked = false;
+    QByteArray m_path;
+    int m_fd = -1;
+    Failure m_failure = Failure::None;
 };
 
 std::optional<QString> appendRecord(const QString& name, const QString& record, const QDate& today,

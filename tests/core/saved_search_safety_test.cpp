@@ -87,6 +87,16 @@ TEST(SavedSearchLock, AHeldLockRefusesTheSaveAndADeadOnesLockIsTakenOver) {
               QByteArray::number(pid) + "\nquillmark-scan\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     EXPECT_FALSE(appendRecord(QStringLiteral("Site"), QStringLiteral("Google:7\n"), kDay.addDays(2)));
     EXPECT_EQ(googleDates(app.file(QStringLiteral("Saved/Site.lpc"))).size(), 3);
+    EXPECT_FALSE(QFile::exists(app.file(QStringLiteral("Saved/.site.lpc.lock"))));
+
+    // A lock file planted as a link is never opened through it.
+    app.write(QStringLiteral("victim.txt"), "keep\n");
+    ASSERT_TRUE(QFile::link(app.file(QStringLiteral("victim.txt")), app.file(QStringLiteral("Saved/.site.lpc.lock"))));
+    const auto refused = appendRecord(QStringLiteral("Site"), QStringLiteral("Google:8\n"), kDay.addDays(3));
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(refused->contains(QLatin1String("lock file"))) << refused->toStdString();
+    EXPECT_EQ(app.read(QStringLiteral("victim.txt")), "keep\n");
+    EXPECT_EQ(googleDates(app.file(QStringLiteral("Saved/Site.lpc"))).size(), 3);
 }
 
 TEST(SavedSearchFiles, CopiesOfDeadSavesAreRemovedAndLiveOnesKept) {
