@@ -224,17 +224,20 @@ ChartData temporaryChart(const ResultsGrid& grid) {
     data.title = QString::fromLatin1(chart::kTemporaryTitle);
     const int rows = grid.rowCount();
     if (rows == 0) return data;
-    constexpr int first = ResultsGrid::kFirstEngineColumn;
-    constexpr int engines = ResultsGrid::kColumnCount - first;
+    // The columns the grid shows, under the captions their sources give them.
+    QVector<int> columns;
+    for (int c = ResultsGrid::kFirstEngineColumn; c < ResultsGrid::kColumnCount; ++c)
+        if (grid.columnShown(c)) columns << c;
+    const int engines = static_cast<int>(columns.size());
     QVector<QVector<std::int64_t>> counts(rows, QVector<std::int64_t>(engines, 0));
     for (int i = 0; i < rows; ++i) {
         data.seriesLabels << grid.cell(i, ResultsGrid::kDomainColumn);
-        for (int k = 0; k < engines; ++k) counts[i][k] = cellCount(grid.cell(i, first + k)).value_or(0);
+        for (int k = 0; k < engines; ++k) counts[i][k] = cellCount(grid.cell(i, columns[k])).value_or(0);
     }
     // The first row decides the scale for every row.
     applyScale(data, chartScaleFor(LargestNumber(counts.first())));
     for (int k = 0; k < engines; ++k) {
-        data.categoryLabels << grid.caption(first + k);
+        data.categoryLabels << grid.caption(columns[k]);
         QVector<double> row(rows);
         for (int i = 0; i < rows; ++i) row[i] = static_cast<double>(counts[i][k]) / data.divisor;
         data.values << row;

@@ -222,6 +222,19 @@ TEST(ChartTemporary, SeriesPerRowEnginesAsCategoriesScaledByTheFirstRow) {
     EXPECT_EQ(empty.seriesCount(), 0);
 }
 
+TEST(ChartTemporary, OnlyTheColumnsShownUnderTheirSourcesCaptions) {
+    ResultsGrid grid;
+    grid.setEngineColumns({QStringLiteral("Moz"), QString(), QStringLiteral("Yahoo!"), QString(),
+                           QStringLiteral("Web Graph"), QString()});
+    grid.appendRow({"a.com", "", "7", "", "9", "", "11", ""});
+    const ChartData data = temporaryChart(grid);
+    EXPECT_EQ(data.categoryLabels, (QStringList{"Moz", "Yahoo!", "Web Graph"}));
+    ASSERT_EQ(data.categoryCount(), 3);
+    EXPECT_DOUBLE_EQ(data.value(0, 0), 7.0);
+    EXPECT_DOUBLE_EQ(data.value(1, 0), 9.0);
+    EXPECT_DOUBLE_EQ(data.value(2, 0), 11.0);
+}
+
 TEST(ChartTypes, EntriesCodesAndRotateHint) {
     const QStringList& entries = chart::chartTypeEntries();
     ASSERT_EQ(entries.size(), chart::kChartTypeCount);
