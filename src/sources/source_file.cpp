@@ -44,6 +44,16 @@ SourceLoad loadSourceFile(const QString& file) {
     s.name = QFileInfo(file).completeBaseName();
     s.caption = key(QStringLiteral("Caption"), file);
     if (s.caption.isEmpty()) s.caption = s.name;
+    // The caption names a saved search's section and heads a CSV column: it
+    // must stay one plain name there.
+    if (std::any_of(s.caption.begin(), s.caption.end(), [](QChar c) {
+            return c == u'[' || c == u']' || c == u':' || c == u'=' || c.unicode() < 0x20 || c.unicode() == 0x7f;
+        }) || s.caption.trimmed() != s.caption) {
+        load.error = QStringLiteral("%1: Caption cannot hold \"[\", \"]\", \":\", \"=\", control characters "
+                                    "or spaces at either end")
+                         .arg(s.name);
+        return load;
+    }
     const QString method = key(QStringLiteral("Method"), file).toUpper();
     if (!method.isEmpty()) s.method = method;
     s.url = key(QStringLiteral("Url"), file);

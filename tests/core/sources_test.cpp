@@ -189,6 +189,14 @@ TEST(SourceFileLoad, ReadsTheSourceSectionAndRefusesBadFiles) {
     EXPECT_FALSE(loadSourceFile(sourceFilePath(QStringLiteral("nourl"))).source);
     EXPECT_FALSE(loadSourceFile(sourceFilePath(QStringLiteral("missing"))).source);
     EXPECT_EQ(sourceNames(), (QStringList{QStringLiteral("bad"), QStringLiteral("moz"), QStringLiteral("nourl")}));
+    // A caption becomes a section name of every saved search the column writes.
+    for (const char* caption : {"Moz: DA", "[x]", "a=b"}) {
+        app.write(QStringLiteral("Sources/cap.ini"),
+                  QByteArray("[Source]\r\nCaption=") + caption + "\r\nUrl=http://h/\r\nCount=json:/a\r\n");
+        const SourceLoad load = loadSourceFile(sourceFilePath(QStringLiteral("cap")));
+        EXPECT_FALSE(load.source) << caption;
+        EXPECT_TRUE(load.error.contains(QLatin1String("Caption"))) << load.error.toStdString();
+    }
 }
 
 TEST(Credentials, WrittenOwnerOnlyAndRefusedWhenOthersCanRead) {
