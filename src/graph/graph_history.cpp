@@ -61,7 +61,10 @@ History writeHistory(const QString& name, const QString& address, const QString&
         return history;
     }
     const std::string key = history.key.toStdString();
-    for (const OpenIndex& index : opened.indexes) {
+    // Oldest first: each date goes in at the top of its section, so the
+    // section ends newest first as every saved search is.
+    for (auto it = opened.indexes.rbegin(); it != opened.indexes.rend(); ++it) {
+        const OpenIndex& index = *it;
         graphIndex::Counts counts;
         const auto date = graphRelease::releaseDate(graphRelease::localRelease(index.id));
         if (!date || !index.reader->find(key, &counts)) continue;  // no count that day

@@ -38,7 +38,7 @@ struct Written {
 
 struct History {
     QString key;            // the domain as the graph names it ("com.example")
-    QList<Written> dates;   // one per release that holds the domain, newest first
+    QList<Written> dates;   // one per release that holds the domain, oldest first
     std::optional<QString> error;
 };
 
