@@ -372,3 +372,39 @@ TEST(GraphJobRun, AMissingProgramEndsWithAMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The window's Cancel of a count: the child is ended mid-count and no index
+// is left that could read as complete.
+TEST_F(GraphCommandTest, ACountCancelledByTheJobLeavesNoIndex) {
+    publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")},
+            {QStringLiteral("--domains"), QStringLiteral("60000"), QStringLiteral("--edges"), QStringLiteral("1500000")});
+    GraphSim sim(m_root.path());
+    ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease}).exit, 0);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFileInfo(QStringLiteral(QUILLMARK_GRAPH_BIN)).absolutePath().toLocal8Bit() + ':' + path);
+    GraphJob job;
+    bool ended = false, ok = true;
+    qint64 firstDone = -1, firstTotal = -1;
+    QObject::connect(&job, &GraphJob::progress, [&](qint64 done, qint64 total) {
+        if (firstDone >= 0) return;
+        firstDone = done;
+        firstTotal = total;
+        job.cancel();
+    });
+    QObject::connect(&job, &GraphJob::finished, [&](bool result) {
+        ended = true;
+        ok = result;
+    });
+    ASSERT_TRUE(job.start({QStringLiteral("count"), kRelease}));
+    EXPECT_TRUE(spinUntil([&] { return ended; }, 20000));
+    qputenv("PATH", path);
+    EXPECT_LT(firstDone, firstTotal);  // cancelled before the end
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(job.wasCancelled());
+    EXPECT_TRUE(job.lastError().isEmpty()) << job.lastError().toStdString();  // a cancel is no failure
+    EXPECT_FALSE(graphRelease::isCounted(kRelease));
+}
+
+}  // namespace
