@@ -220,11 +220,12 @@ QString graphUsage() {
         "                   section of the saved search NAME\n"
         "  --base URL       the server of the list and the files (a mirror)\n"
         "  --release R      look up in release R instead of the newest counted one\n"
-        "  --progress-lines for a program running fetch or count: write \"progress DONE\n"
-        "                   TOTAL\" lines to standard error (bytes of the three files\n"
-        "                   fetched, or read while counting; at most ten a second, the\n"
-        "                   last as the work ends) instead of the terminal's progress\n"
-        "                   line; any other line there is a message\n"
+        "  --progress-lines\n"
+        "                   for a program running fetch or count: \"progress DONE TOTAL\"\n"
+        "                   lines on standard error (bytes of the three files fetched,\n"
+        "                   or read while counting; at most ten a second, the last as\n"
+        "                   the work ends) in place of the terminal's progress line;\n"
+        "                   any other line there is a message\n"
         "  --version        show the program's name and version\n"
         "Exit status: 0 done, 1 failed (the message names the file and the place), 2 usage error.\n");
 }
