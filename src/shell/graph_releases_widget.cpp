@@ -117,7 +117,9 @@ void GraphReleasesWidget::cmdGraphList_Click() {
 void GraphReleasesWidget::listEnded(bool ok) {
     if (ok) {
         m_published = graphRelease::parseListOutput(m_listJob->standardOutput());
-        lblGraphStatus->setText(QStringLiteral("%1 releases are published.").arg(m_published.size()));
+        lblGraphStatus->setText(m_published.size() == 1
+                                    ? QStringLiteral("1 release is published.")
+                                    : QStringLiteral("%1 releases are published.").arg(m_published.size()));
     } else {
         lblGraphStatus->setText(
             QStringLiteral("The published releases could not be listed: %1").arg(m_listJob->lastError()));

@@ -117,7 +117,7 @@ TEST_F(GraphPanelTest, FetchAndCountByClicksWithoutBlockingTheWindow) {
     open();
     listAndChoose();
     EXPECT_EQ(row(), (QStringList{kRelease, "2024-04-29", "No", "No", ""}));
-    EXPECT_EQ(status->text(), "1 releases are published.");
+    EXPECT_EQ(status->text(), "1 release is published.");
     EXPECT_FALSE(button("cmdGraphCount")->isEnabled());
 
     int ticks = 0, maxValue = -1;
