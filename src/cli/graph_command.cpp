@@ -130,7 +130,7 @@ int fetchCommand(const Context& c, const QString& id) {
     lines.report(0, true);
     for (qsizetype i = 0; i < urls.size(); ++i) {
         const auto bytes = [&](qint64 have) { lines.report(before + have); };
-        if (auto error = graphFetch::fetchFile(urls[i], targets[i], c.io.progress ? stderr : nullptr,
+        if (auto error = graphFetch::fetchFile(urls[i], targets[i], c.io.progress && !c.progressLines ? stderr : nullptr,
                                                lines.enabled() ? bytes : std::function<void(qint64)>()))
             return c.fail(*error);
         before += sizes[i];
