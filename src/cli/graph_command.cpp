@@ -2,11 +2,14 @@
 
 #include "build_info.h"
 #include "graph/domain_key.h"
+#include "graph/graph_history.h"
 #include "graph/graph_index.h"
 #include "graph/release_catalog.h"
 #include "graph/release_counter.h"
 #include "graph/release_fetch.h"
 #include "history/saved_search.h"
+
+#include <QElapsedTimer>
 
 #include <QDir>
 #include <QFile>
@@ -18,20 +21,44 @@
 
 namespace {
 
-constexpr const char* kSection = "Web Graph";
-
 struct Context {
     explicit Context(const GraphCommandIo& streams) : io(streams) {}
     const GraphCommandIo& io;
     QString indexBase = QString::fromLatin1(graphRelease::kDefaultIndexBase);
     QString dataBase = QString::fromLatin1(graphRelease::kDefaultDataBase);
     QString release;  // --release
+    bool progressLines = false;  // --progress-lines
 
     void say(const QString& text) const { io.out((text + QLatin1Char('\n')).toLocal8Bit()); }
     int fail(const QString& text) const {
         io.err(("quillmark-graph: " + text + QLatin1Char('\n')).toLocal8Bit());
         return GraphFailed;
     }
+};
+
+// "progress DONE TOTAL" lines on standard error for a parent process: at most
+// ten a second, DONE never going down, and the last one as the work ends.
+class ProgressLines {
+public:
+    ProgressLines(const Context& c, qint64 total) : m_c(c), m_total(total) { m_clock.start(); }
+    bool enabled() const { return m_c.progressLines; }
+    void report(qint64 done, bool now = false) {
+        if (!m_c.progressLines || done < m_done) return;
+        m_done = done;
+        if (m_shown && (done == m_lastShown || (!now && m_clock.elapsed() < 100))) return;
+        m_clock.restart();
+        m_shown = true;
+        m_lastShown = done;
+        m_c.io.err(QByteArrayLiteral("progress ") + QByteArray::number(done) + ' ' + QByteArray::number(m_total) + '\n');
+    }
+
+private:
+    const Context& m_c;
+    qint64 m_total = 0;
+    qint64 m_done = 0;
+    qint64 m_lastShown = 0;
+    bool m_shown = false;
+    QElapsedTimer m_clock;
 };
 
 QString csvField(const QString& text) {
@@ -84,11 +111,30 @@ int fetchCommand(const Context& c, const QString& id) {
     if (entry.isEmpty()) return c.fail(QStringLiteral("%1: no such release in the published list").arg(id));
     if (!graphRelease::saveLocalRelease(QString::fromUtf8(QJsonDocument(entry).toJson()), id))
         return c.fail(QStringLiteral("%1: cannot be written").arg(graphRelease::infoPath(id)));
+    QStringList urls, targets;
+    qint64 total = 0;
+    QList<qint64> sizes;
     for (const QString& kind : graphRelease::kFileKinds) {
-        const QString target = graphRelease::releaseFolder(id) + QLatin1Char('/') + graphRelease::fileName(id, kind);
-        const QString url = graphRelease::fileUrl(c.dataBase, id, kind);
-        if (auto error = graphFetch::fetchFile(url, target, c.io.progress ? stderr : nullptr))
+        targets << graphRelease::releaseFolder(id) + QLatin1Char('/') + graphRelease::fileName(id, kind);
+        urls << graphRelease::fileUrl(c.dataBase, id, kind);
+        qint64 size = 0;
+        // Only a parent wanting the whole run's progress needs the sizes first.
+        if (c.progressLines) {
+            if (auto error = graphFetch::remoteSize(urls.back(), size)) return c.fail(*error);
+        }
+        sizes << size;
+        total += size;
+    }
+    ProgressLines lines(c, total);
+    qint64 before = 0;
+    lines.report(0, true);
+    for (qsizetype i = 0; i < urls.size(); ++i) {
+        const auto bytes = [&](qint64 have) { lines.report(before + have); };
+        if (auto error = graphFetch::fetchFile(urls[i], targets[i], c.io.progress && !c.progressLines ? stderr : nullptr,
+                                               lines.enabled() ? bytes : std::function<void(qint64)>()))
             return c.fail(*error);
+        before += sizes[i];
+        lines.report(before, i + 1 == urls.size());
     }
     c.say(QStringLiteral("%1: fetched into %2").arg(id, graphRelease::releaseFolder(id)));
     return GraphOk;
@@ -99,54 +145,37 @@ int countCommand(const Context& c, const QString& id) {
     const graphCount::Files files =
         graphCount::releaseFiles(QFile::encodeName(folder).toStdString(), QFile::encodeName(id).toStdString());
     std::function<void(const std::string&)> progress;
-    if (c.io.progress)
+    if (c.io.progress && !c.progressLines)
         progress = [&](const std::string& text) { c.io.err(QByteArray::fromStdString(text + "\n")); };
-    const graphCount::Result result =
-        graphCount::countRelease(files, QFile::encodeName(graphRelease::indexPath(id)).toStdString(), progress);
+    std::optional<ProgressLines> lines;
+    graphCount::ByteProgress bytes;
+    if (c.progressLines)
+        bytes = [&](uint64_t done, uint64_t total) {
+            if (!lines) lines.emplace(c, static_cast<qint64>(total));
+            lines->report(static_cast<qint64>(done), done == total);
+        };
+    const graphCount::Result result = graphCount::countRelease(
+        files, QFile::encodeName(graphRelease::indexPath(id)).toStdString(), progress, bytes);
     if (!result.error.empty()) return c.fail(QString::fromLocal8Bit(result.error.c_str()));
     c.say(QStringLiteral("%1: %2 domains, %3 links between them counted").arg(id).arg(result.domains).arg(result.edges));
     return GraphOk;
 }
 
-struct OpenIndex {
-    QString id;
-    std::unique_ptr<graphIndex::Reader> reader;
-};
-
 // The indexes asked for: --release, or every counted one (newest first).
-std::optional<std::vector<OpenIndex>> openIndexes(const Context& c, bool all, int& exit) {
-    QList<graphRelease::Release> releases;
-    if (!c.release.isEmpty()) {
-        if (!graphRelease::isCounted(c.release)) {
-            exit = c.fail(QStringLiteral("%1: not counted here (quillmark-graph count %1)").arg(c.release));
-            return std::nullopt;
-        }
-        releases << graphRelease::localRelease(c.release);
-    } else {
-        releases = graphRelease::countedReleases();
-        if (releases.isEmpty()) {
-            exit = c.fail(QStringLiteral("no release is counted here (quillmark-graph fetch, then count)"));
-            return std::nullopt;
-        }
-        if (!all) releases = releases.mid(0, 1);
+std::optional<std::vector<graphHistory::OpenIndex>> openIndexes(const Context& c, bool all, int& exit) {
+    graphHistory::OpenedIndexes opened = graphHistory::openCounted(c.release, all);
+    if (opened.indexes.empty()) {
+        exit = c.fail(opened.error);
+        return std::nullopt;
     }
-    std::vector<OpenIndex> indexes;
-    for (const graphRelease::Release& r : releases) {
-        OpenIndex index{r.id, std::make_unique<graphIndex::Reader>()};
-        if (!index.reader->open(QFile::encodeName(graphRelease::indexPath(r.id)).toStdString())) {
-            exit = c.fail(QString::fromLocal8Bit(index.reader->error().c_str()));
-            return std::nullopt;
-        }
-        indexes.push_back(std::move(index));
-    }
-    return indexes;
+    return std::move(opened.indexes);
 }
 
 int lookupCommand(const Context& c, const QStringList& addresses) {
     int exit = GraphOk;
     auto indexes = openIndexes(c, false, exit);
     if (!indexes) return exit;
-    const OpenIndex& index = indexes->front();
+    const graphHistory::OpenIndex& index = indexes->front();
     QByteArray out = "Address,Domain,Linking Domains,Harmonic Rank,Release\r\n";
     for (const QString& address : addresses) {
         const QString key = domainKey::forAddress(address);
@@ -164,25 +193,11 @@ int lookupCommand(const Context& c, const QStringList& addresses) {
 }
 
 int historyCommand(const Context& c, const QString& name, const QString& address) {
-    if (auto problem = savedSearch::nameProblem(name)) return c.fail(*problem);
-    const QString key = domainKey::forAddress(address);
-    if (key.isEmpty()) return c.fail(QStringLiteral("%1: no registrable domain").arg(address));
-    int exit = GraphOk;
-    auto indexes = openIndexes(c, true, exit);
-    if (!indexes) return exit;
-    int written = 0;
-    for (const OpenIndex& index : *indexes) {
-        graphIndex::Counts counts;
-        const auto date = graphRelease::releaseDate(graphRelease::localRelease(index.id));
-        if (!date || !index.reader->find(key.toStdString(), &counts)) continue;  // no count that day
-        const QString record = QLatin1String(kSection) + QLatin1Char(':') + QString::number(counts.linkingDomains) +
-                               QLatin1Char('\n');
-        if (auto error = savedSearch::appendRecord(name, record, *date)) return c.fail(*error);
+    const graphHistory::History history = graphHistory::writeHistory(name, address, c.release);
+    for (const graphHistory::Written& w : history.dates)
         c.say(QStringLiteral("%1: %2 linking domains on %3 (%4)")
-                  .arg(key).arg(counts.linkingDomains).arg(savedSearch::dateKey(*date), index.id));
-        ++written;
-    }
-    if (written == 0) return c.fail(QStringLiteral("%1: not in any counted release").arg(key));
+                  .arg(history.key).arg(w.linkingDomains).arg(savedSearch::dateKey(w.date), w.release));
+    if (history.error) return c.fail(*history.error);
     return GraphOk;
 }
 
@@ -191,8 +206,8 @@ int historyCommand(const Context& c, const QString& name, const QString& address
 QString graphUsage() {
     return QStringLiteral(
         "Usage: quillmark-graph [--base URL] list\n"
-        "  or:  quillmark-graph [--base URL] fetch RELEASE\n"
-        "  or:  quillmark-graph count RELEASE\n"
+        "  or:  quillmark-graph [--base URL] [--progress-lines] fetch RELEASE\n"
+        "  or:  quillmark-graph [--progress-lines] count RELEASE\n"
         "  or:  quillmark-graph lookup [--release RELEASE] ADDRESS...\n"
         "  or:  quillmark-graph history [--release RELEASE] NAME ADDRESS\n"
         "Counts of the domains linking to an address, from the open web graph.\n"
@@ -205,6 +220,12 @@ QString graphUsage() {
         "                   section of the saved search NAME\n"
         "  --base URL       the server of the list and the files (a mirror)\n"
         "  --release R      look up in release R instead of the newest counted one\n"
+        "  --progress-lines\n"
+        "                   for a program running fetch or count: \"progress DONE TOTAL\"\n"
+        "                   lines on standard error (bytes of the three files fetched,\n"
+        "                   or read while counting; at most ten a second, the last as\n"
+        "                   the work ends) in place of the terminal's progress line;\n"
+        "                   any other line there is a message\n"
         "  --version        show the program's name and version\n"
         "Exit status: 0 done, 1 failed (the message names the file and the place), 2 usage error.\n");
 }
@@ -218,6 +239,8 @@ int runGraphCommand(const QStringList& args, const GraphCommandIo& io) {
             const QString value = args[++i];
             if (arg == QLatin1String("--base")) c.indexBase = c.dataBase = value;
             else c.release = value;
+        } else if (arg == QLatin1String("--progress-lines")) {
+            c.progressLines = true;
         } else if (arg == QLatin1String("--version")) {
             io.out(QByteArrayLiteral("quillmark-graph ") + buildinfo::versionText + '\n');
             return GraphOk;

@@ -50,6 +50,7 @@ bool GzLines::readInput() {
     }
     m_anyInput = true;
     m_fileRead += static_cast<uint64_t>(n);
+    if (m_observer) m_observer(m_fileRead);
     m_state->next_in = m_in.data();
     m_state->avail_in = static_cast<uint32_t>(n);
     return true;

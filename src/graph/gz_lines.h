@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -73,6 +74,9 @@ public:
     const std::string& error() const { return m_error; }
     // Reading stops with this message, which names the file and the line.
     void failLine(const std::string& what);
+    // Told the compressed bytes read from the file so far after each read
+    // (a read is up to 1 MiB, so this costs nothing beside the inflating).
+    void setReadObserver(std::function<void(uint64_t)> observer) { m_observer = std::move(observer); }
 
 private:
     bool refill();
@@ -93,4 +97,5 @@ private:
     bool m_finished = false;
     bool m_anyInput = false;
     std::string m_error;
+    std::function<void(uint64_t)> m_observer;
 };

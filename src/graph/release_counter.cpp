@@ -3,6 +3,7 @@
 #include "graph/graph_index.h"
 #include "graph/gz_lines.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -186,6 +187,12 @@ bool readRanks(GzLines& in, const graphIndex::Reader& names, std::vector<uint32_
     return in.error().empty();
 }
 
+uint64_t fileSize(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<uint64_t>(size);
+}
+
 }  // namespace
 
 Files releaseFiles(const std::string& folder, const std::string& release) {
@@ -195,6 +202,11 @@ Files releaseFiles(const std::string& folder, const std::string& release) {
 
 Result countRelease(const Files& files, const std::string& indexPath,
                     const std::function<void(const std::string&)>& progress) {
+    return countRelease(files, indexPath, progress, {});
+}
+
+Result countRelease(const Files& files, const std::string& indexPath,
+                    const std::function<void(const std::string&)>& progress, const ByteProgress& bytes) {
     Result result;
     const std::string namesPath = indexPath + ".names";
     const std::string partPath = indexPath + ".part";
@@ -208,10 +220,19 @@ Result countRelease(const Files& files, const std::string& indexPath,
         if (progress) progress(text);
     };
     cleanUp();
+    // Each file's bytes are counted on from those of the files before it.
+    const uint64_t sizes[] = {fileSize(files.vertices), fileSize(files.edges), fileSize(files.ranks)};
+    const uint64_t total = sizes[0] + sizes[1] + sizes[2];
+    auto observe = [&](GzLines& in, int file) {
+        if (!bytes) return;
+        const uint64_t before = file == 0 ? 0 : file == 1 ? sizes[0] : sizes[0] + sizes[1];
+        in.setReadObserver([&bytes, before, total](uint64_t read) { bytes(std::min(before + read, total), total); });
+    };
 
     say("Reading " + files.vertices);
     {
         GzLines vertices(files.vertices);
+        observe(vertices, 0);
         graphIndex::Writer names(namesPath, false);
         uint64_t count = 0;
         if (!readVertices(vertices, names, count) || !names.finish()) {
@@ -231,6 +252,7 @@ Result countRelease(const Files& files, const std::string& indexPath,
     say("Reading " + files.edges);
     {
         GzLines edges(files.edges);
+        observe(edges, 1);
         if (!readEdges(edges, indegree, result.edges)) {
             result.error = edges.error();
             cleanUp();
@@ -241,6 +263,7 @@ Result countRelease(const Files& files, const std::string& indexPath,
     say("Reading " + files.ranks);
     {
         GzLines ranks(files.ranks);
+        observe(ranks, 2);
         if (!readRanks(ranks, names, rank)) {
             result.error = ranks.error();
             cleanUp();
@@ -265,6 +288,7 @@ Result countRelease(const Files& files, const std::string& indexPath,
     std::error_code error;
     std::filesystem::rename(partPath, indexPath, error);
     if (error) result.error = indexPath + ": cannot be written (" + error.message() + ")";
+    else if (bytes) bytes(total, total);
     cleanUp();
     return result;
 }

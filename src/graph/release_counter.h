@@ -28,4 +28,10 @@ struct Result {
 Result countRelease(const Files& files, const std::string& indexPath,
                     const std::function<void(const std::string&)>& progress = {});
 
+// Told, as the three files are read, the compressed bytes read of all three
+// so far and their sizes together; done never goes down and ends at total.
+using ByteProgress = std::function<void(uint64_t done, uint64_t total)>;
+Result countRelease(const Files& files, const std::string& indexPath,
+                    const std::function<void(const std::string&)>& progress, const ByteProgress& bytes);
+
 }  // namespace graphCount

@@ -52,6 +52,7 @@ struct Download {
     qint64 total = 0;
     QString name;
     FILE* progress = nullptr;
+    const std::function<void(qint64)>* bytes = nullptr;
     std::chrono::steady_clock::time_point began = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point shown{};
 };
@@ -71,6 +72,7 @@ QString megabytes(qint64 bytes) { return QString::number(static_cast<double>(byt
 
 int showProgress(void* user, curl_off_t, curl_off_t now, curl_off_t, curl_off_t) {
     auto* d = static_cast<Download*>(user);
+    if (d->bytes && *d->bytes) (*d->bytes)(d->start + now);
     if (!d->progress) return 0;
     const auto t = std::chrono::steady_clock::now();
     if (t - d->shown < std::chrono::milliseconds(250)) return 0;
@@ -99,7 +101,8 @@ size_t appendToBody(char* data, size_t size, size_t count, void* user) {
     return size * count;
 }
 
-// The server's size of a file, by a HEAD request.
+}  // namespace
+
 std::optional<QString> remoteSize(const QString& url, qint64& size) {
     Easy curl = makeEasy(url.toUtf8());
     curl_easy_setopt(curl.get(), CURLOPT_NOBODY, 1L);
@@ -114,8 +117,6 @@ std::optional<QString> remoteSize(const QString& url, qint64& size) {
     return std::nullopt;
 }
 
-}  // namespace
-
 std::optional<QString> getSmall(const QString& url, QByteArray& body) {
     Easy curl = makeEasy(url.toUtf8());
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, appendToBody);
@@ -129,6 +130,11 @@ std::optional<QString> getSmall(const QString& url, QByteArray& body) {
 }
 
 std::optional<QString> fetchFile(const QString& url, const QString& target, FILE* progress) {
+    return fetchFile(url, target, progress, {});
+}
+
+std::optional<QString> fetchFile(const QString& url, const QString& target, FILE* progress,
+                                 const std::function<void(qint64)>& bytes) {
     qint64 total = 0;
     if (auto error = remoteSize(url, total)) return error;
     if (QFileInfo(target).isFile() && QFileInfo(target).size() == total) return std::nullopt;
@@ -150,6 +156,7 @@ std::optional<QString> fetchFile(const QString& url, const QString& target, FILE
         d.total = total;
         d.name = QFileInfo(target).fileName();
         d.progress = progress;
+        d.bytes = &bytes;
         curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, writeToFile);
         curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &d);
         curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, showProgress);

@@ -1,6 +1,8 @@
 #include "history/chart_view_page.h"
 
 #include "config/settings_table.h"
+#include "graph/graph_history.h"
+#include "graph/release_catalog.h"
 #include "history/chart_export_ui.h"
 #include "history/history_chart_widget.h"
 #include "history/history_csv.h"
@@ -23,7 +25,12 @@ constexpr QRect kCommand7(120, 300, 1215, 375);
 constexpr QRect kCommand14(1440, 300, 1215, 375);
 constexpr QRect kCmdExportHistory(6720, 270, 1815, 375);
 constexpr QRect kCmdExportChart(6720, 690, 1815, 375);
-constexpr QRect kLabel1(120, 780, 2700, 255);
+constexpr QRect kCmdGraphHistory(120, 690, 2535, 375);
+// The rotate hint stands in the strip below the chart: the row beside the
+// choosers holds "History from Web Graph".
+constexpr int kLabel1Left = 120;
+constexpr int kLabel1Width = 2700;
+constexpr int kLabel1Height = 255;
 constexpr QRect kLblChartSearch(2820, 345, 1335, 255);
 constexpr QRect kCmbChart1(4200, 300, 2415, 315);
 constexpr QRect kLblChartType(2820, 765, 1335, 255);
@@ -68,8 +75,11 @@ void ChartViewPage::buildControls() {
     place(cmbChart2, "cmbChart2", kCmbChart2);
     cmbChart2->addItems(chart::chartTypeEntries());
     cmbChart2->setCurrentIndex(-1);
+    cmdGraphHistory = new QPushButton(QStringLiteral("History from Web Graph"), this);
+    place(cmdGraphHistory, "cmdGraphHistory", kCmdGraphHistory);
+    cmdGraphHistory->setEnabled(false);
     Label1 = new QLabel(this);
-    place(Label1, "Label1", kLabel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
 
     // Out of sight but able to hold the focus, which a hidden widget cannot.
     cmdFocus = new QPushButton(this);
@@ -81,6 +91,7 @@ void ChartViewPage::buildControls() {
     connect(Command14, &QPushButton::clicked, this, &ChartViewPage::Command14_Click);
     connect(cmdExportHistory, &QPushButton::clicked, this, &ChartViewPage::exportHistory);
     connect(cmdExportChart, &QPushButton::clicked, this, &ChartViewPage::exportChart);
+    connect(cmdGraphHistory, &QPushButton::clicked, this, &ChartViewPage::historyFromWebGraph);
     connect(cmbChart1, &QComboBox::activated, this, &ChartViewPage::cmbChart1_Click);
     connect(cmbChart2, &QComboBox::activated, this, &ChartViewPage::cmbChart2_Click);
 }
@@ -92,7 +103,9 @@ const ChartData& ChartViewPage::chartData() const { return MSChart1->chartData()
 void ChartViewPage::layoutPage(int widthTwips, int heightTwips) {
     const int gridWidth = std::abs(widthTwips - 2 * kChartLeft);
     const int gridHeight = std::abs(heightTwips - kChartTop - 200);
-    MSChart1->setGeometry(twipsToPixels(QRect(kChartLeft, kChartTop, gridWidth, std::abs(gridHeight - 100))));
+    const QRect chartRect(kChartLeft, kChartTop, gridWidth, std::abs(gridHeight - 100));
+    MSChart1->setGeometry(twipsToPixels(chartRect));
+    Label1->setGeometry(twipsToPixels(QRect(kLabel1Left, chartRect.bottom() + 15, kLabel1Width, kLabel1Height)));
 }
 
 void ChartViewPage::Command7_Click() { chooseSavedSearch(); }
@@ -109,12 +122,14 @@ void ChartViewPage::doChart() {
     const QString fileName = savedSearch::chartFileName();
     QString name = fileName;
     if (name.endsWith(QLatin1String(savedSearch::kExtension), Qt::CaseInsensitive)) name.chop(4);
+    m_searchName = name;
     m_chartFilePath = savedSearch::searchFilePath(name);
     m_title = savedSearchTitle(fileName);
     cmbChart1->clear();
     cmbChart1->addItems(seriesChoices(m_chartFilePath));
     cmbChart1->setEnabled(true);
     cmdExportHistory->setEnabled(true);
+    cmdGraphHistory->setEnabled(true);
     cmbChart1->setCurrentIndex(0);
     cmbChart1_Click();
 }
@@ -140,6 +155,8 @@ void ChartViewPage::doChart2() {
     cmbChart1->clear();
     cmbChart1->setEnabled(false);
     cmdExportHistory->setEnabled(false);
+    cmdGraphHistory->setEnabled(false);
+    m_searchName.clear();
     ChartData data = temporaryChart(m_grid);
     data.type = m_type;
     MSChart1->setChart(data);
@@ -192,4 +209,37 @@ void ChartViewPage::exportChart() {
                                   QStringLiteral("The chart could not be exported to %1: %2").arg(*path, error),
                                   QStringLiteral("Quillmark"), UiPlatform::Buttons::Ok, UiPlatform::Icon::Warning);
     }
+}
+
+void ChartViewPage::historyFromWebGraph() {
+    if (!cmdGraphHistory->isEnabled() || m_searchName.isEmpty()) return;
+    auto tell = [this](const QString& text, UiPlatform::Icon icon) {
+        platform::ui().messageBox(window(), text, QStringLiteral("Information"), UiPlatform::Buttons::Ok, icon);
+    };
+    const int row = m_selectedRow ? m_selectedRow() : -1;
+    if (row < 0 || row >= m_grid.rowCount()) {
+        tell(QStringLiteral("You must first select the item in the results list you wish to get the web graph "
+                            "history for."),
+             UiPlatform::Icon::None);
+        return;
+    }
+    if (graphRelease::countedReleases().isEmpty()) {
+        tell(QStringLiteral("No release of the web graph is counted here yet. Fetch and count one in Options, "
+                            "\"Web Graph\" (or run quillmark-graph fetch RELEASE, then quillmark-graph count "
+                            "RELEASE)."),
+             UiPlatform::Icon::Information);
+        return;
+    }
+    const QString address = m_grid.cell(row, ResultsGrid::kDomainColumn);
+    const graphHistory::History history = graphHistory::writeHistory(m_searchName, address);
+    if (!history.dates.isEmpty()) {
+        // Charted again from the file, the new section among the series.
+        doChart();
+        const int webGraph = cmbChart1->findText(QLatin1String(graphHistory::kSection));
+        if (webGraph >= 0) {
+            cmbChart1->setCurrentIndex(webGraph);
+            cmbChart1_Click();
+        }
+    }
+    if (history.error) tell(*history.error, UiPlatform::Icon::Warning);
 }

@@ -3,6 +3,7 @@
 #include "history/chart_data.h"
 
 #include <QGroupBox>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -41,6 +42,12 @@ public:
     void exportHistory();
     // "Export Chart...": the chart as drawn to PNG, SVG or PDF, through the save dialog.
     void exportChart();
+    // "History from Web Graph": writes the counted releases' counts of the
+    // address in the results grid's selected row into the loaded search's
+    // "Web Graph" section and charts that section.
+    void historyFromWebGraph();
+    // Where the page learns the results grid's selected row (-1: none).
+    void setSelectedRowSource(std::function<int()> selectedRow) { m_selectedRow = std::move(selectedRow); }
 
     const ChartData& chartData() const;
     int chartType() const { return m_type; }
@@ -58,11 +65,14 @@ private:
     int m_type = chart::kDefaultChartType;
     QString m_chartFilePath;  // ChartFilePath
     QString m_title;
+    QString m_searchName;  // the loaded saved search, without ".lpc"
+    std::function<int()> m_selectedRow;
 
     QPushButton* Command7 = nullptr;   // "Load Data"
     QPushButton* Command14 = nullptr;  // "Print"
     QPushButton* cmdExportHistory = nullptr;  // "Export History...": only with a saved search loaded
     QPushButton* cmdExportChart = nullptr;    // "Export Chart..."
+    QPushButton* cmdGraphHistory = nullptr;   // "History from Web Graph": only with a saved search loaded
     QLabel* lblChartSearch = nullptr;
     QComboBox* cmbChart1 = nullptr;    // series: sections, then "All Engines"
     QLabel* lblChartType = nullptr;

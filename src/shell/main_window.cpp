@@ -91,6 +91,7 @@ Form1::Form1(QWidget* parent)
     Frame2->raise();
     Frame3 = new ChartViewPage(m_grid, central);
     Frame3->raise();
+    Frame3->setSelectedRowSource([this] { return Frame2->selectedRow(); });
     Frame4 = new WebsiteViewPage(m_websiteList, central);
     Frame4->raise();
     // With the skin on, the labels of the chart and website pages get skin labels.

@@ -5,6 +5,7 @@
 #include "config/settings_store.h"
 #include "platform/ui_platform.h"
 #include "shell/branding.h"
+#include "shell/graph_releases_widget.h"
 #include "shell/options_values.h"
 #include "shell/skin_ui.h"
 #include "sources/source_picker_widget.h"
@@ -81,6 +82,8 @@ Form2::Form2(QWidget* owner)
     middle->addWidget(buildRanksFrame(), 3);
     middle->addWidget(buildOptionsFrame(), 2);
     layout->addLayout(middle);
+    m_graphPanel = new GraphReleasesWidget(this);
+    layout->addWidget(m_graphPanel);
     layout->addWidget(buildButtons());
     Form_Load();
 }

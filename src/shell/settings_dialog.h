@@ -12,7 +12,8 @@ class QLineEdit;
 class QPushButton;
 
 // The "Options" dialog: the six engine templates of settings.ini, the three
-// popularity thresholds and the data options of the settings store. One
+// popularity thresholds, the data options of the settings store and the web
+// graph's releases. One
 // instance at a time; it reloads everything when opened and is destroyed when
 // closed.
 class Form2 final : public QDialog {
@@ -61,4 +62,5 @@ private:
     QPushButton* Command1 = nullptr;  // "Ok"
     QPushButton* Command2 = nullptr;  // "Cancel"
     QPushButton* Command3 = nullptr;  // "Reset"
+    class GraphReleasesWidget* m_graphPanel = nullptr;  // "Web Graph": the releases, "Fetch", "Count"
 };

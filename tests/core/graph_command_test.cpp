@@ -230,3 +230,181 @@ TEST_F(GraphCommandTest, FullDiskAndKillLeaveNoIndex) {
 }
 
 }  // namespace
+
+#include "graph/graph_job.h"
+#include "graph/release_rows.h"
+#include "support/test_environment.h"
+
+namespace {
+
+struct ProgressRun {
+    int exit = -1;
+    QList<QPair<qint64, qint64>> lines;
+    QStringList other;
+};
+
+ProgressRun withProgressLines(const QStringList& args) {
+    QByteArray err;
+    ProgressRun run;
+    run.exit = runProgram(QStringLiteral(QUILLMARK_GRAPH_BIN), QStringList{QStringLiteral("--progress-lines")} + args,
+                          nullptr, &err);
+    for (const QByteArray& line : err.split('\n')) {
+        qint64 done = 0, total = 0;
+        if (parseProgressLine(line, &done, &total)) run.lines << qMakePair(done, total);
+        else if (!line.isEmpty()) run.other << QString::fromLocal8Bit(line);
+    }
+    return run;
+}
+
+// The lines a parent reads: one total, done never going down and ending at it.
+void expectProgress(const ProgressRun& run, qint64 total, int atLeast) {
+    ASSERT_GE(run.lines.size(), atLeast);
+    qint64 previous = 0;
+    for (const auto& [done, lineTotal] : run.lines) {
+        EXPECT_EQ(lineTotal, total);
+        EXPECT_GE(done, previous);
+        previous = done;
+    }
+    EXPECT_EQ(run.lines.back().first, total);
+}
+
+TEST_F(GraphCommandTest, ProgressLinesCountTheBytesOfTheWholeRun) {
+    publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")},
+            {QStringLiteral("--domains"), QStringLiteral("20000"), QStringLiteral("--edges"), QStringLiteral("200000")});
+    GraphSim sim(m_root.path(), {QStringLiteral("--rate"), QStringLiteral("2000000")});
+    qint64 published = 0, cachedSize = 0;
+    for (const QString& kind : graphRelease::kFileKinds) published += this->published(kRelease, kind).size();
+
+    const ProgressRun fetch = withProgressLines({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease});
+    ASSERT_EQ(fetch.exit, 0) << fetch.other.join('\n').toStdString();
+    EXPECT_TRUE(fetch.other.isEmpty()) << fetch.other.join('\n').toStdString();  // no terminal line among them
+    EXPECT_EQ(fetch.lines.front().first, 0);
+    expectProgress(fetch, published, 4);  // under a second at this rate: several lines between
+    // Fetched already: nothing to fetch, and still a line that says all is here.
+    expectProgress(withProgressLines({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease}),
+                   published, 1);
+
+    for (const QString& kind : graphRelease::kFileKinds) cachedSize += cached(kRelease, kind).size();
+    const ProgressRun count = withProgressLines({QStringLiteral("count"), kRelease});
+    ASSERT_EQ(count.exit, 0);
+    EXPECT_TRUE(count.other.isEmpty()) << count.other.join('\n').toStdString();
+    expectProgress(count, cachedSize, 1);
+
+    // A failure ends with its message after the last line.
+    const ProgressRun failed = withProgressLines({QStringLiteral("count"), QStringLiteral("cc-main-1999-jan")});
+    EXPECT_EQ(failed.exit, 1);
+    ASSERT_FALSE(failed.other.isEmpty());
+    EXPECT_TRUE(failed.other.back().contains("cc-main-1999-jan-domain-vertices.txt.gz"));
+}
+
+TEST(GraphProgressLine, OnlyTheExactFormIsProgress) {
+    const struct {
+        const char* line;
+        bool ok;
+        qint64 done, total;
+    } cases[] = {
+        {"progress 5 10", true, 5, 10},     {"progress 0 0\r", true, 0, 0},
+        {"progress 18000000000 18000000001", true, 18000000000, 18000000001},
+        {"progress 5", false, 0, 0},        {"progress 5 10 more", false, 0, 0},
+        {"progress -1 10", false, 0, 0},    {"progress five 10", false, 0, 0},
+        {"quillmark-graph: progress 1 2", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        qint64 done = -7, total = -7;
+        EXPECT_EQ(parseProgressLine(c.line, &done, &total), c.ok) << c.line;
+        if (c.ok) {
+            EXPECT_EQ(done, c.done) << c.line;
+            EXPECT_EQ(total, c.total) << c.line;
+        }
+    }
+}
+
+// The window's list: the published releases and the folders of the cache,
+// each once, newest first, sizes and marks from what is on disk.
+TEST(GraphReleaseRows, PublishedAndCachedReleasesOnceEachNewestFirst) {
+    TempGraphCache cache;
+    const QString kept = QStringLiteral("cc-main-2023-may-sep-nov");  // here only, dated by its saved crawls
+    ASSERT_TRUE(graphRelease::saveLocalRelease(QStringLiteral("{\"id\":\"%1\",\"crawls\":[\"CC-MAIN-2023-50\"]}").arg(kept), kept));
+    writeFileBytes(graphRelease::indexPath(kept), QByteArray(1000, 'x'));
+    const qint64 keptSize = graphRelease::sizeOnDisk(kept);
+    EXPECT_EQ(keptSize, 1000 + QFileInfo(graphRelease::infoPath(kept)).size());
+    writeFileBytes(graphRelease::releaseFolder(QStringLiteral("odd-folder")) + QStringLiteral("/x.part"), "12345");
+
+    const auto listed = graphRelease::parseListOutput(
+        "cc-main-2024-nov-feb-apr\t2024-04-29\n"
+        "cc-main-2023-may-sep-nov\t2023-12-11\tcounted\n"
+        "\n"
+        "cc-main-2017-aug-sep-oct\t-\n");
+    ASSERT_EQ(listed.size(), 3);
+    EXPECT_EQ(listed[0].date, QDate(2024, 4, 29));
+    EXPECT_FALSE(listed[2].date.has_value());
+
+    const QList<graphRelease::ReleaseRow> rows = graphRelease::releaseRows(listed);
+    QStringList ids;
+    for (const auto& r : rows) ids << r.id;
+    // The 2017 release has a date from its name; the odd folder none, so it is last.
+    EXPECT_EQ(ids, (QStringList{"cc-main-2024-nov-feb-apr", kept, "cc-main-2017-aug-sep-oct", "odd-folder"}));
+    EXPECT_EQ(rows[2].date, QDate(2017, 9, 25));  // the Monday of the week October begins in
+    EXPECT_TRUE(rows[1].counted);
+    EXPECT_FALSE(rows[1].fetched);
+    EXPECT_EQ(rows[1].bytesOnDisk, keptSize);
+    EXPECT_EQ(rows[3].bytesOnDisk, 5);
+    EXPECT_EQ(rows[0].bytesOnDisk, 0);
+    EXPECT_EQ(graphRelease::sizeText(0), "");
+    EXPECT_EQ(graphRelease::sizeText(1500000), "1.5 MB");
+}
+
+// No quillmark-graph anywhere: the run ends at once with a message naming where it was looked for.
+TEST(GraphJobRun, AMissingProgramEndsWithAMessage) {
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    GraphJob job;
+    bool ended = false, ok = true;
+    QObject::connect(&job, &GraphJob::finished, [&](bool result) {
+        ended = true;
+        ok = result;
+    });
+    EXPECT_TRUE(job.start({QStringLiteral("list")}));
+    EXPECT_TRUE(spinUntil([&] { return ended; }, 5000));
+    qputenv("PATH", path);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(job.lastError().contains("nor on PATH")) << job.lastError().toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// The window's Cancel of a count: the child is ended mid-count and no index
+// is left that could read as complete.
+TEST_F(GraphCommandTest, ACountCancelledByTheJobLeavesNoIndex) {
+    publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")},
+            {QStringLiteral("--domains"), QStringLiteral("60000"), QStringLiteral("--edges"), QStringLiteral("1500000")});
+    GraphSim sim(m_root.path());
+    ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease}).exit, 0);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFileInfo(QStringLiteral(QUILLMARK_GRAPH_BIN)).absolutePath().toLocal8Bit() + ':' + path);
+    GraphJob job;
+    bool ended = false, ok = true;
+    qint64 firstDone = -1, firstTotal = -1;
+    QObject::connect(&job, &GraphJob::progress, [&](qint64 done, qint64 total) {
+        if (firstDone >= 0) return;
+        firstDone = done;
+        firstTotal = total;
+        job.cancel();
+    });
+    QObject::connect(&job, &GraphJob::finished, [&](bool result) {
+        ended = true;
+        ok = result;
+    });
+    ASSERT_TRUE(job.start({QStringLiteral("count"), kRelease}));
+    EXPECT_TRUE(spinUntil([&] { return ended; }, 20000));
+    qputenv("PATH", path);
+    EXPECT_LT(firstDone, firstTotal);  // cancelled before the end
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(job.wasCancelled());
+    EXPECT_TRUE(job.lastError().isEmpty()) << job.lastError().toStdString();  // a cancel is no failure
+    EXPECT_FALSE(graphRelease::isCounted(kRelease));
+}
+
+}  // namespace

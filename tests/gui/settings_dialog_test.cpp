@@ -72,7 +72,7 @@ TEST_F(SettingsDialogTest, ShowsItsControlsFilledFromFileAndStore) {
     EXPECT_EQ(dialog->objectName(), "Form2");
     QStringList frames;
     for (auto* frame : dialog->findChildren<QGroupBox*>()) frames << frame->title();
-    EXPECT_EQ(frames, (QStringList{"Edit Search Engine URLs", "Define Popularity Ranks", "Data Options"}));
+    EXPECT_EQ(frames, (QStringList{"Edit Search Engine URLs", "Define Popularity Ranks", "Data Options", "Web Graph"}));
     const QStringList expected{"http://g/?q=link:",    "http://av/?q=link:",  "http://y/?p=link:",
                                "http://ask/?q=links:", "http://msn/?q=link:", "http://atw/?q=link:"};
     for (int i = 0; i < kEngineCount; ++i) {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 int runProgram(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err, int timeoutMs) {
     QProcess p;
@@ -53,4 +54,21 @@ GraphSim::~GraphSim() {
 
 QString publishedFolder(const QString& root, const QString& release) {
     return root + QStringLiteral("/projects/hyperlinkgraph/") + release + QStringLiteral("/domain");
+}
+
+bool PublishedReleases::publish(const QString& id, const QString& crawl, const QStringList& genOptions) {
+    const QString folder = publishedFolder(m_root.path(), id);
+    QDir().mkpath(folder);
+    if (runProgram(QStringLiteral(QUILLMARK_GRAPH_GEN),
+                   QStringList{folder, id, QStringLiteral("--include"), QStringLiteral("com.example")} + genOptions) != 0)
+        return false;
+    m_info += QStringLiteral("%1{\"id\": \"%2\", \"crawls\": [\"%3\"]}")
+                  .arg(m_info.isEmpty() ? QString() : QStringLiteral(","), id, crawl);
+    QFile info(m_root.filePath(QStringLiteral("graphinfo.json")));
+    return info.open(QIODevice::WriteOnly) && info.write(("[" + m_info + "]").toUtf8()) > 0;
+}
+
+QString PublishedReleases::file(const QString& id, const QString& kind) const {
+    return publishedFolder(m_root.path(), id) + QLatin1Char('/') + id + QStringLiteral("-domain-") + kind +
+           QStringLiteral(".txt.gz");
 }

@@ -44,3 +44,18 @@ private:
 
 // The folder of a release's files under a server root, as published.
 QString publishedFolder(const QString& root, const QString& release);
+
+// A server root holding releases made by graph-gen (each holding com.example)
+// and their graphinfo.json.
+class PublishedReleases {
+public:
+    QString root() const { return m_root.path(); }
+    // False when the generator failed.
+    bool publish(const QString& id, const QString& crawl, const QStringList& genOptions = {});
+    // The published file of a release.
+    QString file(const QString& id, const QString& kind) const;
+
+private:
+    QTemporaryDir m_root;
+    QString m_info;
+};

@@ -3,10 +3,11 @@
 // (ROOT/graphinfo.json, ROOT/projects/hyperlinkgraph/R/domain/...), with
 // range requests ("bytes=N-" and "bytes=N-M").
 //
-//   graph-sim --root DIR [--port N] [--fail-404 TEXT] [--drop-after BYTES]
+//   graph-sim --root DIR [--port N] [--fail-404 TEXT] [--drop-after BYTES] [--rate BYTES]
 //
 // --fail-404: any path containing TEXT answers 404. --drop-after: the first
 // request of each file closes the connection after that many body bytes.
+// --rate: bodies are sent at about that many bytes a second (a slow mirror).
 // Prints the bound port alone on the first line of standard output; ends with
 // the process that started it.
 #include <httplib.h>
@@ -20,6 +21,8 @@
 #include <mutex>
 #include <set>
 #include <sstream>
+#include <chrono>
+#include <thread>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -28,16 +31,18 @@ int main(int argc, char** argv) {
     std::string root, fail404;
     int port = 0;
     long long dropAfter = -1;
+    long long rate = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--root") root = argv[i + 1];
         else if (a == "--port") port = std::stoi(argv[i + 1]);
         else if (a == "--fail-404") fail404 = argv[i + 1];
         else if (a == "--drop-after") dropAfter = std::stoll(argv[i + 1]);
+        else if (a == "--rate") rate = std::stoll(argv[i + 1]);
         else { std::fprintf(stderr, "graph-sim: unknown option %s\n", a.c_str()); return 2; }
     }
     if (root.empty() || argc % 2 == 0) {
-        std::fprintf(stderr, "usage: graph-sim --root DIR [--port N] [--fail-404 TEXT] [--drop-after BYTES]\n");
+        std::fprintf(stderr, "usage: graph-sim --root DIR [--port N] [--fail-404 TEXT] [--drop-after BYTES] [--rate BYTES]\n");
         return 2;
     }
     httplib::Server server;
@@ -73,10 +78,14 @@ int main(int argc, char** argv) {
         }
         res.set_content_provider(
             static_cast<size_t>(total), "application/octet-stream",
-            [body, limit](size_t offset, size_t size, httplib::DataSink& sink) {
+            [body, limit, rate](size_t offset, size_t size, httplib::DataSink& sink) {
                 if (static_cast<long long>(offset) >= limit) return false;  // drop the connection
                 size = std::min<size_t>(size, static_cast<size_t>(limit) - offset);
                 size = std::min<size_t>(size, 1 << 16);
+                if (rate > 0) {  // a twentieth of a second's worth at a time
+                    size = std::min<size_t>(size, static_cast<size_t>(std::max<long long>(1, rate / 20)));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                }
                 sink.write(body->data() + offset, size);
                 return true;
             });
