@@ -93,9 +93,13 @@ Form2::~Form2() = default;
 QWidget* Form2::buildTemplatesFrame() {
     auto* frame = new QGroupBox(QStringLiteral("Edit Search Engine URLs"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
-    auto* column = new QVBoxLayout(frame);
-    column->setSpacing(2);
+    // One grid, so that every source list has the width of the widest and
+    // the template fields end in one line.
+    auto* grid = new QGridLayout(frame);
+    grid->setVerticalSpacing(2);
+    grid->setColumnStretch(0, 1);
     new SkinLabel(QStringLiteral("SkinLabel1"), 0, frame);
+    int row = 0;
     for (const EngineSpec& engine : engineSpecs()) {
         auto* label = new QLabel(QLatin1String(engine.dialogLabel), frame);
         auto* field = new QLineEdit(frame);
@@ -103,12 +107,11 @@ QWidget* Form2::buildTemplatesFrame() {
         field->setMinimumWidth(460);
         label->setBuddy(field);
         auto* picker = new SourcePickerWidget(engine, frame);
-        auto* row = new QHBoxLayout;
-        row->addWidget(field, 1);
-        row->addWidget(picker);
-        column->addWidget(label);
-        column->addLayout(row);
-        column->addSpacing(4);
+        grid->addWidget(label, row, 0, 1, 2);
+        grid->addWidget(field, row + 1, 0, Qt::AlignTop);
+        grid->addWidget(picker, row + 1, 1, Qt::AlignTop);
+        grid->setRowMinimumHeight(row + 2, 4);
+        row += 3;
         m_templateFields[static_cast<std::size_t>(engine.id)] = field;
         m_sourcePickers[static_cast<std::size_t>(engine.id)] = picker;
     }
