@@ -3,6 +3,7 @@
 #include "build_info.h"
 #include "graph/domain_key.h"
 #include "graph/graph_index.h"
+#include "graph/graph_lookup.h"
 #include "graph/release_catalog.h"
 #include "graph/release_counter.h"
 #include "graph/release_fetch.h"
@@ -108,13 +109,8 @@ int countCommand(const Context& c, const QString& id) {
     return GraphOk;
 }
 
-struct OpenIndex {
-    QString id;
-    std::unique_ptr<graphIndex::Reader> reader;
-};
-
 // The indexes asked for: --release, or every counted one (newest first).
-std::optional<std::vector<OpenIndex>> openIndexes(const Context& c, bool all, int& exit) {
+std::optional<std::vector<graphLookup::OpenRelease>> openIndexes(const Context& c, bool all, int& exit) {
     QList<graphRelease::Release> releases;
     if (!c.release.isEmpty()) {
         if (!graphRelease::isCounted(c.release)) {
@@ -125,16 +121,17 @@ std::optional<std::vector<OpenIndex>> openIndexes(const Context& c, bool all, in
     } else {
         releases = graphRelease::countedReleases();
         if (releases.isEmpty()) {
-            exit = c.fail(QStringLiteral("no release is counted here (quillmark-graph fetch, then count)"));
+            exit = c.fail(graphLookup::noReleaseText());
             return std::nullopt;
         }
         if (!all) releases = releases.mid(0, 1);
     }
-    std::vector<OpenIndex> indexes;
+    std::vector<graphLookup::OpenRelease> indexes;
     for (const graphRelease::Release& r : releases) {
-        OpenIndex index{r.id, std::make_unique<graphIndex::Reader>()};
-        if (!index.reader->open(QFile::encodeName(graphRelease::indexPath(r.id)).toStdString())) {
-            exit = c.fail(QString::fromLocal8Bit(index.reader->error().c_str()));
+        QString error;
+        graphLookup::OpenRelease index = graphLookup::open(r.id, &error);
+        if (!index.reader) {
+            exit = c.fail(error);
             return std::nullopt;
         }
         indexes.push_back(std::move(index));
@@ -146,17 +143,16 @@ int lookupCommand(const Context& c, const QStringList& addresses) {
     int exit = GraphOk;
     auto indexes = openIndexes(c, false, exit);
     if (!indexes) return exit;
-    const OpenIndex& index = indexes->front();
+    const graphLookup::OpenRelease& index = indexes->front();
     QByteArray out = "Address,Domain,Linking Domains,Harmonic Rank,Release\r\n";
     for (const QString& address : addresses) {
-        const QString key = domainKey::forAddress(address);
-        graphIndex::Counts counts;
-        const bool found = !key.isEmpty() && index.reader->find(key.toStdString(), &counts);
-        const QString domain = domainKey::registrableDomain(domainKey::hostOf(address));
-        const QString linking = found ? QString::number(counts.linkingDomains) : QString();
-        const QString rank = found && counts.harmonicRank != graphIndex::kNoRank ? QString::number(counts.harmonicRank)
-                                                                                 : QString();
-        out += QStringList{csvField(address), csvField(domain), linking, rank, index.id}.join(QLatin1Char(',')).toLocal8Bit();
+        const graphLookup::Answer answer = graphLookup::lookUp(*index.reader, address);
+        const graphIndex::Counts& counts = answer.counts;
+        const QString linking = answer.found ? QString::number(counts.linkingDomains) : QString();
+        const QString rank = answer.found && counts.harmonicRank != graphIndex::kNoRank
+                                 ? QString::number(counts.harmonicRank) : QString();
+        out += QStringList{csvField(address), csvField(answer.domain), linking, rank, index.id}
+                   .join(QLatin1Char(',')).toLocal8Bit();
         out += "\r\n";
     }
     c.io.out(out);
@@ -171,10 +167,11 @@ int historyCommand(const Context& c, const QString& name, const QString& address
     auto indexes = openIndexes(c, true, exit);
     if (!indexes) return exit;
     int written = 0;
-    for (const OpenIndex& index : *indexes) {
-        graphIndex::Counts counts;
+    for (const graphLookup::OpenRelease& index : *indexes) {
         const auto date = graphRelease::releaseDate(graphRelease::localRelease(index.id));
-        if (!date || !index.reader->find(key.toStdString(), &counts)) continue;  // no count that day
+        const graphLookup::Answer answer = graphLookup::lookUp(*index.reader, address);
+        if (!date || !answer.found) continue;  // no count that day
+        const graphIndex::Counts& counts = answer.counts;
         const QString record = QLatin1String(kSection) + QLatin1Char(':') + QString::number(counts.linkingDomains) +
                                QLatin1Char('\n');
         if (auto error = savedSearch::appendRecord(name, record, *date)) return c.fail(*error);

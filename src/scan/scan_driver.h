@@ -104,6 +104,7 @@ private:
     void answered(int engine, const SourceReply& reply);
     void drain();
     bool needsRequest(int engine) const;
+    qint64 restMs(int engine) const;
     void engineAnswered(const std::optional<SourceReply>& reply);
     void hold(qint64 ms, int engine);
     void endWait();
