@@ -116,6 +116,25 @@ TEST_F(GraphColumnTest, WithoutACountedReleaseTheColumnSaysOnceWhatToRunAndTheSc
     EXPECT_EQ(s.rows.value(kSeven).value(2), "7");
 }
 
+// The status bar gets the message once a scan, in place of its step, like any source's error.
+TEST_F(GraphColumnTest, WithoutACountedReleaseTheStatusBarSaysSoOnceAScan) {
+    bind({QStringLiteral("webgraph"), QStringLiteral("webgraph"), QStringLiteral("off"), QStringLiteral("off"),
+          QStringLiteral("off"), QStringLiteral("off")});
+    ResultsGrid grid;
+    WebsiteList web;
+    PageFetcher fetcher;
+    ScanDriver driver(grid, web, fetcher);
+    QStringList shown;
+    QObject::connect(&driver, &ScanDriver::statusTextChanged, [&](const QString& text) { shown << text; });
+    for (int scan = 1; scan <= 2; ++scan) {
+        ASSERT_TRUE(driver.start({kHome, kLonely, kAbsent}));
+        ASSERT_TRUE(spinUntil([&] { return driver.isIdle(); }, 10000));
+        // One message for each of the two columns.
+        EXPECT_EQ(shown.filter(QStringLiteral("Web Graph: no release is counted here")).size(), 2 * scan);
+        EXPECT_EQ(shown.last(), ScanDriver::completeText(0));
+    }
+}
+
 // The driver in this process, so progress, totals and the website rows can be read.
 TEST_F(GraphColumnTest, LocalAnswersKeepProgressTotalsAndRowsAndNeverRest) {
     countReleases();
