@@ -4,6 +4,7 @@
 #include "graph/domain_key.h"
 #include "graph/graph_history.h"
 #include "graph/graph_index.h"
+#include "graph/graph_lookup.h"
 #include "graph/release_catalog.h"
 #include "graph/release_counter.h"
 #include "graph/release_fetch.h"
@@ -178,14 +179,13 @@ int lookupCommand(const Context& c, const QStringList& addresses) {
     const graphHistory::OpenIndex& index = indexes->front();
     QByteArray out = "Address,Domain,Linking Domains,Harmonic Rank,Release\r\n";
     for (const QString& address : addresses) {
-        const QString key = domainKey::forAddress(address);
-        graphIndex::Counts counts;
-        const bool found = !key.isEmpty() && index.reader->find(key.toStdString(), &counts);
-        const QString domain = domainKey::registrableDomain(domainKey::hostOf(address));
-        const QString linking = found ? QString::number(counts.linkingDomains) : QString();
-        const QString rank = found && counts.harmonicRank != graphIndex::kNoRank ? QString::number(counts.harmonicRank)
-                                                                                 : QString();
-        out += QStringList{csvField(address), csvField(domain), linking, rank, index.id}.join(QLatin1Char(',')).toLocal8Bit();
+        const graphLookup::Answer answer = graphLookup::lookUp(*index.reader, address);
+        const graphIndex::Counts& counts = answer.counts;
+        const QString linking = answer.found ? QString::number(counts.linkingDomains) : QString();
+        const QString rank = answer.found && counts.harmonicRank != graphIndex::kNoRank
+                                 ? QString::number(counts.harmonicRank) : QString();
+        out += QStringList{csvField(address), csvField(answer.domain), linking, rank, index.id}
+                   .join(QLatin1Char(',')).toLocal8Bit();
         out += "\r\n";
     }
     c.io.out(out);

@@ -20,15 +20,14 @@ OpenedIndexes openCounted(const QString& release, bool all) {
     } else {
         releases = graphRelease::countedReleases();
         if (releases.isEmpty()) {
-            opened.error = QStringLiteral("no release is counted here (quillmark-graph fetch, then count)");
+            opened.error = graphLookup::noReleaseText();
             return opened;
         }
         if (!all) releases = releases.mid(0, 1);
     }
     for (const graphRelease::Release& r : releases) {
-        OpenIndex index{r.id, std::make_unique<graphIndex::Reader>()};
-        if (!index.reader->open(QFile::encodeName(graphRelease::indexPath(r.id)).toStdString())) {
-            opened.error = QString::fromLocal8Bit(index.reader->error().c_str());
+        OpenIndex index = graphLookup::open(r.id, &opened.error);
+        if (!index.reader) {
             opened.indexes.clear();
             return opened;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/graph_index.h"
+#include "graph/graph_lookup.h"
 
 #include <QDate>
 #include <QList>
@@ -16,10 +17,7 @@ namespace graphHistory {
 
 inline constexpr const char* kSection = "Web Graph";
 
-struct OpenIndex {
-    QString id;
-    std::unique_ptr<graphIndex::Reader> reader;
-};
+using OpenIndex = graphLookup::OpenRelease;
 
 struct OpenedIndexes {
     std::vector<OpenIndex> indexes;  // newest first

@@ -21,13 +21,6 @@ qint64 EnginePacer::readyAt(int engine) const {
 
 qint64 EnginePacer::waitMs(int engine) const { return std::max<qint64>(0, readyAt(engine) - m_clock.elapsed()); }
 
-int EnginePacer::lastReady() const {
-    int last = 0;
-    for (int engine = 1; engine < kEngineCount; ++engine)
-        if (readyAt(engine) > readyAt(last)) last = engine;
-    return last;
-}
-
 void EnginePacer::sent(int engine) { m_lastSent[static_cast<size_t>(engine)] = m_clock.elapsed(); }
 
 void EnginePacer::askedToWait(int engine, int seconds) {

@@ -21,8 +21,6 @@ public:
     void setOwnPause(int engine, int seconds);
     // Milliseconds until the engine may be asked; 0 when it may be asked now.
     qint64 waitMs(int engine) const;
-    // The engine that may be asked last (the first of equals).
-    int lastReady() const;
     // A request to the engine starts now.
     void sent(int engine);
     // The engine answered "Retry-After: seconds" (at most kMaxRetryAfterSeconds count).

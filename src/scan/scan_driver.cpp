@@ -148,8 +148,11 @@ void ScanDriver::nextUrl() {
     // The wait for the address's first request (with engines at once, for the
     // last engine to be ready) comes before its rows, so a stop meanwhile
     // leaves none behind.
-    const int first = m_atOnce ? m_pacer.lastReady() : 0;
-    if (const qint64 wait = m_pacer.waitMs(first); wait > 0) {
+    int first = 0;
+    if (m_atOnce)
+        for (int engine = 1; engine < kEngineCount; ++engine)
+            if (restMs(engine) > restMs(first)) first = engine;
+    if (const qint64 wait = restMs(first); wait > 0) {
         hold(wait, first);
         return;
     }
@@ -176,7 +179,7 @@ void ScanDriver::pump() {
             ++m_nextRequest;
             continue;
         }
-        if (const qint64 wait = m_pacer.waitMs(m_nextRequest); wait > 0) {
+        if (const qint64 wait = restMs(m_nextRequest); wait > 0) {
             hold(wait, m_nextRequest);
             return;
         }
@@ -184,6 +187,13 @@ void ScanDriver::pump() {
     }
     // An off column, or one a batch already answered, is applied without a request.
     if (m_engine < kEngineCount && m_engine < m_nextRequest && !needsRequest(m_engine)) drain();
+}
+
+// How long a slot must rest before its next request: an off column is never
+// asked, and a local source answers without troubling anybody.
+qint64 ScanDriver::restMs(int engine) const {
+    const auto& source = m_sources[static_cast<size_t>(engine)];
+    return source && !source->isLocal() ? m_pacer.waitMs(engine) : 0;
 }
 
 bool ScanDriver::needsRequest(int engine) const {
@@ -269,8 +279,8 @@ void ScanDriver::engineAnswered(const std::optional<SourceReply>& reply) {
     // A source's row shows its public page for the address, or else its answer
     // as text, shown locally with every credential masked.
     if (webRow < 0) {
-    } else if (!source->viewAddress(m_url).isEmpty()) {
-        m_websiteList.setTag(webRow, 0, source->viewAddress(m_url));
+    } else if (const QString page = source->viewAddress(m_url); !page.isEmpty()) {
+        m_websiteList.setTag(webRow, 0, page);
     } else if (const QString text = reply ? reply->answerText : m_batchText[static_cast<size_t>(engine.id)]; !text.isEmpty()) {
         m_websiteList.setTag(webRow, 0, QStringLiteral("data:text/plain;charset=utf-8,") +
                                             QString::fromLatin1(QUrl::toPercentEncoding(text)));

@@ -35,8 +35,9 @@ struct ScanOverrides {
 // next step runs when the answer is in, and the loop runs once between two
 // addresses, which is where a stop is seen. An engine that must rest (the
 // pause, or a Retry-After it sent) holds its next request; a stop during such
-// a wait ends the scan at once. The driver owns the scan state; a start while
-// a scan runs is refused.
+// a wait ends the scan at once. A local source (the web graph) answers before
+// its request returns and never rests. The driver owns the scan state; a
+// start while a scan runs is refused.
 class ScanDriver final : public QObject {
     Q_OBJECT
 public:
@@ -104,6 +105,7 @@ private:
     void answered(int engine, const SourceReply& reply);
     void drain();
     bool needsRequest(int engine) const;
+    qint64 restMs(int engine) const;
     void engineAnswered(const std::optional<SourceReply>& reply);
     void hold(qint64 ms, int engine);
     void endWait();

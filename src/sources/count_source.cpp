@@ -4,6 +4,7 @@
 #include "scan/count_extraction.h"
 #include "scan/page_fetcher.h"
 #include "sources/credentials.h"
+#include "sources/graph_source.h"
 #include "sources/source_file.h"
 #include "sources/source_request.h"
 
@@ -134,6 +135,10 @@ SourceTable buildSourceTable(const QString& settingsFile, PageFetcher& fetcher) 
         const SourceLoad load = loadSourceFile(sourceFilePath(binding));
         if (!load.source) {
             slot = std::make_unique<BrokenSource>(binding, load.error);
+            continue;
+        }
+        if (load.source->type == QLatin1String("graph")) {
+            slot = std::make_unique<GraphSource>(*load.source);
             continue;
         }
         const credentials::Read creds = credentials::read(binding, load.source->credentialKeys());

@@ -39,8 +39,11 @@ public:
     // a batch's answer for the addresses that follow.
     virtual int batchSize() const { return 1; }
     virtual int pauseSeconds() const { return 0; }
-    // The website view's address for one address of the scan.
-    // The website view's page for one address: a public page, or "" to show the answer itself.
+    // Answered on this machine: done runs before ask returns, and no pause
+    // (the Options' or a Retry-After) holds its requests.
+    virtual bool isLocal() const { return false; }
+    // The website view's page for one address: a public page, a page made
+    // here (a data: address), or "" to show the answer itself.
     virtual QString viewAddress(const QString& address) const { return QString(); }
     virtual void ask(const QStringList& addresses, Done done) = 0;
     virtual void abortAll() {}
@@ -48,7 +51,8 @@ public:
 
 // The six slots of one scan: a null entry is a column switched off. Built once
 // per scan from [Sources] of settings.ini: no key or an empty value is the
-// built-in engine, "off" is off, anything else names Sources/NAME.ini.
+// built-in engine, "off" is off, anything else names Sources/NAME.ini (a
+// request to a service, or with Type=graph the web graph counted here).
 using SourceTable = std::array<std::unique_ptr<CountSource>, kEngineCount>;
 SourceTable buildSourceTable(const QString& settingsFile, PageFetcher& fetcher);
 

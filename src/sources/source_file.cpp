@@ -77,6 +77,17 @@ SourceLoad loadSourceFile(const QString& file) {
     s.view = key(QStringLiteral("View"), file);
     s.pauseSeconds = std::clamp(key(QStringLiteral("Pause"), file).toInt(), 0, 3600);
     s.batch = std::max(1, key(QStringLiteral("Batch"), file).toInt());
+    s.type = key(QStringLiteral("Type"), file).toLower();
+    if (s.type == QLatin1String("http")) s.type.clear();
+    if (s.type == QLatin1String("graph")) {
+        // Answered on this machine: nothing to request, nothing to read.
+        load.source = s;
+        return load;
+    }
+    if (!s.type.isEmpty()) {
+        load.error = QStringLiteral("%1: Type must be http or graph").arg(s.name);
+        return load;
+    }
     if (s.method != QLatin1String("GET") && s.method != QLatin1String("POST")) {
         load.error = QStringLiteral("%1: Method must be GET or POST").arg(s.name);
         return load;

@@ -9,6 +9,7 @@
 // per request (see source_template.h).
 struct SourceFile {
     QString name;     // the file's base name, which also names its credentials section
+    QString type;     // "" (a request to a service) or "graph" (the newest counted web graph release)
     QString caption;  // column caption, website-view label, status suffix, saved section
     QString method = QStringLiteral("GET");
     QString url;

@@ -1,5 +1,7 @@
 #include "support/graph_release.h"
 
+#include "graph/release_catalog.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -71,4 +73,26 @@ bool PublishedReleases::publish(const QString& id, const QString& crawl, const Q
 QString PublishedReleases::file(const QString& id, const QString& kind) const {
     return publishedFolder(m_root.path(), id) + QLatin1Char('/') + id + QStringLiteral("-domain-") + kind +
            QStringLiteral(".txt.gz");
+}
+
+QString countHandRelease(const QString& id, const QString& crawl, const QStringList& vertices,
+                         const QStringList& edges, const QStringList& ranks) {
+    const QString folder = graphRelease::releaseFolder(id) + QLatin1Char('/');
+    writeGzip(folder + graphRelease::fileName(id, QStringLiteral("vertices")), vertices);
+    writeGzip(folder + graphRelease::fileName(id, QStringLiteral("edges")), edges);
+    writeGzip(folder + graphRelease::fileName(id, QStringLiteral("ranks")), ranks);
+    graphRelease::saveLocalRelease(QStringLiteral("{\"id\": \"%1\", \"crawls\": [\"%2\"]}").arg(id, crawl), id);
+    QByteArray err;
+    const int exit = runProgram(QStringLiteral(QUILLMARK_GRAPH_BIN), {QStringLiteral("count"), id}, nullptr, &err);
+    return exit == 0 ? QString() : QStringLiteral("quillmark-graph count %1: %2").arg(id, QString::fromLocal8Bit(err));
+}
+
+QString countSmallRelease() {
+    return countHandRelease(
+        kSmallRelease, QStringLiteral("CC-MAIN-2024-18"),
+        {QStringLiteral("0\tcom.example\t2\n1\texample.count-7\t1\n2\torg.lonely\t1\n3\tuk.co.shop\t1\n")},
+        {QStringLiteral("0\t1\n1\t0\n2\t0\n2\t3\n3\t0\n")},
+        {QStringLiteral("#harmonicc_pos\t#harmonicc_val\t#pr_pos\t#pr_val\t#host_rev\t#n_hosts\n"
+                        "1\t9.5\t1\t0.4\tcom.example\t2\n2\t3.5\t2\t0.3\tuk.co.shop\t1\n"
+                        "3\t2.5\t3\t0.2\texample.count-7\t1\n4\t1.0\t4\t0.1\torg.lonely\t1\n")});
 }

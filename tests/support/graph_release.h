@@ -59,3 +59,17 @@ private:
     QTemporaryDir m_root;
     QString m_info;
 };
+// A release written by hand into the cache folder (its three files, and its
+// entry dated by one crawl) and counted by the real quillmark-graph. Returns
+// the program's standard error when counting failed, else "".
+QString countHandRelease(const QString& id, const QString& crawl, const QStringList& vertices,
+                         const QStringList& edges, const QStringList& ranks);
+
+// A small counted release of the columns' tests, with known answers:
+//   www.example.com   3 linking domains, harmonic rank 1
+//   count-7.example   1, rank 3
+//   shop.co.uk        1, rank 2
+//   lonely.org        in the release, nothing links to it: 0, rank 4
+// Any other domain is not in it.
+inline const QString kSmallRelease = QStringLiteral("cc-main-2024-nov-feb-apr");
+QString countSmallRelease();
