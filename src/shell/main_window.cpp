@@ -113,6 +113,15 @@ Form1::Form1(QWidget* parent)
     connect(Frame4, &WebsiteViewPage::statusPanel2Changed, m_panel2, &QLabel::setText);
     connect(&m_driver, &ScanDriver::stateChanged, this, &Form1::showScanState);
     connect(&m_driver, &ScanDriver::statusTextChanged, m_panel1, &QLabel::setText);
+    // A source's error stays in sight until the next scan: the first panel
+    // moves on at once ("Search Complete." after a local source), and the
+    // second is the Website View's.
+    connect(&m_driver, &ScanDriver::sourceError, this, [this](const QString& text) {
+        m_sourceErrors << text;
+        m_sourceNote->setText(m_sourceErrors.join(QStringLiteral("; ")));
+        m_sourceNote->setToolTip(m_sourceErrors.join(QLatin1Char('\n')));
+        m_sourceNote->show();
+    });
     connect(&m_driver, &ScanDriver::progressChanged, this, [this](int value, int maximum) {
         ProgressBar1->setMaximum(maximum);
         ProgressBar1->setValue(value);
@@ -251,6 +260,13 @@ void Form1::buildStatusBar() {
     m_panel2->setObjectName(QStringLiteral("StatusBar1Panel2"));
     StatusBar1->addWidget(m_panel1, 3);
     StatusBar1->addWidget(m_panel2, 2);
+    // Shown only while the last scan's sources reported errors.
+    m_sourceNote = new QLabel(StatusBar1);
+    m_sourceNote->setObjectName(QStringLiteral("StatusBar1SourceErrors"));
+    // A long message is cut at the panel's end; its tip holds all of it.
+    m_sourceNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    StatusBar1->addPermanentWidget(m_sourceNote, 3);
+    m_sourceNote->hide();
     setStatusBar(StatusBar1);
     ProgressBar1 = new QProgressBar(StatusBar1);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -346,6 +362,11 @@ QString Form1::statusPanelText(int panel) const {
 
 void Form1::showScanState(ScanDriver::State state) {
     const bool idle = state == ScanDriver::State::Idle;
+    if (state == ScanDriver::State::Scanning && !m_sourceErrors.isEmpty()) {
+        m_sourceErrors.clear();
+        m_sourceNote->clear();
+        m_sourceNote->hide();
+    }
     Command1->setText(idle ? QStringLiteral("Start") : QStringLiteral("Searching..."));
     Command1->setEnabled(idle);
     Command2->setEnabled(!idle);

@@ -104,6 +104,8 @@ private:
     QStatusBar* StatusBar1 = nullptr;
     QLabel* m_panel1 = nullptr;
     QLabel* m_panel2 = nullptr;
+    QLabel* m_sourceNote = nullptr;  // the last scan's source errors, when there were any
+    QStringList m_sourceErrors;
     QProgressBar* ProgressBar1 = nullptr;
 
     QAction* mnuNewURL = nullptr;

@@ -100,3 +100,41 @@ TEST_F(GraphColumnPageTest, WithoutACountedReleaseTheRowSaysWhatToRun) {
 }
 
 }  // namespace
+
+#include "graph/graph_lookup.h"
+#include "shell/main_window.h"
+#include "urllist/url_list_view.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+// A local source answers at once, so "Search Complete." follows its error in
+// the first panel straight away: the status bar keeps the error in a place of
+// its own until the next scan starts.
+TEST_F(GraphColumnPageTest, TheWindowKeepsASourcesErrorInSightAfterTheScan) {
+    Form1 window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.urlList()->appendEntries({"http://www.example.com/"});
+    auto* start = window.findChild<QPushButton*>("Command1");
+    auto* panel1 = window.findChild<QLabel*>("StatusBar1Panel1");
+    auto* note = window.findChild<QLabel*>("StatusBar1SourceErrors");
+    ASSERT_NE(note, nullptr);
+    EXPECT_FALSE(note->isVisible());
+    for (int round = 0; round < 2; ++round) {
+        QTest::mouseClick(start, Qt::LeftButton);
+        ASSERT_TRUE(spinUntil([&] { return window.scanDriver().isIdle(); }, 20000));
+        EXPECT_TRUE(panel1->text().startsWith(QLatin1String("Search Complete."))) << panel1->text().toStdString();
+        // Once a scan, not once more for every scan the window has run.
+        EXPECT_EQ(note->text(), QStringLiteral("Web Graph: ") + graphLookup::noReleaseText()) << round;
+        EXPECT_TRUE(note->isVisible());
+    }
+    ASSERT_TRUE(countSmallRelease().isEmpty());
+    QTest::mouseClick(start, Qt::LeftButton);
+    ASSERT_TRUE(spinUntil([&] { return window.scanDriver().isIdle(); }, 20000));
+    EXPECT_FALSE(note->isVisible()) << note->text().toStdString();
+}
+
+}  // namespace
