@@ -254,12 +254,19 @@ int runGraphCommand(const QStringList& args, const GraphCommandIo& io) {
             rest << arg;
         }
     }
-    const QString command = rest.value(0);
-    rest.removeFirst();
     const auto usage = [&] {
         io.err(graphUsage().toLocal8Bit());
         return GraphUsageError;
     };
+    if (rest.isEmpty()) return usage();
+    const QString command = rest.takeFirst();
+    // A release names a folder of the cache: never a path out of it.
+    const QString release = command == QLatin1String("fetch") || command == QLatin1String("count")
+                                ? rest.value(0)
+                                : c.release;
+    if (!release.isEmpty()) {
+        if (auto problem = graphRelease::idProblem(release)) return c.fail(*problem);
+    }
     if (command == QLatin1String("list") && rest.isEmpty()) return listCommand(c);
     if (command == QLatin1String("fetch") && rest.size() == 1) return fetchCommand(c, rest[0]);
     if (command == QLatin1String("count") && rest.size() == 1) return countCommand(c, rest[0]);

@@ -40,9 +40,21 @@ std::optional<QList<Release>> parseGraphInfo(const QByteArray& json, QString* er
     for (const QJsonValue& value : document.array()) {
         Release release = fromObject(value.toObject());
         if (release.id.isEmpty()) return fail(QStringLiteral("a release without an \"id\""));
+        if (auto problem = idProblem(release.id)) return fail(*problem);
         releases << release;
     }
     return releases;
+}
+
+std::optional<QString> idProblem(const QString& id) {
+    const bool plain = !id.isEmpty() && id.size() <= 200 && !id.startsWith(QLatin1Char('.')) &&
+                       std::all_of(id.begin(), id.end(), [](QChar c) {
+                           return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                                  c == u'.' || c == u'_' || c == u'-';
+                       });
+    if (plain) return std::nullopt;
+    return QStringLiteral("\"%1\" is no release name (letters, digits, \".\", \"_\" and \"-\" only)")
+        .arg(id.left(200));
 }
 
 std::optional<QDate> crawlMonday(const QString& crawl) {

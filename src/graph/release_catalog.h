@@ -34,6 +34,11 @@ std::optional<QDate> releaseDate(const Release& release);
 // Newest first; releases without a date last, by name.
 void sortNewestFirst(QList<Release>& releases);
 
+// Why an id cannot name a release here, or nothing when it can: an id names a
+// folder of the cache and its files, so it must stay one plain name (letters,
+// digits, ".", "_" and "-", not starting with ".").
+std::optional<QString> idProblem(const QString& id);
+
 // $XDG_CACHE_HOME/Quillmark/graph (~/.cache/... when unset).
 QString cacheRoot();
 QString releaseFolder(const QString& id);

@@ -408,3 +408,34 @@ TEST_F(GraphCommandTest, ACountCancelledByTheJobLeavesNoIndex) {
 }
 
 }  // namespace
+
+namespace {
+
+// A release id names a folder of the cache and its files: one that would
+// lead out of it is refused, from the command line and from a server's list.
+TEST_F(GraphCommandTest, NoCommandIsUsageAndAReleaseIsNeverAPath) {
+    EXPECT_EQ(graph({}).exit, 2);
+    EXPECT_EQ(graph({QStringLiteral("--base"), QStringLiteral("http://127.0.0.1:9")}).exit, 2);
+
+    for (const char* id : {"../outside", "a/b", ".hidden", "x y"}) {
+        SCOPED_TRACE(id);
+        for (const QStringList& args :
+             {QStringList{QStringLiteral("fetch"), QString::fromLatin1(id)},
+              QStringList{QStringLiteral("count"), QString::fromLatin1(id)},
+              QStringList{QStringLiteral("--release"), QString::fromLatin1(id), QStringLiteral("lookup"),
+                          QStringLiteral("example.com")}}) {
+            const GraphRun run = graph(args);
+            EXPECT_EQ(run.exit, 1);
+            EXPECT_TRUE(run.err.contains("is no release name")) << run.err.constData();
+        }
+    }
+    writeFileBytes(m_root.filePath(QStringLiteral("graphinfo.json")),
+                   R"([{"id": "../../escape", "crawls": ["CC-MAIN-2024-18"]}])");
+    GraphSim sim(m_root.path(), {});
+    const GraphRun list = graph({QStringLiteral("--base"), sim.base(), QStringLiteral("list")});
+    EXPECT_EQ(list.exit, 1);
+    EXPECT_TRUE(list.err.contains("is no release name")) << list.err.constData();
+    EXPECT_FALSE(QFileInfo::exists(graphRelease::cacheRoot() + QStringLiteral("/../../escape")));
+}
+
+}  // namespace
