@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/command_io.h"
+
 #include <QByteArray>
 #include <QStringList>
 #include <functional>
@@ -9,11 +11,7 @@
 // Free counts of linking domains from the open web graph: releases are
 // fetched into the cache folder, counted once into an index there, and looked
 // up locally.
-struct GraphCommandIo {
-    std::function<void(const QByteArray&)> out;  // standard output
-    std::function<void(const QByteArray&)> err;  // standard error
-    bool progress = false;                       // standard error is a terminal
-};
+using GraphCommandIo = CommandIo;
 
 enum GraphExit { GraphOk = 0, GraphFailed = 1, GraphUsageError = 2 };
 

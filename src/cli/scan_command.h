@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/command_io.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -11,11 +13,7 @@
 // It scans the addresses exactly as the window's Start does (same driver, same
 // settings.ini of the application folder, same settings store) and prints the
 // grid as it stands after the scan as CSV on standard output.
-struct ScanCommandIo {
-    std::function<void(const QByteArray&)> out;       // standard output
-    std::function<void(const QByteArray&)> err;       // standard error
-    bool progress = false;                            // show progress on err
-};
+using ScanCommandIo = CommandIo;
 
 // 1: a list file cannot be read, or with --append nothing was saved (no
 // engine gave a count, or the saved search cannot be written).

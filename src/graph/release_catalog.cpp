@@ -1,5 +1,7 @@
 #include "graph/release_catalog.h"
 
+#include "config/file_write.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -137,10 +138,7 @@ Release localRelease(const QString& id) {
 
 bool saveLocalRelease(const QString& json, const QString& id) {
     if (!QDir().mkpath(releaseFolder(id))) return false;
-    QSaveFile file(infoPath(id));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(json.toUtf8());
-    return file.commit();
+    return fileWrite::whole(infoPath(id), json.toUtf8());
 }
 
 QList<Release> countedReleases() {

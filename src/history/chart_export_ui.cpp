@@ -1,5 +1,6 @@
 #include "history/chart_export_ui.h"
 
+#include "config/file_write.h"
 #include "history/history_chart_widget.h"
 #include "shell/chart_print_ui.h"
 
@@ -9,7 +10,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 namespace {
@@ -78,9 +78,5 @@ bool exportChart(HistoryChartWidget* chart, const QString& path, QString* error)
         if (error) *error = QStringLiteral("the chart could not be drawn");
         return false;
     }
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() &&
-                    file.commit();
-    if (!ok && error) *error = file.errorString();
-    return ok;
+    return fileWrite::whole(path, bytes, error);
 }

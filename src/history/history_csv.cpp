@@ -1,11 +1,11 @@
 #include "history/history_csv.h"
 
+#include "config/file_write.h"
 #include "config/file_text.h"
 #include "config/ini_file.h"
 #include "results/results_table.h"
 
 #include <QHash>
-#include <QSaveFile>
 #include <map>
 
 namespace historyCsv {
@@ -43,12 +43,7 @@ QByteArray csv(const QString& searchPath, const QDate& since) {
 }
 
 bool write(const QString& path, const QString& searchPath, QString* error) {
-    const QByteArray bytes = csv(searchPath);
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() &&
-                    file.commit();
-    if (!ok && error) *error = file.errorString();
-    return ok;
+    return fileWrite::whole(path, csv(searchPath), error);
 }
 
 }  // namespace historyCsv

@@ -1,10 +1,10 @@
 #include "results/results_table.h"
 
+#include "config/file_write.h"
 #include "config/file_text.h"
 #include "results/results_grid.h"
 
 #include <QRegularExpression>
-#include <QSaveFile>
 
 QString spreadsheetSafe(const QString& field) {
     if (field.isEmpty() || !QStringView(u"=+-@\t\r").contains(field.front())) return field;
@@ -88,11 +88,5 @@ QString gridTabText(const ResultsGrid& grid, const QList<int>& rows) {
 }
 
 bool writeGridCsv(const QString& path, const ResultsGrid& grid, QString* error) {
-    const QByteArray bytes = gridCsv(grid);
-    QSaveFile file(path);
-    // Unbuffered, so a short write shows in write()'s count instead of a cut file at commit.
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() &&
-                    file.commit();
-    if (!ok && error) *error = file.errorString();
-    return ok;
+    return fileWrite::whole(path, gridCsv(grid), error);
 }

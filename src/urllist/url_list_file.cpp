@@ -1,5 +1,6 @@
 #include "urllist/url_list_file.h"
 
+#include "config/file_write.h"
 #include "config/file_read.h"
 
 #include "config/file_text.h"
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace {
 
@@ -55,10 +55,9 @@ QByteArray urlListBytes(const QStringList& entries) {
 }
 
 bool writeUrlListFile(const QString& path, const QStringList& entries, QString* error) {
-    const QByteArray bytes = urlListBytes(entries);
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() && file.commit();
-    if (!ok && error) *error = describe(QStringLiteral("Cannot save"), path, file.errorString());
+    QString reason;
+    const bool ok = fileWrite::whole(path, urlListBytes(entries), &reason);
+    if (!ok && error) *error = describe(QStringLiteral("Cannot save"), path, reason);
     return ok;
 }
 
