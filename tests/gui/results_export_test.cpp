@@ -54,9 +54,25 @@ void chooseFile(QWidget* dialog, const QString& name) {
     ASSERT_NE(edit, nullptr);
     edit->clear();
     QTest::keyClicks(edit, name);
-    // The name box ignores Enter while its completion list is open.
-    if (QCompleter* c = edit->completer(); c && c->popup()) c->popup()->hide();
-    QTest::keyClick(edit, Qt::Key_Return);
+    // The name box ignores Enter while its completion list is open, and the
+    // list can open again as the folder's entries come in: press Enter until
+    // the dialog has gone or has asked something of its own.
+    for (int i = 0; i < 10 && dialog->isVisible() && QApplication::activeModalWidget() == dialog; ++i) {
+        if (QCompleter* c = edit->completer(); c && c->popup()) c->popup()->hide();
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (dialog->isVisible() && QApplication::activeModalWidget() == dialog) QTest::qWait(50);
+    }
+}
+
+// Escape, as a user presses it: a completion list that opened over the name
+// box takes the first press, so press again until the dialog has gone.
+void pressEscape(QWidget* dialog) {
+    for (int i = 0; i < 5 && dialog->isVisible(); ++i) {
+        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            if (QCompleter* c = edit->completer(); c && c->popup()) c->popup()->hide();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+    }
 }
 
 const QStringList kAddresses = {QStringLiteral("http://count-7.example/"),
@@ -119,7 +135,7 @@ TEST_F(ResultsExportTest, ExportWritesWhatTheHeadlessScanPrintsAndAsksBeforeRepl
         onNextModal([&](QWidget* question) {
             EXPECT_NE(qobject_cast<QMessageBox*>(question), nullptr);
             QTest::keyClick(question, Qt::Key_Return);  // the default answer is No
-            onNextModal([](QWidget* again) { QTest::keyClick(again, Qt::Key_Escape); }, question);
+            onNextModal([](QWidget* again) { pressEscape(again); }, question);
         }, dialog);
         chooseFile(dialog, QStringLiteral("results"));
     });
@@ -204,7 +220,7 @@ TEST_F(ResultsExportTest, ExportSuggestsADatedNameInTheFolderUsedLast) {
     exportItem()->trigger();
     onNextModal([&](QWidget* dialog) {
         look(dialog);
-        QTest::keyClick(dialog, Qt::Key_Escape);
+        pressEscape(dialog);
     });
     exportItem()->trigger();
     EXPECT_EQ(suggested, (QStringList{name, name}));
