@@ -2,7 +2,7 @@
 
 #include "build_info.h"
 #include "graph/domain_key.h"
-#include "graph/graph_history.h"
+#include "history/graph_history.h"
 #include "graph/graph_index.h"
 #include "graph/graph_lookup.h"
 #include "graph/release_catalog.h"

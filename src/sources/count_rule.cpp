@@ -1,7 +1,7 @@
 #include "sources/count_rule.h"
 
 #include "config/engine_catalog.h"
-#include "scan/count_extraction.h"
+#include "sources/count_extraction.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

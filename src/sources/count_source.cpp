@@ -1,8 +1,8 @@
 #include "sources/count_source.h"
 
 #include "config/ini_file.h"
-#include "scan/count_extraction.h"
-#include "scan/page_fetcher.h"
+#include "sources/count_extraction.h"
+#include "net/page_fetcher.h"
 #include "sources/credentials.h"
 #include "sources/graph_source.h"
 #include "sources/source_file.h"

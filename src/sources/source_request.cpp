@@ -1,6 +1,6 @@
 #include "sources/source_request.h"
 
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "sources/count_rule.h"
 
 #include <QJsonArray>

@@ -1,5 +1,5 @@
 #include "config/file_text.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "support/sim_fixture.h"
 #include "support/sim_record.h"
 #include "support/fetch_and_wait.h"

@@ -2,7 +2,7 @@
 #include "config/ini_file.h"
 #include "results/results_grid.h"
 #include "results/results_table.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "sources/credentials.h"
 #include "support/sim_fixture.h"

@@ -1,6 +1,6 @@
 #include "config/app_paths.h"
 #include "config/ini_file.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "sources/credentials.h"
 #include "support/sim_fixture.h"
 #include "support/sim_record.h"

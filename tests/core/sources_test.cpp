@@ -1,4 +1,4 @@
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "sources/count_rule.h"
 #include "sources/credentials.h"
 #include "sources/source_file.h"

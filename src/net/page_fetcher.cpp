@@ -1,7 +1,7 @@
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 
 #include "config/file_text.h"
-#include "scan/curl_event_loop.h"
+#include "net/curl_event_loop.h"
 
 #include <QElapsedTimer>
 #include <QMetaObject>
