@@ -302,7 +302,7 @@ TEST(GraphHistoryCommand, WritesEveryCountedReleaseAndChartsIt) {
     GraphSim sim(releases.root());
     for (const auto& r : published) {
         ASSERT_EQ(runProgram(QStringLiteral(QUILLMARK_GRAPH_BIN),
-                             {QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), r.id}), 0);
+                             {QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), r.id}), 0);
         ASSERT_EQ(runProgram(QStringLiteral(QUILLMARK_GRAPH_BIN), {QStringLiteral("count"), r.id}), 0);
     }
     QTest::mouseClick(history, Qt::LeftButton);
