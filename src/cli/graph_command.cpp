@@ -291,14 +291,16 @@ QString graphUsage() {
 
 int runGraphCommand(const QStringList& args, const GraphCommandIo& io) {
     Context c(io);
-    const QString setBase = graphBaseSetting(appPaths::settingsPath());
-    if (!setBase.isEmpty()) c.indexBase = c.dataBase = setBase;
+    bool baseGiven = false;
     QStringList rest;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if ((arg == QLatin1String("--base") || arg == QLatin1String("--release")) && i + 1 < args.size()) {
             const QString value = args[++i];
-            if (arg == QLatin1String("--base")) c.indexBase = c.dataBase = value;
+            if (arg == QLatin1String("--base")) {
+                c.indexBase = c.dataBase = value;
+                baseGiven = true;
+            }
             else c.release = value;
         } else if (arg == QLatin1String("--progress-lines")) {
             c.progressLines = true;
@@ -323,6 +325,11 @@ int runGraphCommand(const QStringList& args, const GraphCommandIo& io) {
     };
     if (rest.isEmpty()) return usage();
     const QString command = rest.takeFirst();
+    // The window's server is the program's too, unless told otherwise.
+    if (!baseGiven && (command == QLatin1String("list") || command == QLatin1String("fetch"))) {
+        const QString setBase = graphBaseSetting(appPaths::settingsPath());
+        if (!setBase.isEmpty()) c.indexBase = c.dataBase = setBase;
+    }
     // A release names a folder of the cache: never a path out of it.
     const QString release = command == QLatin1String("fetch") || command == QLatin1String("count")
                                 ? rest.value(0)

@@ -86,8 +86,17 @@ protected:
 TEST_F(GraphFetchTest, CountedAsItDownloadsLeavingOnlyTheIndex) {
     publish(kMedium);
     GraphSim sim(m_published.root(), {QStringLiteral("--rate"), QStringLiteral("1500000")});
-    const GraphRun run = fetch(sim);
+    GraphRun run;
+    GraphCommandIo terminal;
+    terminal.out = [&](const QByteArray& bytes) { run.out += bytes; };
+    terminal.err = [&](const QByteArray& bytes) { run.err += bytes; };
+    terminal.progress = true;
+    run.exit = runGraphCommand({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease}, terminal);
     ASSERT_EQ(run.exit, 0) << run.err.constData();
+    // The terminal's line: bytes, rate and time left, rewritten in place.
+    EXPECT_TRUE(run.err.contains("\r" + kRelease.toUtf8() + ": 0.0 of ")) << run.err.constData();
+    EXPECT_TRUE(run.err.contains(" MB/s, 0:00:0")) << run.err.constData();
+    EXPECT_TRUE(run.err.contains(" left\x1b[K")) << run.err.constData();
     EXPECT_TRUE(run.out.contains("fetched and counted")) << run.out.constData();
     expectCountedOnly();
     EXPECT_FALSE(graphRelease::isFetched(kRelease));
