@@ -165,7 +165,7 @@ void GraphReleasesWidget::workEnded(bool ok) {
     const QString release = m_workRelease;
     if (ok) {
         lblGraphStatus->setText(m_workVerb == QLatin1String("Fetching")
-                                    ? QStringLiteral("%1 is fetched; \"Count\" builds its index.").arg(release)
+                                    ? QStringLiteral("%1 is fetched and counted.").arg(release)
                                     : QStringLiteral("%1 is counted.").arg(release));
     } else if (m_workJob->wasCancelled()) {
         lblGraphStatus->setText(m_workVerb == QLatin1String("Fetching")
