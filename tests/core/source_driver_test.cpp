@@ -140,4 +140,26 @@ TEST_F(SourceDriverTest, AKeyQuotedAcrossTheCutShowsNothingOfItself) {
     }
 }
 
+// An answer the source cannot read leaves its cells empty and says why, once
+// a scan: cut at the size cap, not JSON, nested too deeply.
+TEST_F(SourceDriverTest, AnAnswerThatCannotBeReadIsSaidOnce) {
+    struct Case { const char* path; const char* message; };
+    const Case cases[] = {
+        {"/bytes/5000", "Cut: The page is larger than 1024 bytes; the rest was not read."},
+        {"/echo-agent", "Cut: the answer is not JSON"},
+    };
+    fetcher.setMaxBodyBytes(1024);
+    for (const Case& c : cases) {
+        app.write("Sources/cut.ini", "[Source]\r\nCaption=Cut\r\nUrl=" + sim().baseUrl().toLatin1() + c.path +
+                                         "\r\nCount=json:/n\r\n");
+        bind("Google", "cut");
+        for (const char* off : {"Altavista", "Yahoo", "Ask", "MSN", "ATW"}) bind(off, "off");
+        QSignalSpy errors(&driver, &ScanDriver::sourceError);
+        ASSERT_TRUE(runToEnd({"a.example", "b.example"}));
+        ASSERT_EQ(errors.count(), 1) << c.path;
+        EXPECT_EQ(errors.at(0).at(0).toString(), QString::fromLatin1(c.message));
+        for (int r = 0; r < 2; ++r) EXPECT_EQ(grid.cell(r, 2), QString()) << c.path;
+    }
+}
+
 }  // namespace

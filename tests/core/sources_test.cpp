@@ -1,4 +1,6 @@
+#include "results/results_grid.h"
 #include "scan/page_fetcher.h"
+#include "sources/count_limit.h"
 #include "sources/count_rule.h"
 #include "sources/credentials.h"
 #include "sources/secret_mask.h"
@@ -71,6 +73,24 @@ TEST(CountOf, WholeNumbersAndThousandsGroupsAreCountsFractionsAndHugeNumbersAreN
         EXPECT_EQ(countOf(value, &tooLarge), c.count) << c.json;
         EXPECT_EQ(tooLarge, c.tooLarge) << c.json;
     }
+}
+
+// A count a source reads is one the grid can total: a cell never holds a
+// figure that counts as nothing in its row's total and rank.
+TEST(CountLimit, TheSourceReaderAndTheGridShareOneLimit) {
+    const QString largest = QString::number(kMaxCount);
+    const QString beyond = QString::number(kMaxCount + 1);
+    EXPECT_EQ(countOfText(largest), kMaxCount);
+    EXPECT_EQ(cellCount(largest), kMaxCount);
+    bool tooLarge = false;
+    EXPECT_EQ(countOfText(beyond, &tooLarge), std::nullopt);
+    EXPECT_TRUE(tooLarge);
+    EXPECT_EQ(cellCount(beyond), std::nullopt);
+    ResultsGrid grid;
+    const int row = grid.appendRow({QStringLiteral("a.example")});
+    for (int c = ResultsGrid::kFirstEngineColumn; c < ResultsGrid::kColumnCount; ++c) grid.setCell(row, c, largest);
+    EXPECT_EQ(grid.totalRow(row, 10, 100), 6 * kMaxCount);
+    EXPECT_EQ(grid.rank(row), PopularityRank::High);
 }
 
 TEST(CountRule, ReadsJsonRegexAndEnginePages) {
