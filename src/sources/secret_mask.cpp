@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr int kReencodings = 3;
+
 // "[2][fF]": a hex pair in either case.
 QString hexPattern(unsigned value, int digits) {
     QString out;
@@ -19,10 +21,13 @@ QString hexPattern(unsigned value, int digits) {
 QString characterForms(char32_t c) {
     const QString plain = QString::fromUcs4(&c, 1);
     QStringList forms{QRegularExpression::escape(plain)};
+    // "%" may itself come back encoded, up to three times: a service that
+    // quotes the address it was sent, percent-encoded again.
+    const QString escape = QStringLiteral("%(?:25){0,%1}").arg(kReencodings);
     QString percent;
-    for (const char byte : plain.toUtf8()) percent += QLatin1Char('%') + hexPattern(static_cast<unsigned char>(byte), 2);
+    for (const char byte : plain.toUtf8()) percent += escape + hexPattern(static_cast<unsigned char>(byte), 2);
     forms << percent;
-    if (c == U' ') forms << QStringLiteral("\\+");
+    if (c == U' ') forms << QStringLiteral("\\+") << escape + QStringLiteral("2[bB]");
     if (c == U'/' || c == U'"' || c == U'\\') forms << QStringLiteral("\\\\") + QRegularExpression::escape(plain);
     if (c < 0x10000) forms << QStringLiteral("\\\\u") + hexPattern(static_cast<unsigned>(c), 4);
     return QStringLiteral("(?:%1)").arg(forms.join(QLatin1Char('|')));
@@ -42,8 +47,8 @@ SecretMask::SecretMask(const QStringList& secrets) {
         QString pattern;
         for (const char32_t c : secret.toUcs4()) pattern += characterForms(c);
         alternatives << pattern;
-        // Four UTF-8 bytes as %XX, or a surrogate pair as two \uXXXX: 12 characters.
-        m_longest = std::max(m_longest, 12 * secret.size());
+        // Four UTF-8 bytes, each as "%" with its re-encodings and two hex digits.
+        m_longest = std::max(m_longest, 4 * (3 + 2 * kReencodings) * secret.size());
     }
     m_pattern = QRegularExpression(alternatives.join(QLatin1Char('|')));
 }

@@ -6,7 +6,7 @@
 
 // Hides secrets in every form a service may quote them back in: as written,
 // percent-encoded (either case of hex, "+" for a space, any mix of encoded and
-// plain characters), JSON-escaped ("\/", "\u0041"), and the base64 of a Basic
+// plain characters, encoded again any number of times), JSON-escaped ("\/", "\u0041"), and the base64 of a Basic
 // pair. A masked form keeps its length, so a text masked first and cut after
 // shows no part of a secret that straddled the cut.
 class SecretMask {

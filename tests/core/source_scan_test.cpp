@@ -252,6 +252,7 @@ TEST_F(SourceScanTest, AQuotedKeyIsMaskedInEveryForm) {
     bindFirstColumn(QStringLiteral("quote"));
     const QStringList leaks{token, QStringLiteral("t0k%2Fen"), QStringLiteral("t0k%2fen"), QStringLiteral("en+9"),
                             QStringLiteral("en%209"), QStringLiteral("t0k\\/en"), QStringLiteral("t0k\\u002fen"),
+                            QStringLiteral("t0k%252Fen"), QStringLiteral("t0k%252fen"), QStringLiteral("0k%"),
                             QStringLiteral("s3c/ret"), QStringLiteral("s3c%2F"), QString::fromLatin1(basic)};
     for (const char* form : {"raw", "upper", "lower", "plus", "json"}) {
         app.write(QStringLiteral("Sources/quote.ini"),

@@ -321,6 +321,8 @@ TEST(MaskedText, HidesEveryFormAServiceMayQuoteBack) {
         QStringLiteral("k%2fy%201%26%22z"),   // lower-case escapes
         QStringLiteral("k%2Fy+1%26%22z"),     // a form's "+" for the space
         QStringLiteral("k/y%201&\"z"),        // some characters escaped, some not
+        QStringLiteral("k%252Fy%25201%2526%2522z"),  // escaped again: a quoted request address
+        QStringLiteral("k%25252fy%252B1&\"z"),
         QStringLiteral("k\\/y 1&\\\"z"),      // JSON-escaped
         QStringLiteral("k\\u002fy\\u00201\\u0026\\u0022z"),
         QString::fromLatin1(basic),
