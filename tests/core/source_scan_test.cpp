@@ -2,6 +2,7 @@
 #include "config/ini_file.h"
 #include "scan/page_fetcher.h"
 #include "sources/credentials.h"
+#include "sources/source_file.h"
 #include "support/sim_fixture.h"
 #include "support/sim_record.h"
 #include "support/temp_app_folder.h"
@@ -141,6 +142,9 @@ TEST_F(SourceScanTest, ErrorsAreShownOnceWithTheCaptionAndLeaveCellsEmpty) {
         bindFirstColumn(name);
         QFile::remove(credentials::path());
         credential(name, QLatin1String(c.key), QLatin1String(c.value));
+        // A request goes out only with every key its source names.
+        for (const QString& other : loadSourceFile(app.file("Sources/" + name + ".ini")).source->credentialKeys())
+            if (other != QLatin1String(c.key)) credential(name, other, QStringLiteral("wrong"));
         const ScanRun r = run({QStringLiteral("a.example"), QStringLiteral("b.example"), QStringLiteral("c.example")});
         EXPECT_EQ(r.exitCode, 0) << c.name;
         const QByteArray message = QByteArray(c.message);
