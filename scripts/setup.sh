@@ -8,7 +8,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-webengine-dev
   qt6-charts-dev qt6-datavisualization-dev libqt6opengl6-dev libgl-dev
-  libcurl4-openssl-dev zlib1g-dev libcpp-httplib-dev libisal-dev libpsl-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libcurl4-openssl-dev zlib1g-dev libcpp-httplib-dev libisal-dev libpsl-dev qtkeychain-qt6-dev libgtest-dev libgmock-dev libbenchmark-dev
+  gnome-keyring dbus-daemon
   xvfb xauth curl fonts-dejavu-core poppler-utils time
   clang libclang-rt-14-dev
   help2man librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian systemd

@@ -1,5 +1,7 @@
 #include "cli/scan_command.h"
 
+#include "cli/set_credential.h"
+
 #include "browse/website_list.h"
 #include "build_info.h"
 #include "config/app_paths.h"
@@ -32,6 +34,7 @@ struct ParsedArgs {
     QDate since;          // --since DATE: its first date
     bool hasSince = false;
     bool hasLists = false;
+    QStringList setCredential;  // --set-credential SOURCE KEY
     ScanOverrides overrides;
 };
 
@@ -74,6 +77,14 @@ ParsedArgs parseArgs(const QStringList& args, QString* unreadable, QString* why)
                 parsed.error = QStringLiteral("--since needs a date as YYYY-MM-DD");
                 return parsed;
             }
+        } else if (!optionsEnded && a == QLatin1String("--set-credential")) {
+            if (i + 2 >= args.size() || args.size() != 3) {
+                parsed.error = QStringLiteral("--set-credential takes a source and a key, and nothing else "
+                                              "(the value comes from standard input)");
+                return parsed;
+            }
+            parsed.setCredential = {args[i + 1], args[i + 2]};
+            return parsed;
         } else if (!optionsEnded && a == QLatin1String("--at-once")) {
             parsed.overrides.atOnce = true;
         } else if (!optionsEnded && a == QLatin1String("--pause")) {
@@ -160,18 +171,23 @@ QString scanUsage() {
         "  or:  quillmark-scan [--at-once] [--pause SECONDS] --append NAME ADDRESS\n"
         "  or:  quillmark-scan [--at-once] [--pause SECONDS] --append-each [-l FILE]... [ADDRESS]...\n"
         "  or:  quillmark-scan --history NAME [--since YYYY-MM-DD]\n"
+        "  or:  quillmark-scan --set-credential SOURCE KEY < FILE\n"
         "Scans every address of the list files and of the command line, in that order,\n"
         "on the six engines and prints the results grid as CSV. With --append, scans one\n"
         "address and adds its counts under today's date to the saved search NAME\n"
         "(Saved/NAME.lpc, created when missing). With --append-each, adds every row to\n"
         "the saved search named after its address (host without www., then the path).\n"
         "With --history, prints the saved search NAME as CSV, one line a date.\n"
+        "With --set-credential, stores the key KEY of Sources/SOURCE.ini, read from the\n"
+        "first line of standard input, in the desktop keyring (else in credentials.ini).\n"
         "\n"
         "  -l, --list FILE  read addresses from a URL list file (one per line)\n"
         "  --append NAME    add the scanned row to the saved search NAME\n"
         "  --append-each    add every scanned row to the search named after its address\n"
         "  --history NAME   print the history of the saved search NAME as CSV\n"
         "  --since DATE     with --history, only the dates from DATE (YYYY-MM-DD) on\n"
+        "  --set-credential SOURCE KEY\n"
+        "                   store a source's key, read from standard input\n"
         "  --at-once        ask the six engines at once (same results, sooner)\n"
         "  --pause SECONDS  wait this long between two requests to one engine\n"
         "                   (0 to 3600; without these two, the Options apply)\n"
@@ -183,7 +199,8 @@ QString scanUsage() {
         "  1  a list file cannot be read, or with --append nothing was saved (no engine\n"
         "     gave a count, or the file cannot be written), or with --append-each some\n"
         "     row saved nothing (each is named on standard error), or with --history\n"
-        "     there is no such saved search\n"
+        "     there is no such saved search, or with --set-credential the key was not\n"
+        "     stored\n"
         "  2  usage error\n");
 }
 
@@ -205,6 +222,7 @@ int runScanCommand(const QStringList& args, const ScanCommandIo& io) {
         return ScanUsageError;
     }
     if (!parsed.history.isNull()) return printHistory(parsed, io);
+    if (!parsed.setCredential.isEmpty()) return setCredential(parsed.setCredential[0], parsed.setCredential[1], io);
     if (!parsed.appendTo.isNull()) {
         if (const auto problem = savedSearch::nameProblem(parsed.appendTo)) {
             io.err((QStringLiteral("quillmark-scan: ") + *problem + QLatin1Char('\n')).toLocal8Bit());

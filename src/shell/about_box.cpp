@@ -39,7 +39,7 @@ void frmAbout::unloadInstance() { delete slot().data(); }
 frmAbout::frmAbout(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(twipsToPixels(6240), twipsToPixels(2280));
+    setFixedSize(twipsToPixels(6240), twipsToPixels(2760));
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
     escape->setContext(Qt::WindowShortcut);
 
@@ -67,6 +67,14 @@ frmAbout::frmAbout(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     lblWebsite->setStyleSheet(QStringLiteral("color: #1a5fb4;"));
     lblWebsite->setCursor(Qt::PointingHandCursor);
     lblWebsite->installEventFilter(this);
+
+    // The list a column may be put on is free under CC BY 3.0, which asks for this credit.
+    lblCredit = makeLabel("lblCredit",
+                          QStringLiteral("The Majestic Million list is by Majestic (majestic.com), "
+                                         "licensed under CC BY 3.0."),
+                          240, 2100, 5760);
+    lblCredit->setGeometry(twipsToPixels(QRect(240, 2100, 5760, 480)));
+    lblCredit->setWordWrap(true);
 
     auto* skin = new SkinLabel(QStringLiteral("SkinLabel1"), 0, this);
     skin->hide();

@@ -35,4 +35,5 @@ private:
     QLabel* lblCompany = nullptr;
     QLabel* Label4 = nullptr;      // "Website:"
     QLabel* lblWebsite = nullptr;
+    QLabel* lblCredit = nullptr;   // the published list's credit
 };

@@ -5,6 +5,7 @@
 #include "net/page_fetcher.h"
 #include "sources/credentials.h"
 #include "sources/graph_source.h"
+#include "sources/list_source.h"
 #include "sources/secret_mask.h"
 #include "sources/source_file.h"
 #include "sources/source_request.h"
@@ -147,7 +148,11 @@ SourceTable buildSourceTable(const QString& settingsFile, PageFetcher& fetcher) 
             slot = std::make_unique<GraphSource>(*load.source);
             continue;
         }
-        const credentials::Read creds = credentials::read(binding, load.source->credentialKeys());
+        if (load.source->type == QLatin1String("list")) {
+            slot = std::make_unique<ListSource>(*load.source);
+            continue;
+        }
+        const credentials::Lookup creds = credentials::lookup(binding, load.source->credentialKeys());
         if (!creds.error.isEmpty()) {
             slot = std::make_unique<BrokenSource>(load.source->caption, creds.error);
             continue;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QUrl>
 #include <algorithm>
 
 namespace {
@@ -15,6 +16,27 @@ const QString kSection = QStringLiteral("Source");
 
 QString key(const QString& name, const QString& file) {
     return IniReadKey(kSection, name, QString(), file).trimmed();
+}
+
+// A list is downloaded whole from Url and read by its header: Count names a
+// column there, not a rule.
+bool loadListKeys(SourceFile& s, const QString& file, QString* error) {
+    s.listDomain = key(QStringLiteral("Domain"), file);
+    if (s.listDomain.isEmpty()) s.listDomain = QStringLiteral("Domain");
+    s.listCount = s.count;
+    s.listRank = key(QStringLiteral("Rank"), file);
+    s.listHeader = key(QStringLiteral("Header"), file);
+    s.count.clear();
+    const QUrl url(s.url, QUrl::StrictMode);
+    if (s.url.isEmpty() || !url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+        *error = QStringLiteral("%1: a list needs an http or https Url").arg(s.name);
+        return false;
+    }
+    if (s.listCount.isEmpty()) {
+        *error = QStringLiteral("%1: a list needs Count, the name of its count column").arg(s.name);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -97,8 +119,13 @@ SourceLoad loadSourceFile(const QString& file) {
         load.source = s;
         return load;
     }
+    if (s.type == QLatin1String("list")) {
+        if (!loadListKeys(s, file, &load.error)) return load;
+        load.source = s;
+        return load;
+    }
     if (!s.type.isEmpty()) {
-        load.error = QStringLiteral("%1: Type must be http or graph").arg(s.name);
+        load.error = QStringLiteral("%1: Type must be http, graph or list").arg(s.name);
         return load;
     }
     if (s.method != QLatin1String("GET") && s.method != QLatin1String("POST")) {

@@ -9,7 +9,8 @@
 // per request (see source_template.h).
 struct SourceFile {
     QString name;     // the file's base name, which also names its credentials section
-    QString type;     // "" (a request to a service) or "graph" (the newest counted web graph release)
+    QString type;     // "" (a request to a service), "graph" (the newest counted web graph
+                      // release) or "list" (a published CSV of domains and counts, from Url)
     QString caption;  // column caption, website-view label, status suffix, saved section
     QString method = QStringLiteral("GET");
     QString url;
@@ -29,6 +30,12 @@ struct SourceFile {
     QString view;     // public page for an address, shown instead of the request
     int pauseSeconds = 0;
     int batch = 1;    // addresses one request may carry
+    // Type=list: the header names of the domain and count columns (Domain=,
+    // Count=), optionally of a rank (Rank=) and the whole first line (Header=).
+    QString listDomain;
+    QString listCount;
+    QString listRank;
+    QString listHeader;
 
     // The credential keys the templates and Auth name, each once, in order.
     QStringList credentialKeys() const;

@@ -61,7 +61,7 @@ void SourcePickerWidget::cboSource_Change() {
     const SourceLoad load = loadSourceFile(sourceFilePath(name));
     if (!load.source) return;
     const QStringList keys = load.source->credentialKeys();
-    const credentials::Read stored = credentials::read(name, keys);
+    const credentials::Lookup stored = credentials::lookup(name, keys, false);
     const int slot = static_cast<int>(m_engine.id) + 1;
     for (const QString& key : keys) {
         auto* field = new QLineEdit(m_fields);
@@ -84,7 +84,7 @@ bool SourcePickerWidget::save(const QString& settingsFile, QString* error) {
     }
     for (auto it = m_credentials.cbegin(); it != m_credentials.cend(); ++it) {
         if (it.value()->text().isEmpty()) continue;
-        if (!credentials::write(name, it.key(), it.value()->text(), error)) return false;
+        if (!credentials::store(name, it.key(), it.value()->text(), nullptr, error)) return false;
     }
     return true;
 }

@@ -213,7 +213,7 @@ TEST(GraphSourceFile, TypeGraphNeedsNoRequestAndAnUnknownTypeIsRefused) {
         {"[Source]\r\nCaption=Web Graph\r\nType=graph\r\n", "Web Graph", ""},
         {"[Source]\r\nType=Graph\r\n", "g", ""},  // no caption: the file's name
         {"[Source]\r\nType=http\r\nUrl=http://h/\r\nCount=json:/a\r\n", "g", ""},
-        {"[Source]\r\nType=graph2\r\n", "", "g: Type must be http or graph"},
+        {"[Source]\r\nType=graph2\r\n", "", "g: Type must be http, graph or list"},
         {"[Source]\r\nType=http\r\n", "", "g: no Url"},
     };
     for (const Case& c : cases) {

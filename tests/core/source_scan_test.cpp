@@ -2,10 +2,12 @@
 #include "config/ini_file.h"
 #include "net/page_fetcher.h"
 #include "sources/credentials.h"
+#include "sources/source_file.h"
 #include "support/sim_fixture.h"
 #include "support/sim_record.h"
 #include "support/temp_app_folder.h"
 
+#include <algorithm>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -155,6 +157,12 @@ TEST_F(SourceScanTest, ErrorsAreShownOnceWithTheCaptionAndLeaveCellsEmpty) {
         bindFirstColumn(name);
         QFile::remove(credentials::path());
         for (const auto& [key, value] : c.creds) credential(name, QLatin1String(key), QLatin1String(value));
+        // A request goes out only with every key its source names.
+        for (const QString& other : loadSourceFile(app.file("Sources/" + name + ".ini")).source->credentialKeys()) {
+            const bool given = std::any_of(c.creds.begin(), c.creds.end(),
+                                           [&](const auto& kv) { return other == QLatin1String(kv.first); });
+            if (!given) credential(name, other, QStringLiteral("wrong"));
+        }
         const ScanRun r = run({QStringLiteral("a.example"), QStringLiteral("b.example"), QStringLiteral("c.example")});
         EXPECT_EQ(r.exitCode, 0) << c.name;
         const QByteArray message = QByteArray(c.message);

@@ -157,7 +157,7 @@ TEST_F(SkinOnTest, AboutBoxIsSkinnedAtLoad) {
     QWidget owner;
     frmAbout* box = frmAbout::showInstance(&owner);
     const QList<SkinLabel*> covers = skinLabels(box, "SkinLabel1");
-    EXPECT_EQ(covers.size(), 1 + 7) << "every label of the box is covered";
+    EXPECT_EQ(covers.size(), 1 + 8) << "every label of the box is covered";
     EXPECT_TRUE(box->property("skinned").toBool());
     frmAbout::unloadInstance();
 }

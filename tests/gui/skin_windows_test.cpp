@@ -118,7 +118,7 @@ TEST_F(SkinWindowsTest, EveryWindowIsSkinnedAsItsTableRowSays) {
          }},
         {"save", [&] { auto* d = new SaveSearchDialog(&owner); d->setAttribute(Qt::WA_DeleteOnClose); d->show(); return d; },
          1, 1, {}},
-        {"about", [&] { return frmAbout::showInstance(&owner); }, 7, -1, {}},
+        {"about", [&] { return frmAbout::showInstance(&owner); }, 8, -1, {}},
         {"website", [] { return frmWebsite::showInstance(); }, 1, -1, {}},
         {"help", [&] { return Form8::showInstance(&owner); }, -1, -1,
          [](QWidget* w) {

@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "engine_pages.h"
 #include "sim_text.h"
+#include "list_csv.h"
 #include "source_apis.h"
 #include "streams.h"
 
@@ -66,6 +67,7 @@ SimServer::SimServer(int delayMs) : m_delayMs(delayMs) {
     addEngineRoutes();
     addFetchRoutes();
     addSourceRoutes(m_server);
+    addListRoutes(m_server);
     m_server.Get(".*", [](const httplib::Request&, httplib::Response& res) {
         res.status = 404;
         res.set_content(errorPage(404, "No such page."), kHtml);
