@@ -63,7 +63,7 @@ echo "Stand-in web graph server on 127.0.0.1:$graph" >&2
 sed -i "s#https://lsapi.seomoz.com#http://127.0.0.1:$sim#" "$demo/Sources/moz.ini"
 list=""
 if [ -e "$demo/Sources/majestic-million.ini" ]; then
-  sed -i "s#https://downloads.majestic.com#http://127.0.0.1:$sim#" "$demo/Sources/majestic-million.ini"
+  sed -i "s#^Url=.*#Url=http://127.0.0.1:$sim/lists/million.csv?rows=5000#" "$demo/Sources/majestic-million.ini"
   list=majestic-million
 fi
 install -m 600 /dev/null "$demo/config/Quillmark/credentials.ini"
