@@ -119,8 +119,7 @@ int main(int argc, char** argv) {
         int found = 0;
         const double t0 = now();
         for (const QString& address : addresses) {
-            graphIndex::Counts counts;
-            found += reader.find(domainKey::forAddress(address).toStdString(), &counts).has_value();
+            found += static_cast<bool>(reader.find(domainKey::forAddress(address).toStdString()));
         }
         std::printf("1,000 lookups (run %d): %.2f ms, %d found (goal: under 50 ms)\n", run + 1, (now() - t0) * 1e3, found);
     }

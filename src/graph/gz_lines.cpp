@@ -3,6 +3,7 @@
 #include <isa-l/igzip_lib.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,11 +17,20 @@ GzLines::GzLines(std::string path)
     : m_path(std::move(path)), m_state(std::make_unique<inflate_state>()), m_in(kInSize), m_out(kOutSize) {
     isal_inflate_init(m_state.get());
     m_state->crc_flag = ISAL_GZIP;
-    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never a link followed, and never a wait on a pipe planted in a file's place.
+    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (m_fd < 0) {
         m_error = m_path + ": " + std::strerror(errno);
         return;
     }
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        m_error = m_path + ": not a regular file";
+        ::close(m_fd);
+        m_fd = -1;
+        return;
+    }
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
@@ -60,7 +70,13 @@ bool GzLines::readInput() {
 bool GzLines::refill() {
     if (m_finished || !m_error.empty() || m_fd < 0) return false;
     const size_t rest = m_end - m_pos;
-    if (rest == m_out.size()) m_out.resize(m_out.size() * 2);  // a line longer than the buffer
+    if (rest == m_out.size()) {
+        // No line of a release is near this long: a file that says otherwise
+        // must not make the reader hold it whole.
+        ++m_line;
+        failLine("longer than " + std::to_string(kOutSize >> 20) + " MiB");
+        return false;
+    }
     std::memmove(m_out.data(), m_out.data() + m_pos, rest);
     m_pos = 0;
     m_end = rest;

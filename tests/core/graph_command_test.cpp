@@ -125,10 +125,8 @@ TEST_F(GraphCommandTest, LookupPrintsCsvForTheNewestOrAChosenRelease) {
     }
     auto countsOf = [](const QString& id) {
         graphIndex::Reader index;
-        graphIndex::Counts counts;
         index.open(QFile::encodeName(graphRelease::indexPath(id)).toStdString());
-        index.find("com.example", &counts);
-        return counts;
+        return index.find("com.example").counts;
     };
     for (const QString& id : {QString(), QStringLiteral("cc-main-2023-may-sep-nov")}) {
         const QString release = id.isEmpty() ? kRelease : id;
@@ -179,9 +177,10 @@ TEST_F(GraphCommandTest, HistoryWritesOneDateAReleaseAndKeepsTheRest) {
     QStringList dates{QStringLiteral("05-23-22"), QStringLiteral("12-11-23"), QStringLiteral("04-29-24")};
     for (int i = 0; i < 3; ++i) {
         graphIndex::Reader index;
-        graphIndex::Counts counts;
         ASSERT_TRUE(index.open(QFile::encodeName(graphRelease::indexPath(QString::fromLatin1(releases[i].id))).toStdString()));
-        ASSERT_TRUE(index.find("com.example", &counts));
+        const graphIndex::Found found = index.find("com.example");
+        ASSERT_TRUE(found);
+        const graphIndex::Counts counts = found.counts;
         expected << dates[i] + QLatin1Char('=') + QString::number(counts.linkingDomains);
     }
     QStringList written = IniReadSection(QStringLiteral("Web Graph"), QString(), file).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
