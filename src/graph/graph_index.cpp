@@ -84,8 +84,9 @@ Writer::Writer(std::string path, bool withCounts) : m_path(std::move(path)), m_w
         fail("cannot be created");
         return;
     }
-    m_buffer.resize(1 << 20);
-    std::setvbuf(m_file, m_buffer.data(), _IOFBF, m_buffer.size());
+    constexpr size_t kBufferSize = 1 << 20;
+    m_buffer.reset(new char[kBufferSize]);
+    std::setvbuf(m_file, m_buffer.get(), _IOFBF, kBufferSize);
     const Header blank{};
     put(&blank, sizeof blank);  // filled in by finish()
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,7 +61,7 @@ private:
     std::string m_path;
     bool m_withCounts;
     FILE* m_file = nullptr;
-    std::vector<char> m_buffer;
+    std::unique_ptr<char[]> m_buffer;  // the file's, left uninitialized
     std::vector<uint64_t> m_offsets;
     std::string m_block;  // the open block's bytes, written when it is full
     std::string m_previous;

@@ -6,15 +6,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
 constexpr size_t kInSize = 1 << 20;
-constexpr size_t kOutSize = 8 << 20;
+constexpr size_t kOutSize = 8 << 20;  // also the longest line read
+// A small file starts with small buffers; the output one grows to kOutSize
+// only for a line that does not fit.
+constexpr size_t kSmallFile = 1 << 20;
+constexpr size_t kSmallInSize = 64 << 10;
+constexpr size_t kSmallOutSize = 256 << 10;
 }  // namespace
 
 GzLines::GzLines(std::string path)
-    : m_path(std::move(path)), m_state(std::make_unique<inflate_state>()), m_in(kInSize), m_out(kOutSize) {
+    : m_path(std::move(path)), m_state(std::make_unique<inflate_state>()) {
     isal_inflate_init(m_state.get());
     m_state->crc_flag = ISAL_GZIP;
     // Never a link followed, and never a wait on a pipe planted in a file's place.
@@ -31,6 +37,9 @@ GzLines::GzLines(std::string path)
         return;
     }
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+    const bool small = static_cast<uint64_t>(st.st_size) < kSmallFile;
+    m_in.resize(small ? kSmallInSize : kInSize);
+    m_out.resize(small ? kSmallOutSize : kOutSize);
     ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
@@ -70,7 +79,9 @@ bool GzLines::readInput() {
 bool GzLines::refill() {
     if (m_finished || !m_error.empty() || m_fd < 0) return false;
     const size_t rest = m_end - m_pos;
-    if (rest == m_out.size()) {
+    if (rest == m_out.size() && m_out.size() < kOutSize) {
+        m_out.resize(std::min(m_out.size() * 2, kOutSize));
+    } else if (rest == m_out.size()) {
         // No line of a release is near this long: a file that says otherwise
         // must not make the reader hold it whole.
         ++m_line;
