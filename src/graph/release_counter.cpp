@@ -310,6 +310,13 @@ Result countRelease(const Files& files, const std::string& indexPath,
     auto cleanUp = [&] {
         std::filesystem::remove(namesPath, ignored);
         std::filesystem::remove(partPath, ignored);
+        // Sorted runs a killed count left behind can be large.
+        const std::filesystem::path folder = std::filesystem::path(indexPath).parent_path();
+        const std::string runs = std::filesystem::path(namesPath + ".run").filename().string();
+        std::error_code error;
+        for (auto it = std::filesystem::directory_iterator(folder.empty() ? "." : folder, error);
+             !error && it != std::filesystem::directory_iterator(); it.increment(error))
+            if (it->path().filename().string().rfind(runs, 0) == 0) std::filesystem::remove(it->path(), ignored);
     };
     auto failed = [&](const std::string& error) {
         result.error = error;

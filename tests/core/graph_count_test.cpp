@@ -3,6 +3,7 @@
 #include "graph/release_catalog.h"
 #include "graph/release_counter.h"
 #include "support/graph_release.h"
+#include "support/temp_app_folder.h"
 
 #include <QDir>
 #include <QFile>
@@ -147,6 +148,7 @@ TEST(GraphCount, BadInputNamesFileAndPlaceAndLeavesTheOldIndexAsItWas) {
         // The index of an earlier count stays, whatever this count meets.
         const QString index = dir.filePath(QStringLiteral("domain.index"));
         const QByteArray old = "the index of an earlier count";
+        writeFileBytes(dir.filePath(QStringLiteral("domain.index.names.run3")), "a run a killed count left");
         {
             QFile earlier(index);
             ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
