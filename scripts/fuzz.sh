@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-30}"
-targets=(ini count_extraction rtf url_list source_answer list)
+targets=(ini count_extraction rtf url_list source_answer list graph_index graph_lines)
 
 if [ ! -f build-fuzz/build.ninja ]; then
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQUILLMARK_FUZZ=ON \

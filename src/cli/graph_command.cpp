@@ -235,6 +235,7 @@ int lookupCommand(const Context& c, const QStringList& addresses) {
     QByteArray out = "Address,Domain,Linking Domains,Harmonic Rank,Release\r\n";
     for (const QString& address : addresses) {
         const graphLookup::Answer answer = graphLookup::lookUp(*index.reader, address);
+        if (answer.damaged) return c.fail(graphLookup::damagedText(index.id));
         const graphIndex::Counts& counts = answer.counts;
         const QString linking = answer.found ? QString::number(counts.linkingDomains) : QString();
         const QString rank = answer.found && counts.harmonicRank != graphIndex::kNoRank

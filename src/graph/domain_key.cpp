@@ -6,6 +6,7 @@
 #include <libpsl.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace domainKey {
 namespace {
@@ -31,14 +32,23 @@ QString hostOf(const QString& address) {
     return host;
 }
 
-QString registrableDomain(const QString& host) {
+QString graphDomain(const QString& host) {
     // An IP address has no registrable domain.
     const bool ipv4 = std::all_of(host.begin(), host.end(), [](QChar ch) { return ch.isDigit() || ch == u'.'; });
     if (host.isEmpty() || ipv4 || host.contains(QLatin1Char(':'))) return {};
-    const QByteArray ace = QUrl::toAce(host);
-    if (ace.isEmpty()) return {};
-    const char* domain = psl_registrable_domain(suffixList(), ace.constData());
-    return domain ? QString::fromLatin1(domain).toLower() : QString();
+    const QByteArray ace = QUrl::toAce(host).toLower();
+    if (ace.isEmpty() || ace.startsWith('.') || ace.contains("..")) return {};
+    // The longest suffix that the ICANN rules make public; the domain is it
+    // and one label more. Private suffixes (github.io) are ordinary domains here.
+    const char* previous = nullptr;
+    for (const char* label = ace.constData();;) {
+        if (psl_is_public_suffix2(suffixList(), label, PSL_TYPE_ICANN))
+            return previous ? QString::fromLatin1(previous) : QString();
+        previous = label;
+        const char* dot = std::strchr(label, '.');
+        if (!dot) return {};
+        label = dot + 1;
+    }
 }
 
 QString reversed(const QString& domain) {
@@ -47,6 +57,6 @@ QString reversed(const QString& domain) {
     return labels.join(QLatin1Char('.'));
 }
 
-QString forAddress(const QString& address) { return reversed(registrableDomain(hostOf(address))); }
+QString forAddress(const QString& address) { return reversed(graphDomain(hostOf(address))); }
 
 }  // namespace domainKey

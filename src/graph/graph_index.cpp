@@ -5,16 +5,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cerrno>
 #include <cstring>
 
 namespace graphIndex {
 namespace {
 
-constexpr char kMagic[8] = {'Q', 'M', 'G', 'R', 'A', 'P', 'H', '2'};
+constexpr char kMagic[8] = {'Q', 'M', 'G', 'R', 'A', 'P', 'H', '3'};
 constexpr size_t kHeaderSize = 64;
+constexpr size_t kBlockCrcSize = 4;
 
-// The fixed start of the file.
+// The fixed start of the file; its last four bytes are the checksum of the rest.
 struct Header {
     char magic[8];
     uint32_t withCounts;
@@ -23,20 +27,56 @@ struct Header {
     uint64_t blocks;
     uint64_t offsetsAt;
     uint64_t fileSize;
-    uint8_t reserved[kHeaderSize - 48];
+    uint64_t dataEnd;  // the end of the last block
+    uint32_t reserved;
+    uint32_t crc;
 };
 static_assert(sizeof(Header) == kHeaderSize);
 
-uint64_t readVarint(const uint8_t*& p) {
-    uint64_t value = 0;
-    for (int shift = 0;; shift += 7) {
+constexpr std::array<uint32_t, 256> makeCrcTable() {
+    std::array<uint32_t, 256> table{};
+    for (uint32_t i = 0; i < 256; ++i) {
+        uint32_t c = i;
+        for (int k = 0; k < 8; ++k) c = c & 1 ? 0x82f63b78u ^ (c >> 1) : c >> 1;
+        table[i] = c;
+    }
+    return table;
+}
+constexpr std::array<uint32_t, 256> kCrcTable = makeCrcTable();
+
+// A block's checksum covers its number too, so a block read in another's
+// place (a damaged offset pointing at it) does not pass.
+uint32_t blockCrc(uint64_t index, const void* data, size_t size) {
+    uint8_t number[8];
+    for (int i = 0; i < 8; ++i) number[i] = static_cast<uint8_t>(index >> (8 * i));
+    return crc32c(data, size, crc32c(number, sizeof number));
+}
+
+bool readVarint(const uint8_t*& p, const uint8_t* end, uint64_t& value) {
+    value = 0;
+    for (int shift = 0; shift < 64; shift += 7) {
+        if (p >= end) return false;
         const uint8_t byte = *p++;
         value |= static_cast<uint64_t>(byte & 0x7f) << shift;
-        if (!(byte & 0x80)) return value;
+        if (!(byte & 0x80)) return true;
     }
+    return false;
+}
+
+uint64_t load64(const uint8_t* p) {
+    uint64_t value;
+    std::memcpy(&value, p, 8);
+    return value;
 }
 
 }  // namespace
+
+uint32_t crc32c(const void* data, size_t size, uint32_t crc) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i) crc = kCrcTable[(crc ^ p[i]) & 0xff] ^ (crc >> 8);
+    return ~crc;
+}
 
 Writer::Writer(std::string path, bool withCounts) : m_path(std::move(path)), m_withCounts(withCounts) {
     m_file = std::fopen(m_path.c_str(), "wbe");
@@ -44,8 +84,9 @@ Writer::Writer(std::string path, bool withCounts) : m_path(std::move(path)), m_w
         fail("cannot be created");
         return;
     }
-    m_buffer.resize(1 << 20);
-    std::setvbuf(m_file, m_buffer.data(), _IOFBF, m_buffer.size());
+    constexpr size_t kBufferSize = 1 << 20;
+    m_buffer.reset(new char[kBufferSize]);
+    std::setvbuf(m_file, m_buffer.get(), _IOFBF, kBufferSize);
     const Header blank{};
     put(&blank, sizeof blank);  // filled in by finish()
 }
@@ -69,32 +110,42 @@ void Writer::put(const void* data, size_t size) {
 }
 
 void Writer::putVarint(uint64_t value) {
-    uint8_t bytes[10];
-    size_t n = 0;
     do {
-        bytes[n] = static_cast<uint8_t>(value & 0x7f);
+        uint8_t byte = static_cast<uint8_t>(value & 0x7f);
         value >>= 7;
-        if (value) bytes[n] |= 0x80;
-        ++n;
+        if (value) byte |= 0x80;
+        m_block += static_cast<char>(byte);
     } while (value);
-    put(bytes, n);
+}
+
+void Writer::endBlock() {
+    if (m_block.empty()) return;
+    m_offsets.push_back(m_written);
+    const uint32_t crc = blockCrc(m_offsets.size() - 1, m_block.data(), m_block.size());
+    put(&crc, sizeof crc);
+    put(m_block.data(), m_block.size());
+    m_block.clear();
 }
 
 void Writer::add(std::string_view name, Counts counts) {
+    if (name.empty() || name.size() > kMaxName) {
+        errno = 0;
+        fail("holds a name that is empty or longer than 253 bytes");
+        return;
+    }
     size_t shared = 0;
     if (m_count % kBlockSize == 0) {
-        m_offsets.push_back(m_written);
+        endBlock();
     } else {
         const size_t limit = std::min(name.size(), m_previous.size());
         while (shared < limit && name[shared] == m_previous[shared]) ++shared;
     }
     // One byte holds both lengths when they are short, as they nearly always are.
     const size_t length = name.size() - shared;
-    const uint8_t head = static_cast<uint8_t>(std::min<size_t>(shared, 15) << 4 | std::min<size_t>(length, 15));
-    put(&head, 1);
+    m_block += static_cast<char>(std::min<size_t>(shared, 15) << 4 | std::min<size_t>(length, 15));
     if (shared >= 15) putVarint(shared - 15);
     if (length >= 15) putVarint(length - 15);
-    put(name.data() + shared, name.size() - shared);
+    m_block.append(name.substr(shared));
     if (m_withCounts) {
         putVarint(counts.linkingDomains);
         putVarint(counts.harmonicRank);
@@ -104,7 +155,9 @@ void Writer::add(std::string_view name, Counts counts) {
 }
 
 bool Writer::finish() {
+    endBlock();
     if (!ok()) return false;
+    const uint64_t dataEnd = m_written;
     const uint64_t pad = (8 - m_written % 8) % 8;
     const char zeros[8] = {};
     put(zeros, pad);
@@ -118,6 +171,8 @@ bool Writer::finish() {
     header.blocks = m_offsets.size();
     header.offsetsAt = offsetsAt;
     header.fileSize = m_written;
+    header.dataEnd = dataEnd;
+    header.crc = crc32c(&header, offsetof(Header, crc));
     errno = 0;
     if (ok() && std::fflush(m_file) != 0) fail("cannot be written");
     if (ok() && (std::fseek(m_file, 0, SEEK_SET) != 0 || std::fwrite(&header, sizeof header, 1, m_file) != 1 ||
@@ -130,87 +185,144 @@ bool Writer::finish() {
 }
 
 Reader::~Reader() {
-    if (m_data) ::munmap(const_cast<uint8_t*>(m_data), m_size);
+    if (m_mapped) ::munmap(const_cast<uint8_t*>(m_data), m_size);
 }
 
-bool Reader::open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool Reader::open(const std::string& path, Check check) {
+    // Not followed as a link, and never waiting on a pipe planted in its place.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
+        m_damaged = errno != ENOENT && errno != EACCES && errno != EPERM;
         m_error = path + ": " + std::strerror(errno);
         return false;
     }
     struct stat st {};
-    ::fstat(fd, &st);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        m_damaged = true;
+        m_error = path + ": not a regular file";
+        return false;
+    }
     m_size = static_cast<size_t>(st.st_size);
     void* map = m_size >= kHeaderSize ? ::mmap(nullptr, m_size, PROT_READ, MAP_SHARED, fd, 0) : MAP_FAILED;
     ::close(fd);
     if (map == MAP_FAILED) {
         m_size = 0;
+        m_damaged = true;
         m_error = path + ": not a complete index";
         return false;
     }
     m_data = static_cast<const uint8_t*>(map);
-    Header header;
-    std::memcpy(&header, m_data, sizeof header);
-    if (std::memcmp(header.magic, kMagic, sizeof kMagic) != 0 || header.fileSize != m_size ||
-        header.blockSize != kBlockSize || header.offsetsAt + header.blocks * 8 != m_size ||
-        header.blocks != (header.domains + kBlockSize - 1) / kBlockSize) {
-        m_error = path + ": not a complete index";
-        return false;
-    }
-    m_withCounts = header.withCounts != 0;
-    m_domains = header.domains;
-    m_blocks = header.blocks;
-    m_offsets = m_data + header.offsetsAt;
+    m_mapped = true;
+    m_verify = check == Check::Verify;
+    if (!checkHeader(path)) return false;
     ::madvise(const_cast<uint8_t*>(m_data), m_size, MADV_RANDOM);
     return true;
 }
 
-void Reader::decode(Cursor& c) const {
+bool Reader::openBytes(const uint8_t* data, size_t size, Check check) {
+    m_data = data;
+    m_size = size;
+    m_verify = check == Check::Verify;
+    return checkHeader("the index");
+}
+
+bool Reader::checkHeader(const std::string& where) {
+    m_damaged = true;
+    m_error = where + ": not a complete index";
+    if (m_size < kHeaderSize) return false;
+    Header h;
+    std::memcpy(&h, m_data, sizeof h);
+    if (std::memcmp(h.magic, kMagic, sizeof kMagic) != 0 || h.crc != crc32c(&h, offsetof(Header, crc))) return false;
+    const uint64_t size = m_size;
+    const bool sound = h.withCounts <= 1 && h.blockSize == kBlockSize && h.domains <= UINT32_MAX &&
+                       h.blocks == (h.domains + kBlockSize - 1) / kBlockSize && h.fileSize == size &&
+                       h.offsetsAt >= kHeaderSize && h.offsetsAt % 8 == 0 && h.offsetsAt <= size &&
+                       (size - h.offsetsAt) % 8 == 0 && (size - h.offsetsAt) / 8 == h.blocks &&
+                       h.dataEnd >= kHeaderSize && h.dataEnd <= h.offsetsAt &&
+                       h.offsetsAt - h.dataEnd < 8;
+    if (!sound) return false;
+    m_withCounts = h.withCounts != 0;
+    m_domains = h.domains;
+    m_blocks = h.blocks;
+    m_dataEnd = h.dataEnd;
+    m_offsets = m_data + h.offsetsAt;
+    m_damaged = false;
+    m_error.clear();
+    return true;
+}
+
+bool Reader::block(uint64_t index, Block& out) const {
+    const uint64_t start = load64(m_offsets + index * 8);
+    const uint64_t end = index + 1 < m_blocks ? load64(m_offsets + (index + 1) * 8) : m_dataEnd;
+    if (start < kHeaderSize || end > m_dataEnd || start >= end || end - start <= kBlockCrcSize) return false;
+    if (m_verify) {
+        uint32_t stored;
+        std::memcpy(&stored, m_data + start, sizeof stored);
+        if (stored != blockCrc(index, m_data + start + kBlockCrcSize, end - start - kBlockCrcSize)) return false;
+    }
+    out.p = m_data + start + kBlockCrcSize;
+    out.end = m_data + end;
+    out.entries = std::min<uint64_t>(kBlockSize, m_domains - index * kBlockSize);
+    return true;
+}
+
+bool Reader::decode(Cursor& c) const {
+    if (c.p >= c.end) return false;
     const uint8_t head = *c.p++;
-    uint64_t shared = head >> 4, length = head & 15;
-    if (shared == 15) shared += readVarint(c.p);
-    if (length == 15) length += readVarint(c.p);
+    uint64_t shared = head >> 4, length = head & 15, extra = 0;
+    if (shared == 15) {
+        if (!readVarint(c.p, c.end, extra) || extra > kMaxName) return false;
+        shared += extra;
+    }
+    if (length == 15) {
+        if (!readVarint(c.p, c.end, extra) || extra > kMaxName) return false;
+        length += extra;
+    }
+    if (shared > c.name.size() || shared + length > kMaxName || shared + length == 0 ||
+        length > static_cast<uint64_t>(c.end - c.p))
+        return false;
     c.name.resize(shared);
     c.name.append(reinterpret_cast<const char*>(c.p), length);
     c.p += length;
     if (m_withCounts) {
-        c.counts.linkingDomains = static_cast<uint32_t>(readVarint(c.p));
-        c.counts.harmonicRank = static_cast<uint32_t>(readVarint(c.p));
+        uint64_t linking = 0, rank = 0;
+        // No domain is linked from more domains than the release holds (the
+        // scratch list keeps a vertex id there, which may exceed its names).
+        if (!readVarint(c.p, c.end, linking) || !readVarint(c.p, c.end, rank) || linking > UINT32_MAX ||
+            (m_verify && linking >= m_domains) || rank > UINT32_MAX)
+            return false;
+        c.counts.linkingDomains = static_cast<uint32_t>(linking);
+        c.counts.harmonicRank = static_cast<uint32_t>(rank);
     }
+    return true;
 }
 
-std::string_view Reader::firstName(uint64_t block) const {
-    uint64_t offset;
-    std::memcpy(&offset, m_offsets + block * 8, 8);
-    const uint8_t* p = m_data + offset;
-    uint64_t length = *p++ & 15;  // nothing shared at a block's start
-    if (length == 15) length += readVarint(p);
-    return {reinterpret_cast<const char*>(p), length};
-}
-
-std::optional<uint64_t> Reader::find(std::string_view name, Counts* counts) const {
-    if (!m_blocks) return std::nullopt;
+Found Reader::find(std::string_view name) const {
+    Found found;
+    if (!m_blocks) return found;
+    const auto damaged = [] { return Found{Status::Damaged, 0, {}}; };
     // The last block whose first name is not after the name.
     uint64_t low = 0, high = m_blocks;
     while (high - low > 1) {
         const uint64_t mid = low + (high - low) / 2;
-        if (firstName(mid) <= name) low = mid;
+        Block range;
+        if (!block(mid, range)) return damaged();
+        Cursor c{range.p, range.end, {}, {}};
+        if (!decode(c)) return damaged();
+        if (std::string_view(c.name) <= name) low = mid;
         else high = mid;
     }
-    uint64_t offset;
-    std::memcpy(&offset, m_offsets + low * 8, 8);
-    Cursor c{m_data + offset, {}, {}};
-    const uint64_t n = std::min<uint64_t>(kBlockSize, m_domains - low * kBlockSize);
-    for (uint64_t i = 0; i < n; ++i) {
-        decode(c);
-        if (c.name == name) {
-            if (counts) *counts = c.counts;
-            return low * kBlockSize + i;
-        }
-        if (std::string_view(c.name) > name) break;
+    Block range;
+    if (!block(low, range)) return damaged();
+    Cursor c{range.p, range.end, {}, {}};
+    for (uint64_t i = 0; i < range.entries; ++i) {
+        if (!decode(c)) return damaged();
+        const int order = std::string_view(c.name).compare(name);
+        if (order == 0) return Found{Status::Present, low * kBlockSize + i, c.counts};
+        if (order > 0) break;
     }
-    return std::nullopt;
+    return found;
 }
 
 }  // namespace graphIndex

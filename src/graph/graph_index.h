@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,17 +14,27 @@
 // its in-degree and harmonic-rank position; then the file offset of every
 // block, for a binary search. Read in place by memory mapping.
 //
+// Nothing in it is trusted: the header carries its own checksum, and each
+// block a checksum (over its bytes and its number) that is checked whenever
+// the block is decoded. A lookup therefore reads only the blocks its binary
+// search touches, yet no damaged byte can change an answer unnoticed.
+//
 // The same layout without the two numbers is the counter's scratch list of
 // names, which the ranks are joined against.
 namespace graphIndex {
 
 inline constexpr uint32_t kBlockSize = 16;
 inline constexpr uint32_t kNoRank = 0;
+// The longest name a domain can have.
+inline constexpr size_t kMaxName = 253;
 
 struct Counts {
     uint32_t linkingDomains = 0;
     uint32_t harmonicRank = kNoRank;  // position from 1; kNoRank when the ranks did not name it
 };
+
+// CRC-32C of bytes, continuing from crc.
+uint32_t crc32c(const void* data, size_t size, uint32_t crc = 0);
 
 // Writes the layout to a file; the header goes in last, so a file cut short
 // never reads as complete. Errors name the file and the byte.
@@ -36,7 +46,7 @@ public:
     Writer& operator=(const Writer&) = delete;
     bool ok() const { return m_error.empty(); }
     const std::string& error() const { return m_error; }
-    // Names come in strictly increasing byte order.
+    // Names come in strictly increasing byte order, each at most kMaxName bytes.
     void add(std::string_view name, Counts counts = {});
     // Writes the block offsets and the header, and flushes to disk.
     bool finish();
@@ -45,67 +55,100 @@ public:
 private:
     void put(const void* data, size_t size);
     void putVarint(uint64_t value);
+    void endBlock();
     void fail(const char* what);
 
     std::string m_path;
     bool m_withCounts;
     FILE* m_file = nullptr;
-    std::vector<char> m_buffer;
+    std::unique_ptr<char[]> m_buffer;  // the file's, left uninitialized
     std::vector<uint64_t> m_offsets;
+    std::string m_block;  // the open block's bytes, written when it is full
     std::string m_previous;
     uint64_t m_count = 0;
     uint64_t m_written = 0;
     std::string m_error;
 };
 
+enum class Status { Absent, Present, Damaged };
+
+struct Found {
+    Status status = Status::Absent;
+    uint64_t position = 0;  // the name's place in name order
+    Counts counts;
+    explicit operator bool() const { return status == Status::Present; }
+};
+
 // A written file, mapped read-only.
 class Reader final {
 public:
+    // Trusted skips the block checksums: for the counter's own scratch file,
+    // read back moments after it was written. Bounds are checked either way.
+    enum class Check { Verify, Trusted };
+
     Reader() = default;
     ~Reader();
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;
-    // False (and error() says why) when the file is missing, cut short or not an index.
-    bool open(const std::string& path);
+    // False (and error() says why) when the file is missing or not a whole,
+    // undamaged index; damaged() tells the second from the first.
+    bool open(const std::string& path, Check check = Check::Verify);
+    // The same on bytes in memory, which must outlive the reader.
+    bool openBytes(const uint8_t* data, size_t size, Check check = Check::Verify);
     const std::string& error() const { return m_error; }
+    bool damaged() const { return m_damaged; }
     uint64_t domainCount() const { return m_domains; }
     bool hasCounts() const { return m_withCounts; }
-    // The position (id) of a name and its numbers; nothing when absent.
-    std::optional<uint64_t> find(std::string_view name, Counts* counts = nullptr) const;
-    // Calls visit(name, counts) for every entry in order.
+    // The place of a name and its numbers; Damaged when a block it needed is.
+    Found find(std::string_view name) const;
+    // Calls visit(name, counts) for every entry in order; false when a block
+    // is damaged (then the visits so far are all there were).
     template <typename Visit>
-    void forEach(Visit visit) const;
+    bool forEach(Visit visit) const;
 
 private:
+    struct Block {
+        const uint8_t* p = nullptr;
+        const uint8_t* end = nullptr;
+        uint64_t entries = 0;
+    };
     struct Cursor {
         const uint8_t* p;
+        const uint8_t* end;
         std::string name;
         Counts counts;
     };
-    void decode(Cursor& c) const;
-    std::string_view firstName(uint64_t block) const;
+    bool checkHeader(const std::string& where);
+    // The bounds of a block, its checksum checked; false when it is damaged.
+    bool block(uint64_t index, Block& out) const;
+    bool decode(Cursor& c) const;
 
     const uint8_t* m_data = nullptr;
     size_t m_size = 0;
+    bool m_mapped = false;
+    bool m_verify = true;
+    bool m_damaged = false;
     bool m_withCounts = false;
     uint64_t m_domains = 0;
     uint64_t m_blocks = 0;
+    uint64_t m_dataEnd = 0;
     const uint8_t* m_offsets = nullptr;
     std::string m_error;
 };
 
 template <typename Visit>
-void Reader::forEach(Visit visit) const {
+bool Reader::forEach(Visit visit) const {
     for (uint64_t b = 0; b < m_blocks; ++b) {
-        uint64_t offset;
-        std::memcpy(&offset, m_offsets + b * 8, 8);
-        Cursor c{m_data + offset, {}, {}};
-        const uint64_t n = std::min<uint64_t>(kBlockSize, m_domains - b * kBlockSize);
-        for (uint64_t i = 0; i < n; ++i) {
-            decode(c);
+        Block range;
+        if (!block(b, range)) return false;
+        Cursor c{range.p, range.end, {}, {}};
+        for (uint64_t i = 0; i < range.entries; ++i) {
+            if (!decode(c)) return false;
             visit(std::string_view(c.name), c.counts);
         }
+        if (c.p != c.end) return false;
     }
+    return true;
 }
 
 }  // namespace graphIndex

@@ -10,7 +10,9 @@ namespace graphLookup {
 OpenRelease open(const QString& id, QString* error) {
     OpenRelease release{id, std::make_unique<graphIndex::Reader>()};
     if (!release.reader->open(QFile::encodeName(graphRelease::indexPath(id)).toStdString())) {
-        if (error) *error = QString::fromLocal8Bit(release.reader->error().c_str());
+        if (error)
+            *error = release.reader->damaged() ? damagedText(id)
+                                               : QString::fromLocal8Bit(release.reader->error().c_str());
         release.reader.reset();
     }
     return release;
@@ -20,6 +22,10 @@ QString noReleaseText() {
     return QStringLiteral(
         "no release is counted here (quillmark-graph list, then quillmark-graph fetch RELEASE and "
         "quillmark-graph count RELEASE)");
+}
+
+QString damagedText(const QString& id) {
+    return QStringLiteral("the index of %1 is damaged; count it again").arg(id);
 }
 
 OpenRelease openNewest(QString* error) {
@@ -33,9 +39,12 @@ OpenRelease openNewest(QString* error) {
 
 Answer lookUp(const graphIndex::Reader& index, const QString& address) {
     Answer answer;
-    answer.domain = domainKey::registrableDomain(domainKey::hostOf(address));
+    answer.domain = domainKey::graphDomain(domainKey::hostOf(address));
     if (answer.domain.isEmpty()) return answer;
-    answer.found = index.find(domainKey::reversed(answer.domain).toStdString(), &answer.counts).has_value();
+    const graphIndex::Found found = index.find(domainKey::reversed(answer.domain).toStdString());
+    answer.found = found.status == graphIndex::Status::Present;
+    answer.damaged = found.status == graphIndex::Status::Damaged;
+    if (answer.found) answer.counts = found.counts;
     return answer;
 }
 

@@ -10,8 +10,9 @@
 namespace graphLookup {
 
 struct Answer {
-    QString domain;      // the registrable domain as written ("example.co.uk"); "" when the address has none
-    bool found = false;  // the release names the domain (with or without incoming links)
+    QString domain;        // the domain whose count it is, as written ("example.co.uk", "github.io"); "" when none
+    bool found = false;    // the release names the domain (with or without incoming links)
+    bool damaged = false;  // the index could not answer: a block it needed is damaged
     graphIndex::Counts counts;
 };
 
@@ -21,13 +22,16 @@ struct OpenRelease {
     std::unique_ptr<graphIndex::Reader> reader;
 };
 
-// Opens the index of the counted release id; a null reader and the reason when it cannot be read.
+// Opens the index of the counted release id; a null reader and the reason when
+// it cannot be read (damagedText when it is there but not whole and sound).
 OpenRelease open(const QString& id, QString* error);
 // The newest counted release here; a null reader and the reason (naming
 // the commands that make one) when there is none.
 OpenRelease openNewest(QString* error);
 // Why nothing can be looked up: no release is counted here.
 QString noReleaseText();
+// "the index of RELEASE is damaged; count it again"
+QString damagedText(const QString& id);
 
 Answer lookUp(const graphIndex::Reader& index, const QString& address);
 

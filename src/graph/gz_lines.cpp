@@ -3,27 +3,47 @@
 #include <isa-l/igzip_lib.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
 constexpr size_t kInSize = 1 << 20;
-constexpr size_t kOutSize = 8 << 20;
+constexpr size_t kOutSize = 8 << 20;  // also the longest line read
 thread_local GzLines::Follower t_follower;
+// A small file starts with small buffers; the output one grows to kOutSize
+// only for a line that does not fit.
+constexpr size_t kSmallFile = 1 << 20;
+constexpr size_t kSmallInSize = 64 << 10;
+constexpr size_t kSmallOutSize = 256 << 10;
 }  // namespace
 
 void GzLines::setThreadFollower(Follower follower) { t_follower = std::move(follower); }
 
 GzLines::GzLines(std::string path)
-    : m_path(std::move(path)), m_state(std::make_unique<inflate_state>()), m_in(kInSize), m_out(kOutSize) {
+    : m_path(std::move(path)), m_state(std::make_unique<inflate_state>()) {
     isal_inflate_init(m_state.get());
     m_state->crc_flag = ISAL_GZIP;
-    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never a link followed, and never a wait on a pipe planted in a file's place.
+    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (m_fd < 0) {
         m_error = m_path + ": " + std::strerror(errno);
         return;
     }
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        m_error = m_path + ": not a regular file";
+        ::close(m_fd);
+        m_fd = -1;
+        return;
+    }
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+    // A file still arriving (a follower waits on it) is sized for what is to come.
+    const bool small = static_cast<uint64_t>(st.st_size) < kSmallFile && !t_follower;
+    m_in.resize(small ? kSmallInSize : kInSize);
+    m_out.resize(small ? kSmallOutSize : kOutSize);
     ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
@@ -64,7 +84,15 @@ bool GzLines::readInput() {
 bool GzLines::refill() {
     if (m_finished || !m_error.empty() || m_fd < 0) return false;
     const size_t rest = m_end - m_pos;
-    if (rest == m_out.size()) m_out.resize(m_out.size() * 2);  // a line longer than the buffer
+    if (rest == m_out.size() && m_out.size() < kOutSize) {
+        m_out.resize(std::min(m_out.size() * 2, kOutSize));
+    } else if (rest == m_out.size()) {
+        // No line of a release is near this long: a file that says otherwise
+        // must not make the reader hold it whole.
+        ++m_line;
+        failLine("longer than " + std::to_string(kOutSize >> 20) + " MiB");
+        return false;
+    }
     std::memmove(m_out.data(), m_out.data() + m_pos, rest);
     m_pos = 0;
     m_end = rest;

@@ -10,6 +10,21 @@
 
 struct inflate_state;
 
+// Leaves a vector's new elements uninitialized: the buffers are always
+// written before they are read, and zeroing them costs a small file more than
+// its whole reading.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+};
+
 // Reads the lines of a gzip file (one or several members one after another)
 // as it inflates them, without holding more than a few MiB. A line is handed
 // out without its line end; it stays valid until the next call of next().
@@ -94,8 +109,8 @@ private:
     std::string m_path;
     int m_fd = -1;
     std::unique_ptr<inflate_state> m_state;
-    std::vector<uint8_t> m_in;
-    std::vector<char> m_out;
+    std::vector<uint8_t, UninitializedAllocator<uint8_t>> m_in;
+    std::vector<char, UninitializedAllocator<char>> m_out;
     size_t m_pos = 0;
     size_t m_end = 0;
     uint64_t m_line = 0;

@@ -2,6 +2,7 @@
 
 #include "graph/graph_index.h"
 #include "graph/gz_lines.h"
+#include "graph/name_sort.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <filesystem>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace graphCount {
@@ -43,10 +45,20 @@ std::string shownText(std::string_view text) {
     return "\"" + std::string(text.substr(0, 200)) + "\"";
 }
 
-// Pass 1: the names, checked for order and ids, into the scratch list.
-bool readVertices(GzLines& in, graphIndex::Writer& names, uint64_t& count) {
+// Set on the counter of an id whose name other ids list too: its links go
+// through DupLinks, so no pair of names is counted twice.
+constexpr uint32_t kShared = 0x80000000u;
+constexpr uint64_t kMaxIds = kShared - 1;
+// Names held in memory at once while sorting them.
+constexpr size_t kSortBudget = size_t{128} << 20;
+
+std::string tooLong(std::string_view name) {
+    return "a domain longer than " + std::to_string(graphIndex::kMaxName) + " bytes: " + shownText(name);
+}
+
+// Pass 1: the names and their ids (the line numbers), in any order.
+bool readVertices(GzLines& in, NameSort& names, uint64_t& count) {
     std::string_view line, fields[kMaxFields];
-    std::string previous;
     while (in.next(line)) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         const size_t n = splitTabs(line, fields);
@@ -63,20 +75,64 @@ bool readVertices(GzLines& in, graphIndex::Writer& names, uint64_t& count) {
             in.failLine("id " + std::to_string(id) + " where " + std::to_string(count) + " was due");
             break;
         }
-        if (count > 0 && !(fields[1] > std::string_view(previous))) {
-            in.failLine("the vertices are not sorted by name: " + shownText(fields[1]) + " after " + shownText(previous));
+        if (fields[1].size() > graphIndex::kMaxName) {
+            in.failLine(tooLong(fields[1]));
             break;
         }
-        if (count == UINT32_MAX) {
+        if (count == kMaxIds) {
             in.failLine("more domains than an index holds");
             break;
         }
-        names.add(fields[1]);
-        previous.assign(fields[1]);
+        if (!names.add(fields[1], static_cast<uint32_t>(id))) break;
         ++count;
     }
-    return in.error().empty() && names.ok();
+    return in.error().empty() && names.error().empty();
 }
+
+// The links of names listed under several ids, as pairs of each name's
+// smallest id: their ids' links are scattered over the edges, so the pairs are
+// kept, sorted and made unique before they are counted. Releases hold a
+// handful of such names.
+class DupLinks {
+public:
+    void addShared(const std::vector<uint32_t>& ids) {
+        for (uint32_t id : ids) m_first.emplace(id, ids.front());
+    }
+    bool any() const { return !m_first.empty(); }
+    void add(uint64_t from, uint64_t to) {
+        m_pairs.push_back(uint64_t{first(from)} << 32 | first(to));
+        if (m_pairs.size() >= m_limit) {
+            compact();
+            if (m_pairs.size() > m_limit / 2) m_limit *= 2;
+        }
+    }
+    // Adds each distinct pair of two different names to the counter of its
+    // target; returns how many there were.
+    uint64_t countInto(uint32_t* counts) {
+        compact();
+        uint64_t links = 0;
+        for (uint64_t pair : m_pairs) {
+            const auto from = static_cast<uint32_t>(pair >> 32), to = static_cast<uint32_t>(pair);
+            if (from == to) continue;
+            ++counts[to];
+            ++links;
+        }
+        return links;
+    }
+
+private:
+    uint32_t first(uint64_t id) const {
+        const auto it = m_first.find(static_cast<uint32_t>(id));
+        return it == m_first.end() ? static_cast<uint32_t>(id) : it->second;
+    }
+    void compact() {
+        std::sort(m_pairs.begin(), m_pairs.end());
+        m_pairs.erase(std::unique(m_pairs.begin(), m_pairs.end()), m_pairs.end());
+    }
+    std::unordered_map<uint32_t, uint32_t> m_first;
+    std::vector<uint64_t> m_pairs;
+    size_t m_limit = size_t{1} << 22;
+};
 
 // Why an edge line is refused, or nothing when it is two ids of the release.
 std::optional<std::string> edgeProblem(std::string_view line, uint64_t domains, uint64_t& from, uint64_t& to) {
@@ -90,20 +146,24 @@ std::optional<std::string> edgeProblem(std::string_view line, uint64_t domains, 
     return std::nullopt;
 }
 
-// Pass 2: in-degrees. The edges are sorted, so a repeated link is the one
-// before it. Lines are parsed in place, in runs, the common form on a fast path.
-bool readEdges(GzLines& in, std::vector<uint32_t>& indegree, uint64_t& distinct) {
-    const uint64_t domains = indegree.size();
+// Pass 2: in-degrees by id. The edges are sorted, so a repeated link is the
+// one before it. Lines are parsed in place, in runs, the common form on a
+// fast path. counts holds one entry an id (kShared marks shared names).
+bool readEdges(GzLines& in, std::vector<uint32_t>& counts, DupLinks& dups, uint64_t& distinct) {
+    const uint64_t domains = counts.size();
     // One extra counter takes the adds of the ring's empty slots.
-    indegree.push_back(0);
-    uint32_t* const counts = indegree.data();
+    counts.push_back(0);
+    uint32_t* const count = counts.data();
     constexpr uint32_t kPending = 32;
-    uint32_t pending[kPending];
-    std::fill(std::begin(pending), std::end(pending), static_cast<uint32_t>(domains));
+    uint64_t pending[kPending];  // from << 32 | to
+    std::fill(std::begin(pending), std::end(pending), domains);
     uint64_t lastFrom = UINT64_MAX, lastTo = UINT64_MAX;
+    bool fromShared = false;
     uint64_t lineNumber = 0;
     std::string_view chunk;
-    while (in.nextLines(chunk)) {
+    for (;;) {
+        in.setLineNumber(lineNumber);
+        if (!in.nextLines(chunk)) break;
         const char* p = chunk.data();
         const char* const end = p + chunk.size();
         while (p < end) {
@@ -131,12 +191,14 @@ bool readEdges(GzLines& in, std::vector<uint32_t>& indegree, uint64_t& distinct)
                 p = lineEnd;
             }
             ++p;  // the line end
-            if (from < lastFrom && lastFrom != UINT64_MAX) {
-                in.setLineNumber(lineNumber);
-                in.failLine("the edges are not sorted by number");
-                return false;
-            }
-            if (from == lastFrom && to <= lastTo) {
+            if (from != lastFrom) {
+                if (from < lastFrom && lastFrom != UINT64_MAX) {
+                    in.setLineNumber(lineNumber);
+                    in.failLine("the edges are not sorted by number");
+                    return false;
+                }
+                fromShared = (count[from] & kShared) != 0;
+            } else if (to <= lastTo) {
                 if (to < lastTo) {
                     in.setLineNumber(lineNumber);
                     in.failLine("the edges are not sorted by number");
@@ -147,21 +209,42 @@ bool readEdges(GzLines& in, std::vector<uint32_t>& indegree, uint64_t& distinct)
             lastFrom = from;
             lastTo = to;
             if (from == to) continue;  // a domain linking to itself is no other domain
+            if (fromShared) {
+                dups.add(from, to);
+                continue;
+            }
             ++distinct;
             // The counters are hit at random: each is fetched ahead and added
             // to some lines later, so the wait for memory overlaps the parsing.
-            __builtin_prefetch(counts + to, 1);
-            uint32_t& slot = pending[distinct % kPending];
-            ++counts[slot];
-            slot = static_cast<uint32_t>(to);
+            __builtin_prefetch(count + to, 1);
+            uint64_t& slot = pending[distinct % kPending];
+            const uint32_t target = static_cast<uint32_t>(slot);
+            if (count[target] & kShared) [[unlikely]] {
+                --distinct;
+                dups.add(slot >> 32, target);
+            } else {
+                ++count[target];
+            }
+            slot = from << 32 | to;
         }
     }
-    for (uint32_t target : pending) ++counts[target];
-    indegree.pop_back();
-    return in.error().empty();
+    for (uint64_t slot : pending) {
+        const uint32_t target = static_cast<uint32_t>(slot);
+        if (count[target] & kShared) {
+            --distinct;
+            dups.add(slot >> 32, target);
+        } else {
+            ++count[target];
+        }
+    }
+    counts.pop_back();
+    if (!in.error().empty()) return false;
+    distinct += dups.countInto(count);
+    return true;
 }
 
-// Pass 3: harmonic positions, joined to the domains by name.
+// Pass 3: harmonic positions, joined to the names. A name ranked twice keeps
+// its better place.
 bool readRanks(GzLines& in, const graphIndex::Reader& names, std::vector<uint32_t>& rank) {
     std::string_view line, fields[kMaxFields];
     bool first = true;
@@ -178,11 +261,22 @@ bool readRanks(GzLines& in, const graphIndex::Reader& names, std::vector<uint32_
             in.failLine("not five or six tab-separated fields");
             return false;
         }
-        if (!parseNumber(fields[0], position) || position > UINT32_MAX) {
+        if (!parseNumber(fields[0], position) || position == 0 || position > UINT32_MAX) {
             in.failLine("not a harmonic position: " + shownText(fields[0]));
             return false;
         }
-        if (const auto id = names.find(fields[4])) rank[*id] = static_cast<uint32_t>(position);
+        if (fields[4].size() > graphIndex::kMaxName) {
+            in.failLine(tooLong(fields[4]));
+            return false;
+        }
+        const graphIndex::Found found = names.find(fields[4]);
+        if (found.status == graphIndex::Status::Damaged) {
+            in.failLine("the list of names read back is damaged");
+            return false;
+        }
+        if (!found) continue;
+        uint32_t& best = rank[found.position];
+        if (best == graphIndex::kNoRank || position < best) best = static_cast<uint32_t>(position);
     }
     return in.error().empty();
 }
@@ -208,13 +302,26 @@ Result countRelease(const Files& files, const std::string& indexPath,
 Result countRelease(const Files& files, const std::string& indexPath,
                     const std::function<void(const std::string&)>& progress, const ByteProgress& bytes) {
     Result result;
+    // The index in place keeps answering until the new one is complete: the
+    // new one is written beside it and renamed over it as the last step.
     const std::string namesPath = indexPath + ".names";
     const std::string partPath = indexPath + ".part";
     std::error_code ignored;
-    std::filesystem::remove(indexPath, ignored);  // an index of other files is no index of these
     auto cleanUp = [&] {
         std::filesystem::remove(namesPath, ignored);
         std::filesystem::remove(partPath, ignored);
+        // Sorted runs a killed count left behind can be large.
+        const std::filesystem::path folder = std::filesystem::path(indexPath).parent_path();
+        const std::string runs = std::filesystem::path(namesPath + ".run").filename().string();
+        std::error_code error;
+        for (auto it = std::filesystem::directory_iterator(folder.empty() ? "." : folder, error);
+             !error && it != std::filesystem::directory_iterator(); it.increment(error))
+            if (it->path().filename().string().rfind(runs, 0) == 0) std::filesystem::remove(it->path(), ignored);
+    };
+    auto failed = [&](const std::string& error) {
+        result.error = error;
+        cleanUp();
+        return result;
     };
     auto say = [&](const std::string& text) {
         if (progress) progress(text);
@@ -230,65 +337,70 @@ Result countRelease(const Files& files, const std::string& indexPath,
     };
 
     say("Reading " + files.vertices);
+    uint64_t ids = 0;
+    std::vector<uint32_t> counts;
+    DupLinks dups;
     {
-        GzLines vertices(files.vertices);
-        observe(vertices, 0);
-        graphIndex::Writer names(namesPath, false);
-        uint64_t count = 0;
-        if (!readVertices(vertices, names, count) || !names.finish()) {
-            result.error = !vertices.error().empty() ? vertices.error() : names.error();
-            cleanUp();
-            return result;
+        NameSort sorted(namesPath + ".run", kSortBudget);
+        {
+            GzLines vertices(files.vertices);
+            observe(vertices, 0);
+            if (!readVertices(vertices, sorted, ids))
+                return failed(!vertices.error().empty() ? vertices.error() : sorted.error());
         }
-        result.domains = count;
+        // The scratch list: each name once, in order, with the first id that
+        // listed it; ids sharing a name are marked and remembered.
+        counts.assign(ids, 0);
+        graphIndex::Writer names(namesPath, true);
+        const bool merged = sorted.finish([&](std::string_view name, const std::vector<uint32_t>& same) {
+            names.add(name, {same.front(), 0});
+            if (same.size() > 1) {
+                for (uint32_t id : same) counts[id] |= kShared;
+                dups.addShared(same);
+            }
+            ++result.domains;
+            return names.ok();
+        });
+        if (!merged) return failed(sorted.error());
+        if (!names.finish()) return failed(names.error());
     }
     graphIndex::Reader names;
-    if (!names.open(namesPath)) {
-        result.error = names.error();
-        cleanUp();
-        return result;
-    }
-    std::vector<uint32_t> indegree(result.domains, 0);
+    if (!names.open(namesPath, graphIndex::Reader::Check::Trusted)) return failed(names.error());
     say("Reading " + files.edges);
     {
         GzLines edges(files.edges);
         observe(edges, 1);
-        if (!readEdges(edges, indegree, result.edges)) {
-            result.error = edges.error();
-            cleanUp();
-            return result;
-        }
+        if (!readEdges(edges, counts, dups, result.edges)) return failed(edges.error());
     }
+    dups = {};
     std::vector<uint32_t> rank(result.domains, graphIndex::kNoRank);
     say("Reading " + files.ranks);
     {
         GzLines ranks(files.ranks);
         observe(ranks, 2);
-        if (!readRanks(ranks, names, rank)) {
-            result.error = ranks.error();
-            cleanUp();
-            return result;
-        }
+        if (!readRanks(ranks, names, rank)) return failed(ranks.error());
     }
     say("Writing " + indexPath);
     graphIndex::Writer index(partPath, true);
-    uint64_t id = 0;
-    names.forEach([&](std::string_view name, graphIndex::Counts) {
-        index.add(name, {indegree[id], rank[id]});
-        ++id;
+    uint64_t position = 0;
+    bool sound = true;
+    const bool whole = names.forEach([&](std::string_view name, graphIndex::Counts first) {
+        const uint32_t id = first.linkingDomains;
+        sound = sound && id < counts.size();
+        index.add(name, {sound ? counts[id] & ~kShared : 0, rank[position]});
+        ++position;
     });
+    if (!whole || !sound) return failed(namesPath + ": the list of names read back is damaged");
     if (!index.finish()) {
         // The message names the index, not its temporary name.
-        result.error = index.error();
-        if (const size_t at = result.error.find(partPath); at == 0)
-            result.error.replace(0, partPath.size(), indexPath);
-        cleanUp();
-        return result;
+        std::string error = index.error();
+        if (error.rfind(partPath, 0) == 0) error.replace(0, partPath.size(), indexPath);
+        return failed(error);
     }
     std::error_code error;
     std::filesystem::rename(partPath, indexPath, error);
-    if (error) result.error = indexPath + ": cannot be written (" + error.message() + ")";
-    else if (bytes) bytes(total, total);
+    if (error) return failed(indexPath + ": cannot be written (" + error.message() + ")");
+    if (bytes) bytes(total, total);
     cleanUp();
     return result;
 }

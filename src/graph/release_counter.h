@@ -5,8 +5,12 @@
 #include <string>
 
 // Counting a release: one streaming pass over each of its three files builds
-// the index. Memory: two 4-byte numbers a domain and the block offsets; the
-// names wait in a scratch file beside the index, read by memory mapping.
+// the index. The vertices may come in any order and may list a name under
+// several ids (the ids are their line numbers); the count of a name is the
+// number of other names with a link from any of their ids to any of its ids.
+// Memory: two 4-byte numbers a domain, the block offsets and a bounded buffer
+// for sorting the names; the sorted names wait in a scratch file beside the
+// index, read by memory mapping.
 namespace graphCount {
 
 struct Files {
@@ -19,12 +23,13 @@ Files releaseFiles(const std::string& folder, const std::string& release);
 
 struct Result {
     std::string error;  // empty on success; else names the file and the line or byte
-    uint64_t domains = 0;
-    uint64_t edges = 0;  // distinct links between two different domains
+    uint64_t domains = 0;  // distinct names
+    uint64_t edges = 0;    // distinct links between two different names
 };
 
 // Writes the index to indexPath whole or not at all: it is built under a
-// temporary name and renamed into place only when complete.
+// temporary name and renamed into place only when complete, so an index
+// already there answers as before until then, and after any failure.
 Result countRelease(const Files& files, const std::string& indexPath,
                     const std::function<void(const std::string&)>& progress = {});
 

@@ -60,20 +60,29 @@ History writeHistory(const QString& name, const QString& address, const QString&
         return history;
     }
     const std::string key = history.key.toStdString();
-    // Oldest first: each date goes in at the top of its section, so the
-    // section ends newest first as every saved search is.
+    // Every count is read before anything is written: a damaged index writes
+    // no date at all.
+    QList<std::pair<QDate, QString>> counts;
     for (auto it = opened.indexes.rbegin(); it != opened.indexes.rend(); ++it) {
         const OpenIndex& index = *it;
-        graphIndex::Counts counts;
         const auto date = graphRelease::releaseDate(graphRelease::localRelease(index.id));
-        if (!date || !index.reader->find(key, &counts)) continue;  // no count that day
-        const QString record =
-            QLatin1String(kSection) + QLatin1Char(':') + QString::number(counts.linkingDomains) + QLatin1Char('\n');
-        if (auto error = savedSearch::appendRecord(name, record, *date, &lock)) {
-            history.error = error;
+        if (!date) continue;
+        const graphIndex::Found found = index.reader->find(key);
+        if (found.status == graphIndex::Status::Damaged) {
+            history.error = graphLookup::damagedText(index.id);
+            history.dates.clear();
             return history;
         }
-        history.dates << Written{index.id, *date, counts.linkingDomains};
+        if (!found) continue;  // no count that day
+        counts.append({*date, QString::number(found.counts.linkingDomains)});
+        history.dates << Written{index.id, *date, found.counts.linkingDomains};
+    }
+    // Each date goes to its place in the section, which stays newest first
+    // whatever order the releases were counted in.
+    if (auto error = savedSearch::writeDatedCounts(name, QLatin1String(kSection), counts, &lock)) {
+        history.error = error;
+        history.dates.clear();
+        return history;
     }
     if (history.dates.isEmpty()) history.error = QStringLiteral("%1: not in any counted release").arg(history.key);
     return history;

@@ -214,6 +214,41 @@ std::optional<QString> writeRecord(const QString& name, const QString& record, c
     return std::nullopt;
 }
 
+// A saved date "mm-dd-yy"; two-digit years before 70 are this century's.
+QDate savedDate(const QString& key) {
+    QDate date = QDate::fromString(key.trimmed(), QStringLiteral("MM-dd-yy"));
+    if (date.isValid() && date.year() < 1970) date = date.addYears(100);
+    return date;
+}
+
+// Puts key=count into the section at its place in newest-first order: above
+// the first entry with an older date, else below the section's last entry. A
+// date the section holds is rewritten where it stands, and a missing section
+// is made, as every save does.
+bool placeDated(IniLines& ini, const QString& section, const QDate& date, const QString& count) {
+    const QString key = dateKey(date);
+    const QString header = QLatin1Char('[') + section + QLatin1Char(']');
+    int h = 0;
+    for (int p = 1; p <= ini.IniLineCount() && !h; ++p)
+        if (ini.at(p).startsWith(header, Qt::CaseInsensitive)) h = p;
+    int end = h + 1;
+    while (h && end <= ini.IniLineCount() && !ini.at(end).startsWith(QLatin1Char('['))) ++end;
+    bool held = false;
+    for (int p = h + 1; h && p < end; ++p) held = held || ini.at(p).startsWith(key + QLatin1Char('='), Qt::CaseInsensitive);
+    if (!h || held) return ini.writeKeyBelowHeader(section, key, count);
+    int at = 0, last = h;
+    for (int p = h + 1; p < end && !at; ++p) {
+        const QString& line = ini.at(p);
+        if (!line.isEmpty()) last = p;
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        const QDate entry = equals > 0 ? savedDate(line.left(equals)) : QDate();
+        if (entry.isValid() && entry < date) at = p;
+    }
+    if (!at) at = last + 1;
+    ini.IniInsertLine(key + QLatin1Char('=') + count, at);
+    return true;
+}
+
 }  // namespace
 
 QString pendingSaveRecord() { return pendingState(); }
@@ -337,6 +372,33 @@ std::optional<QString> appendRecord(const QString& name, const QString& record, 
 std::optional<QString> saveNewRecord(const QString& name, const QString& record, const QDate& today,
                                      const SearchLock* held) {
     return writeRecord(name, record, today, Mode::Replace, held);
+}
+
+std::optional<QString> writeDatedCounts(const QString& name, const QString& section,
+                                        const QList<std::pair<QDate, QString>>& counts, const SearchLock* held) {
+    if (auto problem = nameProblem(name)) return problem;
+    if (counts.isEmpty()) return std::nullopt;
+    const QString folder = appPaths::savedFolder();
+    if (!QDir().mkpath(folder))
+        return failure(searchFilePath(name), QStringLiteral("the folder could not be created"));
+    std::optional<SearchLock> ownLock;
+    if (!held) {
+        ownLock.emplace(name);
+        held = &*ownLock;
+    }
+    if (!held->isLocked()) return held->error();
+    const QString target = searchFilePath(name);
+    removeAbandonedCopies(folder);
+    StagedCopy stage(target);
+    QByteArray bytes;
+    if (auto reason = stage.read(bytes)) return failure(target, *reason);
+    IniLines ini;
+    ini.loadBytes(bytes);
+    for (const auto& [date, count] : counts)
+        if (!IniNameIsValid(section) || !placeDated(ini, section, date, count)) return failure(target, kWriteFailed);
+    if (auto reason = stage.write(ini.bytes())) return failure(target, *reason);
+    if (auto reason = stage.commit()) return failure(target, *reason);
+    return std::nullopt;
 }
 
 SearchLock::SearchLock(const QString& name, int waitMs)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 class ResultsGrid;
 
@@ -96,6 +97,14 @@ std::optional<QString> appendRecord(const QString& name, const QString& record, 
                                     const SearchLock* held = nullptr);
 std::optional<QString> saveNewRecord(const QString& name, const QString& record, const QDate& today,
                                      const SearchLock* held = nullptr);
+
+// Writes counts under their dates into one section, each date at its place
+// in the section's newest-first order whatever order they come in (a date
+// the section holds gets the new count where it stands). Every other entry and
+// section stays as it was; one write, under the search's lock.
+std::optional<QString> writeDatedCounts(const QString& name, const QString& section,
+                                        const QList<std::pair<QDate, QString>>& counts,
+                                        const SearchLock* held = nullptr);
 
 // Appends one grid row exactly as "Ok" does (the file is created when
 // missing); for callers without a dialog.

@@ -15,6 +15,14 @@ void GraphSource::ask(const QStringList& addresses, Done done) {
         // incoming links has 0.
         const graphLookup::Answer answer =
             m_release.reader ? graphLookup::lookUp(*m_release.reader, address) : graphLookup::Answer{};
+        if (answer.damaged) {
+            // No number of a damaged index is trusted from here on: the column
+            // stays empty with the reason, and the other columns go on.
+            m_error = graphLookup::damagedText(m_release.id);
+            m_release.reader.reset();
+            reply.cells = QStringList(addresses.size(), QString());
+            break;
+        }
         reply.cells.append(answer.found ? QString::number(answer.counts.linkingDomains) : QString());
     }
     reply.error = m_error;
@@ -29,7 +37,8 @@ QString GraphSource::viewAddress(const QString& address) const {
     }
     const graphLookup::Answer answer =
         m_release.reader ? graphLookup::lookUp(*m_release.reader, address) : graphLookup::Answer{};
-    const QString html = graphPageHtml(m_source.caption, m_release.id, address, answer, m_error);
+    const QString error = answer.damaged ? graphLookup::damagedText(m_release.id) : m_error;
+    const QString html = graphPageHtml(m_source.caption, m_release.id, address, answer, error);
     return QStringLiteral("data:text/html;charset=utf-8,") + QString::fromLatin1(QUrl::toPercentEncoding(html));
 }
 

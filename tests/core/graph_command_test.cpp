@@ -4,6 +4,7 @@
 #include "graph/release_catalog.h"
 #include "support/graph_release.h"
 #include "support/temp_app_folder.h"
+#include "graph/graph_lookup.h"
 
 #include <QDir>
 #include <QFile>
@@ -125,10 +126,8 @@ TEST_F(GraphCommandTest, LookupPrintsCsvForTheNewestOrAChosenRelease) {
     }
     auto countsOf = [](const QString& id) {
         graphIndex::Reader index;
-        graphIndex::Counts counts;
         index.open(QFile::encodeName(graphRelease::indexPath(id)).toStdString());
-        index.find("com.example", &counts);
-        return counts;
+        return index.find("com.example").counts;
     };
     for (const QString& id : {QString(), QStringLiteral("cc-main-2023-may-sep-nov")}) {
         const QString release = id.isEmpty() ? kRelease : id;
@@ -179,9 +178,10 @@ TEST_F(GraphCommandTest, HistoryWritesOneDateAReleaseAndKeepsTheRest) {
     QStringList dates{QStringLiteral("05-23-22"), QStringLiteral("12-11-23"), QStringLiteral("04-29-24")};
     for (int i = 0; i < 3; ++i) {
         graphIndex::Reader index;
-        graphIndex::Counts counts;
         ASSERT_TRUE(index.open(QFile::encodeName(graphRelease::indexPath(QString::fromLatin1(releases[i].id))).toStdString()));
-        ASSERT_TRUE(index.find("com.example", &counts));
+        const graphIndex::Found found = index.find("com.example");
+        ASSERT_TRUE(found);
+        const graphIndex::Counts counts = found.counts;
         expected << dates[i] + QLatin1Char('=') + QString::number(counts.linkingDomains);
     }
     QStringList written = IniReadSection(QStringLiteral("Web Graph"), QString(), file).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
@@ -436,6 +436,103 @@ TEST_F(GraphCommandTest, NoCommandIsUsageAndAReleaseIsNeverAPath) {
     EXPECT_EQ(list.exit, 1);
     EXPECT_TRUE(list.err.contains("is no release name")) << list.err.constData();
     EXPECT_FALSE(QFileInfo::exists(graphRelease::cacheRoot() + QStringLiteral("/../../escape")));
+}
+
+// Hosts under a private suffix are counted under the suffix's owner, as the
+// releases fold them; the Domain column names the domain whose count it is.
+TEST(GraphLookup, PrivateSuffixesFoldToTheirOwnersDomain) {
+    TempGraphCache cache;
+    const QString id = QStringLiteral("cc-main-2025-jan-feb-mar");
+    ASSERT_EQ(countHandRelease(id, QStringLiteral("CC-MAIN-2025-13"),
+                               {"0\tcom.blogspot\t900\n1\tcom.example\t1\n2\tio.github\t700\n3\tuk.co.example\t1\n"},
+                               {"0\t2\n1\t0\n1\t2\n3\t0\n3\t2\n"},
+                               {"#harmonicc_pos\t#harmonicc_val\t#pr_pos\t#pr_val\t#host_rev\t#n_hosts\n"
+                                "1\t9\t1\t0.1\tio.github\t700\n2\t8\t2\t0.1\tcom.blogspot\t900\n"}),
+              QString());
+    const GraphRun run = graph({"lookup", "https://someone.github.io/project/", "foo.blogspot.com",
+                                "www.foo.blogspot.co.uk", "github.io", "http://shop.example.co.uk/"});
+    EXPECT_EQ(run.exit, 0) << run.err.constData();
+    EXPECT_EQ(run.out, "Address,Domain,Linking Domains,Harmonic Rank,Release\r\n"
+                       "https://someone.github.io/project/,github.io,3,1," + id.toUtf8() + "\r\n"
+                       "foo.blogspot.com,blogspot.com,2,2," + id.toUtf8() + "\r\n"
+                       "www.foo.blogspot.co.uk,blogspot.co.uk,,," + id.toUtf8() + "\r\n"
+                       "github.io,github.io,3,1," + id.toUtf8() + "\r\n"
+                       "http://shop.example.co.uk/,example.co.uk,0,," + id.toUtf8() + "\r\n");
+}
+
+// A damaged index is a message and status 1 for lookup and history; nothing
+// is printed as a count and nothing is written.
+TEST(GraphLookup, ADamagedIndexIsAMessageAndStatusOne) {
+    TempGraphCache cache;
+    TempAppFolder app;
+    ASSERT_EQ(countSmallRelease(), QString());
+    const QString indexPath = graphRelease::indexPath(kSmallRelease);
+    const QByteArray sound = readFileBytes(indexPath);
+    const QByteArray message = "quillmark-graph: the index of " + kSmallRelease.toUtf8() + " is damaged; count it again\n";
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } damages[] = {
+        {"a flipped header byte", QByteArray(sound).replace(17, 1, "\x7f")},
+        {"a flipped block byte", QByteArray(sound).replace(70, 1, "\x7f")},
+        {"cut short", sound.left(sound.size() - 8)},
+        {"a huge block offset", sound.left(sound.size() - 8) + QByteArray(8, '\xff')},
+        {"empty", QByteArray()},
+    };
+    for (const auto& d : damages) {
+        SCOPED_TRACE(d.name);
+        ASSERT_NE(d.bytes, sound);
+        writeFileBytes(indexPath, d.bytes);
+        const GraphRun lookup = graph({"lookup", "www.example.com", "shop.co.uk"});
+        EXPECT_EQ(lookup.exit, 1);
+        EXPECT_EQ(lookup.err, message);
+        EXPECT_EQ(lookup.out, QByteArray());
+        const GraphRun history = graph({"history", "site", "www.example.com"});
+        EXPECT_EQ(history.exit, 1);
+        EXPECT_EQ(history.err, message);
+        EXPECT_FALSE(QFile::exists(app.file(QStringLiteral("Saved/site.lpc"))));
+    }
+    writeFileBytes(indexPath, sound);
+    EXPECT_EQ(graph({"lookup", "www.example.com"}).exit, 0);
+}
+
+// History keeps the section newest first whatever order the releases come in,
+// and every other date and section as it was.
+TEST(GraphHistory, DatesGoToTheirPlaceAndTheRestStaysByteForByte) {
+    TempGraphCache cache;
+    TempAppFolder app;
+    const QString ranks = QStringLiteral("#harmonicc_pos\t#harmonicc_val\t#pr_pos\t#pr_val\t#host_rev\t#n_hosts\n");
+    const struct {
+        const char* id;
+        const char* crawl;
+        int links;  // domains linking to com.example
+    } releases[] = {
+        {"cc-main-2024-nov-feb-apr", "CC-MAIN-2024-18", 3},  // 04-29-24
+        {"cc-main-2022-may-jun-jul", "CC-MAIN-2022-21", 1},  // 05-23-22
+        {"cc-main-2023-sep-nov-dec", "CC-MAIN-2023-50", 2},  // 12-11-23
+    };
+    for (const auto& r : releases) {
+        QString vertices = "0\tcom.example\n", edges;
+        for (int i = 1; i <= r.links; ++i) {
+            vertices += QStringLiteral("%1\tcom.other%1\n").arg(i);
+            edges += QStringLiteral("%1\t0\n").arg(i);
+        }
+        ASSERT_EQ(countHandRelease(QLatin1String(r.id), QLatin1String(r.crawl), {vertices}, {edges}, {ranks}),
+                  QString());
+    }
+    // Dates already there: one newer, one between, one older than every release,
+    // one of a release's own dates, and a line that is no date.
+    const QByteArray before = "\r\n[Google]\r\n05-01-24=70\r\n04-22-24=60\r\n"
+                              "\r\n[Web Graph]\r\n06-01-24=9\r\n01-02-23=5\r\nnote=kept\r\n04-29-24=1\r\n01-02-20=4\r\n"
+                              "\r\n[Yahoo!]\r\n12-11-23=8\r\n";
+    app.write(QStringLiteral("Saved/site.lpc"), before);
+    const GraphRun run = graph({"history", "site", "http://www.example.com/"});
+    ASSERT_EQ(run.exit, 0) << run.err.constData();
+    EXPECT_EQ(readFileBytes(app.file(QStringLiteral("Saved/site.lpc"))),
+              "\r\n[Google]\r\n05-01-24=70\r\n04-22-24=60\r\n"
+              "\r\n[Web Graph]\r\n06-01-24=9\r\n12-11-23=2\r\n01-02-23=5\r\nnote=kept\r\n04-29-24=3\r\n05-23-22=1\r\n"
+              "01-02-20=4\r\n"
+              "\r\n[Yahoo!]\r\n12-11-23=8\r\n");
 }
 
 }  // namespace

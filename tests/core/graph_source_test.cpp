@@ -12,6 +12,7 @@
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"
 
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -200,6 +201,47 @@ TEST_F(GraphColumnTest, LocalAnswersKeepProgressTotalsAndRowsAndNeverRest) {
         }
     }
     EXPECT_EQ(errors.count(), 0);
+}
+
+// A damaged index answers no number: its column stays empty with the message,
+// and the scan prints and saves the other columns (one search an address too).
+TEST_F(GraphColumnTest, ADamagedIndexLeavesItsColumnEmptyAndTheOthersSaved) {
+    countReleases();
+    bind({QStringLiteral("webgraph"), QStringLiteral("off"), QString(), QStringLiteral("off"), QStringLiteral("off"),
+          QStringLiteral("off")});
+    const QString indexPath = graphRelease::indexPath(kSmallRelease);
+    const QByteArray sound = readFileBytes(indexPath);
+    const QString today = QDate::currentDate().toString(QStringLiteral("MM-dd-yy"));
+    const struct {
+        const char* name;
+        qsizetype at;
+    } damages[] = {{"the header", 20}, {"a block", 72}, {"the block offsets", sound.size() - 2}};
+    for (const auto& d : damages) {
+        for (bool appendEach : {false, true}) {
+            SCOPED_TRACE(std::string(d.name) + (appendEach ? ", --append-each" : ""));
+            QByteArray bytes = sound;
+            bytes[d.at] = static_cast<char>(bytes[d.at] ^ 0x20);
+            writeFileBytes(indexPath, bytes);
+            QDir(app.file(QStringLiteral("Saved"))).removeRecursively();
+            QStringList args{kSeven, kHome};
+            if (appendEach) args.prepend(QStringLiteral("--append-each"));
+            const Scan s = scan(args);
+            EXPECT_EQ(s.exit, 0) << s.err.toStdString();
+            EXPECT_TRUE(s.err.contains("Web Graph: the index of " + kSmallRelease.toUtf8() +
+                                       " is damaged; count it again"))
+                << s.err.toStdString();
+            EXPECT_EQ(s.rows.value(kSeven).value(1), QString());
+            EXPECT_EQ(s.rows.value(kHome).value(1), QString());
+            EXPECT_EQ(s.rows.value(kSeven).value(2), "7");
+            if (appendEach) {
+                const QString saved = app.file(QStringLiteral("Saved/count-7.example.lpc"));
+                EXPECT_EQ(IniReadSection(QStringLiteral("Yahoo!"), QString(), saved).trimmed(), today + QStringLiteral("=7"));
+                EXPECT_FALSE(IniListSections(saved).contains(QStringLiteral("Web Graph")));
+            }
+        }
+    }
+    writeFileBytes(indexPath, sound);
+    EXPECT_EQ(scan({kSeven}).rows.value(kSeven).value(1), "1");
 }
 
 TEST(GraphSourceFile, TypeGraphNeedsNoRequestAndAnUnknownTypeIsRefused) {

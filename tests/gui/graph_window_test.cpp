@@ -304,9 +304,10 @@ TEST(GraphHistoryCommand, WritesEveryCountedReleaseAndChartsIt) {
     QStringList expected;
     for (const auto& r : published) {
         graphIndex::Reader index;
-        graphIndex::Counts counts;
         ASSERT_TRUE(index.open(QFile::encodeName(graphRelease::indexPath(r.id)).toStdString()));
-        ASSERT_TRUE(index.find("com.example", &counts));
+        const graphIndex::Found found = index.find("com.example");
+        ASSERT_TRUE(found);
+        const graphIndex::Counts counts = found.counts;
         expected.prepend(QStringLiteral("%1=%2").arg(QLatin1String(r.date)).arg(counts.linkingDomains));
     }
     EXPECT_EQ(IniReadSection("Web Graph", QString(), file).split("\r\n", Qt::SkipEmptyParts), expected);

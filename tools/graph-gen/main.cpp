@@ -6,7 +6,13 @@
 // power law, so a few domains are linked from most others.
 //
 //   graph-gen DIR RELEASE [--domains N] [--edges M] [--no-hosts] [--members K]
-//             [--seed S] [--include NAME]...
+//             [--seed S] [--include NAME]... [--order sorted|dot|shuffled]
+//             [--duplicate NAME]...
+//
+// --order dot lists the names as if each ended in "." (so "com.example-shop"
+// comes before "com.example"), as older releases do; shuffled in no order.
+// --duplicate lists a name of the release a second time under another id
+// (and ranks it twice), as a release once did.
 #include <zlib.h>
 
 #include <algorithm>
@@ -115,7 +121,8 @@ int main(int argc, char** argv) {
     uint64_t domains = 1000, edges = 10000, seed = 1;
     int members = 3;
     bool hosts = true;
-    std::vector<std::string> include;
+    std::vector<std::string> include, duplicate;
+    std::string order = "sorted";
     for (int i = 3; i < argc; ++i) {
         const std::string a = argv[i];
         auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
@@ -125,12 +132,35 @@ int main(int argc, char** argv) {
         else if (a == "--seed") seed = std::stoull(next());
         else if (a == "--no-hosts") hosts = false;
         else if (a == "--include") include.push_back(next());
+        else if (a == "--duplicate") duplicate.push_back(next());
+        else if (a == "--order") order = next();
         else { std::fprintf(stderr, "graph-gen: unknown option %s\n", a.c_str()); return 2; }
     }
+    if (order != "sorted" && order != "dot" && order != "shuffled") {
+        std::fprintf(stderr, "graph-gen: --order is sorted, dot or shuffled\n");
+        return 2;
+    }
+    include.insert(include.end(), duplicate.begin(), duplicate.end());
     domains = std::max<uint64_t>(domains, include.size() + 2);
     std::mt19937_64 rng(seed);
     const std::string base = dir + "/" + release + "-domain-";
-    const std::vector<std::string> names = makeNames(domains, rng, include);
+    std::vector<std::string> names = makeNames(domains, rng, include);
+    names.insert(names.end(), duplicate.begin(), duplicate.end());
+    domains = names.size();
+    if (order == "shuffled") {
+        std::shuffle(names.begin(), names.end(), rng);
+    } else {
+        // As if each name ended in ".": a name that another begins with goes
+        // after it when the other continues with a byte below ".".
+        const bool dot = order == "dot";
+        std::stable_sort(names.begin(), names.end(), [dot](const std::string& a, const std::string& b) {
+            if (!dot) return a < b;
+            const size_t n = std::min(a.size(), b.size());
+            if (const int c = a.compare(0, n, b, 0, n); c != 0) return c < 0;
+            if (a.size() == b.size()) return false;
+            return a.size() < b.size() ? b[n] >= '.' : a[n] < '.';
+        });
+    }
     std::vector<uint32_t> hostCount(domains);
     {
         GzOut out(base + "vertices.txt.gz", domains, members);
