@@ -317,14 +317,14 @@ std::optional<QString> nameProblem(const QString& name) {
     if (name.trimmed().isEmpty()) return QStringLiteral("Please choose a name for this search.");
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return QStringLiteral("\"%1\" cannot be used as the name of a search.").arg(name);
-    // The folder's own files (locks, copies being saved) begin with a dot: a
-    // search named like one would be taken for one and removed.
-    if (name.startsWith(QLatin1Char('.')))
-        return QStringLiteral("The name of a search cannot begin with \".\".");
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
         return QStringLiteral("The name of a search cannot hold \"/\" or \"\\\".");
     if (std::any_of(name.begin(), name.end(), isControl))
         return QStringLiteral("The name of a search cannot hold control characters.");
+    // The folder's own files (locks, copies being saved) begin with a dot: a
+    // search named like one would be taken for one and removed.
+    if (name.startsWith(QLatin1Char('.')))
+        return QStringLiteral("The name of a search cannot begin with \".\".");
     return std::nullopt;
 }
 
