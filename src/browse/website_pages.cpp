@@ -27,4 +27,12 @@ int firstRowForAddress(const ReportList& list, const QString& address) {
     return -1;
 }
 
-QString browserLocationText(const QUrl& location) { return location.toString(QUrl::FullyEncoded); }
+QString browserLocationText(const QUrl& location, const QString& localLabel) {
+    if (location.scheme().compare(QLatin1String("data"), Qt::CaseInsensitive) == 0)
+        return localLabel.isEmpty() ? QStringLiteral("(local page)") : localLabel;
+    return location.toString(QUrl::FullyEncoded);
+}
+
+QString localPageLabel(const QString& type, const QString& address) {
+    return type + QStringLiteral(": ") + address;
+}

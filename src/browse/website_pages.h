@@ -29,5 +29,11 @@ std::optional<QString> websitePageAddress(const QString& type, const QString& ad
 int firstRowForAddress(const ReportList& list, const QString& address);
 
 // A browser's location as its address box and status bar show it: encoded, as
-// the browser holds it ("a%20b", never "a b").
-QString browserLocationText(const QUrl& location);
+// the browser holds it ("a%20b", never "a b"). A page made here (a data:
+// address: the whole page, thousands of characters, encoded into it) shows as
+// localLabel, or "(local page)" without one.
+QString browserLocationText(const QUrl& location, const QString& localLabel = QString());
+
+// The label of a source's page made here, for the row of that type and address
+// ("Web Graph: http://example.com/").
+QString localPageLabel(const QString& type, const QString& address);

@@ -138,12 +138,24 @@ void WebsiteViewPage::layoutPage(int frameWidthTwips, int frameHeightTwips) {
     placeTwips(WebBrowser1, kBrowserRect.left(), kBrowserRect.top(), listWidth, browserHeight);
 }
 
-void WebsiteViewPage::navigate(const QString& address) {
+void WebsiteViewPage::navigate(const QString& address, const QString& localLabel) {
     m_lastNavigation = address;
     emit navigating(address);
     // The browser reads the text as a user's typed address would be read, so a
     // bare host name opens as a web address.
-    WebBrowser1->setUrl(QUrl::fromUserInput(address));
+    const QUrl url = QUrl::fromUserInput(address);
+    if (!localLabel.isEmpty()) {
+        // Labels of the pages made here, for the address box when the browser
+        // shows one again (back, forward); a handful is all history reaches.
+        if (m_localLabels.size() >= 64) m_localLabels.clear();
+        m_localLabels.insert(url, localLabel);
+    }
+    WebBrowser1->setUrl(url);
+}
+
+QString WebsiteViewPage::locationText() const {
+    const QUrl url = WebBrowser1->url();
+    return browserLocationText(url, m_localLabels.value(url));
 }
 
 void WebsiteViewPage::navigateBlank() { navigate(QStringLiteral("about:blank")); }
@@ -163,7 +175,7 @@ void WebsiteViewPage::showSelectedPage() {
     if (const auto page = websitePageAddress(type, address, templates))
         navigate(*page);
     else if (const QString source = m_list.tag(row, WebsiteList::kTypeColumn); !source.isEmpty())
-        navigate(source);  // a source's page, set by the scan
+        navigate(source, localPageLabel(type, address));  // a source's page, set by the scan
 }
 
 void WebsiteViewPage::ListView2_ItemClick(const QModelIndex& index) {
@@ -204,7 +216,14 @@ bool WebsiteViewPage::showWebResults(const QString& address) {
     return true;
 }
 
-void WebsiteViewPage::Command10_Click() { navigate(Text1->text()); }
+void WebsiteViewPage::Command10_Click() {
+    // The label of a page made here is no address: going to it shows that page again.
+    const QUrl shown = WebBrowser1->url();
+    if (m_localLabels.contains(shown) && Text1->text() == m_localLabels.value(shown))
+        navigate(shown.toString(QUrl::FullyEncoded), Text1->text());
+    else
+        navigate(Text1->text());
+}
 void WebsiteViewPage::Text1_KeyPress() { Command10_Click(); }
 // History and loading commands do nothing when there is nothing to act on.
 void WebsiteViewPage::Command8_Click() { WebBrowser1->back(); }
@@ -217,12 +236,12 @@ void WebsiteViewPage::WebBrowser1_StatusTextChange(const QString& text) {
 }
 
 void WebsiteViewPage::WebBrowser1_DownloadBegin() {
-    emit statusPanel2Changed(QStringLiteral("Opening ") + browserLocationText(WebBrowser1->url()));
+    emit statusPanel2Changed(QStringLiteral("Opening ") + locationText());
 }
 
 // The panel's "Opening" is cleared once the page has loaded: the progress bar
 // that would cover it shows only while a scan runs.
 void WebsiteViewPage::WebBrowser1_DownloadComplete() {
-    Text1->setText(browserLocationText(WebBrowser1->url()));
+    Text1->setText(locationText());
     emit statusPanel2Changed(QString());
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QHash>
 #include <QString>
+#include <QUrl>
 
 class QLabel;
 class QLineEdit;
@@ -66,10 +68,12 @@ private:
     QPushButton* pictureButton(const char* name, const char* icon, const QString& tip);
     void showSelectedPage();
     int selectedRow() const;  // -1 when none
-    void navigate(const QString& address);
+    void navigate(const QString& address, const QString& localLabel = QString());
+    QString locationText() const;  // the address box's text for what the browser shows
 
     WebsiteList& m_list;
     QString m_lastNavigation;
+    QHash<QUrl, QString> m_localLabels;  // a page made here -> its label
     int m_rowAtPress = -1;  // the selected row when the mouse button went down
 
     QTreeView* ListView2 = nullptr;

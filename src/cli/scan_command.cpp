@@ -159,6 +159,12 @@ int printHistory(const ParsedArgs& parsed, const ScanCommandIo& io) {
         io.err(QStringLiteral("quillmark-scan: there is no saved search \"%1\"\n").arg(parsed.history).toLocal8Bit());
         return ScanFailed;
     }
+    // A header alone would read as a search without dates.
+    if (const auto problem = historyCsv::readProblem(path)) {
+        io.err((QStringLiteral("quillmark-scan: cannot read the saved search: ") + *problem + QLatin1Char('\n'))
+                   .toLocal8Bit());
+        return ScanFailed;
+    }
     io.out(historyCsv::csv(path, parsed.since));
     return ScanOk;
 }
@@ -199,8 +205,8 @@ QString scanUsage() {
         "  1  a list file cannot be read, or with --append nothing was saved (no engine\n"
         "     gave a count, or the file cannot be written), or with --append-each some\n"
         "     row saved nothing (each is named on standard error), or with --history\n"
-        "     there is no such saved search, or with --set-credential the key was not\n"
-        "     stored\n"
+        "     there is no such saved search or it cannot be read, or with\n"
+        "     --set-credential the key was not stored\n"
         "  2  usage error\n");
 }
 

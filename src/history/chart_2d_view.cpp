@@ -95,8 +95,9 @@ QLineSeries* loneMarker(const QPointF& at, const QColor& color) {
 
 void addBars(QChart& chart, const ChartData& data, QAbstractAxis* x, QAbstractAxis* y) {
     auto* bars = new QBarSeries;
+    const QStringList names = shownSeriesLabels(data, kMaxAddressChars);
     for (int s = 0; s < data.seriesCount(); ++s) {
-        auto* set = new QBarSet(data.seriesLabels[s]);
+        auto* set = new QBarSet(names[s]);
         QList<qreal> values;
         values.reserve(data.categoryCount());
         for (int i = 0; i < data.categoryCount(); ++i) values << data.value(i, s);
@@ -115,9 +116,10 @@ void addBars(QChart& chart, const ChartData& data, QAbstractAxis* x, QAbstractAx
 void addLines(QChart& chart, const ChartData& data, int type, QAbstractAxis* x, QAbstractAxis* y) {
     const bool steps = type == chart::Step2D || type == chart::Step3D;
     const bool areas = type == chart::Area2D || type == chart::Area3D;
+    const QStringList names = shownSeriesLabels(data, kMaxAddressChars);
     for (int s = 0; s < data.seriesCount(); ++s) {
         const QColor color = seriesColor(s);
-        const QString& name = data.seriesLabels[s];
+        const QString& name = names[s];
         QVector<CategoryRun> runs = valueRuns(data, s);
         if (runs.isEmpty()) addToChart(chart, new QLineSeries, name, true, x, y);
         for (qsizetype r = 0; r < runs.size(); ++r) {

@@ -18,6 +18,8 @@ inline constexpr int kMaxCategoryLabels = 8;
 inline constexpr int kMaxBars = 400;
 // Past this many series a legend is a smear of cut names and repeated colours.
 inline constexpr int kMaxLegendEntries = 12;
+// An address in a legend or on an axis is elided in the middle past this many characters.
+inline constexpr int kMaxAddressChars = 30;
 // The radius, in pixels, of the marker of a point that has no neighbour.
 inline constexpr double kLoneMarkerRadius = 4.5;
 

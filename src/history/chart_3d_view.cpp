@@ -107,14 +107,15 @@ QSurface3DSeries* runSurface(const ChartData& data, int s, CategoryRun run, bool
     }
     auto* series = new QSurface3DSeries;
     series->dataProxy()->resetArray(array);
-    series->setName(data.seriesLabels[s]);
+    const QString name = shownSeriesLabels(data, kMaxAddressChars).value(s);
+    series->setName(name);
     series->setColorStyle(Q3DTheme::ColorStyleUniform);
     series->setBaseColor(seriesColor(s));
     // A wireframe over thousands of columns would paint the ribbon black.
     const bool wire = !areas && data.categoryCount() <= kManyCategories;
     series->setDrawMode(wire ? QSurface3DSeries::DrawSurfaceAndWireframe : QSurface3DSeries::DrawSurface);
     series->setFlatShadingEnabled(true);
-    series->setItemLabelFormat(data.seriesLabels[s] + QStringLiteral(": @yLabel"));
+    series->setItemLabelFormat(name + QStringLiteral(": @yLabel"));
     return series;
 }
 
@@ -141,7 +142,7 @@ void drawBars3d(Q3DBars& graph, const ChartData& full, bool steps) {
         for (int i = 0; i < data.categoryCount(); ++i) (*row)[i].setValue(static_cast<float>(data.value(i, s)));
         array->append(row);
     }
-    series->dataProxy()->resetArray(array, data.seriesLabels, thinnedLabels(data.categoryLabels));
+    series->dataProxy()->resetArray(array, shownSeriesLabels(data, kMaxAddressChars), thinnedLabels(data.categoryLabels));
     series->setItemLabelFormat(QStringLiteral("@rowLabel @colLabel: @valueLabel"));
     setValueRange(*graph.valueAxis(), data);
     graph.setBarSpacingRelative(true);
@@ -163,7 +164,7 @@ void drawSurface3d(Q3DSurface& graph, const ChartData& data, bool areas) {
         for (CategoryRun run : valueRuns(data, s)) graph.addSeries(runSurface(data, s, run, areas));
     graph.axisX()->setFormatter(new CategoryFormatter(data.categoryLabels));
     graph.axisX()->setRange(-0.5f, static_cast<float>(std::max(n, 1)) - 0.5f);
-    graph.axisZ()->setFormatter(new CategoryFormatter(data.seriesLabels));
+    graph.axisZ()->setFormatter(new CategoryFormatter(shownSeriesLabels(data, kMaxAddressChars)));
     graph.axisZ()->setRange(-0.5f, static_cast<float>(std::max(seriesCount, 1)) - 0.5f);
     setValueRange(*graph.axisY(), data);
 }

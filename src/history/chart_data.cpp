@@ -1,10 +1,12 @@
 #include "history/chart_data.h"
 
 #include "config/ini_file.h"
+#include "history/saved_search.h"
 #include "results/results_grid.h"
 
 #include <QDate>
 #include <QHash>
+#include <QMap>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
@@ -139,11 +141,39 @@ void applyScale(ChartData& data, const ChartScale& scale) {
 }
 }  // namespace
 
+QVector<SectionEntry> inDateOrder(const QVector<SectionEntry>& entries) {
+    struct Keyed {
+        QDate date;
+        const SectionEntry* entry;
+    };
+    QVector<Keyed> dated;
+    QVector<SectionEntry> undated;
+    QSet<QDate> seenDates;
+    QSet<QString> seenTexts;
+    for (const SectionEntry& e : entries) {
+        const QDate date = savedSearch::parseDateKey(e.date);
+        if (date.isValid()) {
+            if (!seenDates.contains(date)) dated << Keyed{date, &e};
+            seenDates.insert(date);
+        } else {
+            if (!seenTexts.contains(e.date)) undated << e;
+            seenTexts.insert(e.date);
+        }
+    }
+    std::stable_sort(dated.begin(), dated.end(), [](const Keyed& a, const Keyed& b) { return a.date > b.date; });
+    QVector<SectionEntry> ordered;
+    ordered.reserve(dated.size() + undated.size());
+    for (const Keyed& k : dated) ordered << *k.entry;
+    return ordered << undated;
+}
+
 ChartData engineChart(const ParsedSection& section) {
     ChartData data;
     data.seriesLabels << section.name;
-    applyScale(data, chartScaleFor(LargestNumber(valuesOf(section))));
-    for (const SectionEntry& e : section.entries) {
+    const ParsedSection ordered{section.name, inDateOrder(section.entries)};
+    const QVector<SectionEntry>& entries = ordered.entries;
+    applyScale(data, chartScaleFor(LargestNumber(valuesOf(ordered))));
+    for (const SectionEntry& e : entries) {
         data.categoryLabels << e.date;
         data.values << QVector<double>{static_cast<double>(e.value) / data.divisor};
     }
@@ -151,41 +181,32 @@ ChartData engineChart(const ParsedSection& section) {
 }
 
 namespace {
-// A saved date "mm-dd-yy"; two-digit years before 70 are this century's.
-QDate savedDate(const QString& key) {
-    QDate date = QDate::fromString(key, QStringLiteral("MM-dd-yy"));
-    if (date.isValid() && date.year() < 1970) date = date.addYears(100);
-    return date;
+// Where an entry goes on the date axis: a real date by its day, so " 03-21-06"
+// and "03-21-06" are one category; anything else by its text.
+QString categoryKey(const QString& dateText) {
+    const QDate date = savedSearch::parseDateKey(dateText);
+    return date.isValid() ? date.toString(Qt::ISODate) : QLatin1Char('?') + dateText;
 }
 }  // namespace
 
 QStringList unionOfDates(const QVector<ParsedSection>& sections) {
-    // A merge of lists that are each newest first; a date that does not read
-    // as one is taken as soon as it heads its list.
-    QVector<qsizetype> next(sections.size(), 0);
-    QVector<QDate> heads(sections.size());
-    auto refresh = [&](qsizetype c) {
-        if (next[c] < sections[c].entries.size()) heads[c] = savedDate(sections[c].entries[next[c]].date);
-    };
-    for (qsizetype c = 0; c < sections.size(); ++c) refresh(c);
+    QMap<QDate, QString> dated;  // the label of a day: its first spelling met
+    QStringList undated;
+    QSet<QString> seenUndated;
+    for (const ParsedSection& section : sections)
+        for (const SectionEntry& e : section.entries) {
+            const QDate date = savedSearch::parseDateKey(e.date);
+            if (date.isValid()) {
+                if (!dated.contains(date)) dated.insert(date, e.date);
+            } else if (!seenUndated.contains(e.date)) {
+                seenUndated.insert(e.date);
+                undated << e.date;
+            }
+        }
     QStringList dates;
-    QSet<QString> seen;
-    for (;;) {
-        qsizetype pick = -1;
-        for (qsizetype c = 0; c < sections.size(); ++c) {
-            if (next[c] >= sections[c].entries.size()) continue;
-            const bool newer = pick < 0 || !heads[c].isValid() || (heads[pick].isValid() && heads[c] > heads[pick]);
-            if (newer) pick = c;
-            if (!heads[c].isValid()) break;
-        }
-        if (pick < 0) return dates;
-        const QString& date = sections[pick].entries[next[pick]++].date;
-        refresh(pick);
-        if (!seen.contains(date)) {
-            seen.insert(date);
-            dates << date;
-        }
-    }
+    dates.reserve(dated.size() + undated.size());
+    for (auto it = dated.cend(); it != dated.cbegin();) dates << (--it).value();
+    return dates << undated;
 }
 
 ChartData allEnginesChart(const QVector<ParsedSection>& sections) {
@@ -194,14 +215,13 @@ ChartData allEnginesChart(const QVector<ParsedSection>& sections) {
     applyScale(data, chartScaleFor(LargestNumber(valuesOf(sections.first()))));
     data.categoryLabels = unionOfDates(sections);
     QHash<QString, qsizetype> row;
-    for (qsizetype r = 0; r < data.categoryLabels.size(); ++r) row.insert(data.categoryLabels[r], r);
+    for (qsizetype r = 0; r < data.categoryLabels.size(); ++r) row.insert(categoryKey(data.categoryLabels[r]), r);
     data.values.fill(QVector<double>(sections.size(), chartGap()), data.categoryLabels.size());
     for (qsizetype c = 0; c < sections.size(); ++c) {
         data.seriesLabels << sections[c].name;
-        for (const SectionEntry& e : sections[c].entries) {
-            double& cell = data.values[row.value(e.date)][c];
-            if (std::isnan(cell)) cell = static_cast<double>(e.value) / data.divisor;  // the first entry of a date counts
-        }
+        // A date a section holds twice: its first entry in the file counts, as in the history's CSV.
+        for (const SectionEntry& e : inDateOrder(sections[c].entries))
+            data.values[row.value(categoryKey(e.date))][c] = static_cast<double>(e.value) / data.divisor;
     }
     return data;
 }
@@ -222,6 +242,7 @@ ChartData savedSearchChart(const QString& file, const QString& choice, const QSt
 ChartData temporaryChart(const ResultsGrid& grid) {
     ChartData data;
     data.title = QString::fromLatin1(chart::kTemporaryTitle);
+    data.seriesAreAddresses = true;
     const int rows = grid.rowCount();
     if (rows == 0) return data;
     // The columns the grid shows, under the captions their sources give them.
@@ -243,6 +264,41 @@ ChartData temporaryChart(const ResultsGrid& grid) {
         data.values << row;
     }
     return data;
+}
+
+QString elideMiddle(const QString& text, int maxChars) {
+    if (text.size() <= maxChars || maxChars < 3) return text;
+    const qsizetype tail = (maxChars - 1) / 2;
+    const qsizetype head = maxChars - 1 - tail;
+    return text.left(head) + QChar(0x2026) + text.right(tail);
+}
+
+namespace {
+// An address without its scheme, a leading "www." and a lone trailing slash.
+QString withoutScheme(const QString& address) {
+    QString text = address.trimmed();
+    if (const qsizetype scheme = text.indexOf(QLatin1String("://")); scheme >= 0) text.remove(0, scheme + 3);
+    if (text.startsWith(QLatin1String("www."), Qt::CaseInsensitive)) text.remove(0, 4);
+    if (text.endsWith(QLatin1Char('/')) && text.indexOf(QLatin1Char('/')) == text.size() - 1) text.chop(1);
+    return text.isEmpty() ? address : text;
+}
+}  // namespace
+
+QStringList addressLabels(const QStringList& addresses, int maxChars) {
+    QStringList shortened;
+    QHash<QString, int> uses;
+    for (const QString& address : addresses) {
+        shortened << withoutScheme(address);
+        ++uses[shortened.last()];
+    }
+    QStringList labels;
+    for (qsizetype i = 0; i < addresses.size(); ++i)
+        labels << elideMiddle(uses.value(shortened[i]) > 1 ? addresses[i] : shortened[i], maxChars);
+    return labels;
+}
+
+QStringList shownSeriesLabels(const ChartData& data, int maxChars) {
+    return data.seriesAreAddresses ? addressLabels(data.seriesLabels, maxChars) : data.seriesLabels;
 }
 
 QVector<int> labelledCategories(int count, int maxLabels) {

@@ -50,6 +50,7 @@ struct ChartData {
     QStringList seriesLabels;
     QStringList categoryLabels;
     QVector<QVector<double>> values;  // [category][series], already divided; NaN where a series has no value
+    bool seriesAreAddresses = false;  // the series are the grid's addresses (the temporary chart)
 
     int seriesCount() const { return static_cast<int>(seriesLabels.size()); }
     int categoryCount() const { return static_cast<int>(categoryLabels.size()); }
@@ -110,14 +111,19 @@ QString savedSearchTitle(const QString& chartFileName);
 // then "All Engines".
 QStringList seriesChoices(const QString& file);
 
-// The history of one engine: one series, one category per date.
+// A section's entries in date order, newest first, whatever their order in
+// the file (a hand-edited file, or dates written out of order): each date
+// once, its first entry in the file standing; entries whose key is no date
+// follow, in file order.
+QVector<SectionEntry> inDateOrder(const QVector<SectionEntry>& entries);
+// The history of one engine: one series, one category per date, newest first.
 ChartData engineChart(const ParsedSection& section);
-// Every section paired by date: the categories are the union of the
+// Every section on one date axis: the categories are the union of the
 // sections' dates, newest first; a section without an entry for a date has a
 // gap there. The first section's values give the scale.
 ChartData allEnginesChart(const QVector<ParsedSection>& sections);
-// The union of the sections' dates, newest first, each date once. A date that
-// does not read as "mm-dd-yy" keeps its place in its own section's order.
+// The union of the sections' dates, newest first, each day once (labelled as
+// it is first spelt); keys that are no date follow, in the order met.
 QStringList unionOfDates(const QVector<ParsedSection>& sections);
 
 // The saved-search chart for one choice of the series chooser. sections are
@@ -130,6 +136,18 @@ ChartData savedSearchChart(const QString& file, const QString& choice, const QSt
 // the six engines as categories, scaled by the first row; a cell without a
 // number counts 0.
 ChartData temporaryChart(const ResultsGrid& grid);
+
+// Addresses as a legend shows them: the host without "www." and the rest of
+// the address, so addresses that share a long beginning ("http://www.e...")
+// still read apart; past maxChars elided in the middle, keeping the host's
+// start and the path's end. Two addresses that would read alike (http and
+// https of one page) keep their schemes.
+QStringList addressLabels(const QStringList& addresses, int maxChars);
+// The series' labels as the chart shows them: addressLabels for addresses,
+// the labels themselves otherwise.
+QStringList shownSeriesLabels(const ChartData& data, int maxChars);
+// text elided in the middle to at most maxChars characters.
+QString elideMiddle(const QString& text, int maxChars);
 
 // Which categories carry a label when at most maxLabels fit: every k-th from
 // the first, evenly. All of them when they fit.

@@ -152,8 +152,12 @@ void prepareGraph(QAbstract3DGraph& graph, Q3DCamera::CameraPreset preset) {
     graph.setSelectionMode(QAbstract3DGraph::SelectionNone);
     graph.activeTheme()->setType(Q3DTheme::ThemeQt);
     graph.activeTheme()->setLabelBackgroundEnabled(false);
+    // The theme's grey thin text all but vanishes on the far axis (the dates),
+    // on the screen and in an exported picture alike.
+    graph.activeTheme()->setLabelTextColor(Qt::black);
     QFont font = graph.activeTheme()->font();
     font.setPointSize(42);
+    font.setBold(true);
     graph.activeTheme()->setFont(font);
     resetView(graph, preset);
 }

@@ -3,21 +3,13 @@
 #include "config/file_write.h"
 #include "config/file_text.h"
 #include "config/ini_file.h"
+#include "history/saved_search.h"
 #include "results/results_table.h"
 
 #include <QHash>
 #include <map>
 
 namespace historyCsv {
-namespace {
-
-QDate keyDate(QStringView key) {
-    const QDate date = QDate::fromString(key.trimmed().toString(), QStringLiteral("MM-dd-yy"));
-    // Qt reads "yy" as 19yy; the program writes only dates of this century.
-    return date.isValid() ? date.addYears(100) : date;
-}
-
-}  // namespace
 
 QByteArray csv(const QString& searchPath, const QDate& since) {
     const QStringList sections = IniListSections(searchPath);
@@ -28,7 +20,7 @@ QByteArray csv(const QString& searchPath, const QDate& since) {
         for (const QString& line : body.split(QStringLiteral("\r\n"))) {
             const qsizetype equals = line.indexOf(QLatin1Char('='));
             if (equals < 0) continue;
-            const QDate date = keyDate(QStringView(line).left(equals));
+            const QDate date = savedSearch::parseDateKey(QStringView(line).left(equals));
             if (!date.isValid() || (since.isValid() && date < since)) continue;
             QStringList& cells = rows[date];
             cells.resize(sections.size());
@@ -42,7 +34,13 @@ QByteArray csv(const QString& searchPath, const QDate& since) {
     return fileText::encode(text);
 }
 
+std::optional<QString> readProblem(const QString& searchPath) { return IniFileProblem(searchPath); }
+
 bool write(const QString& path, const QString& searchPath, QString* error) {
+    if (auto problem = readProblem(searchPath)) {
+        if (error) *error = *problem;
+        return false;
+    }
     return fileWrite::whole(path, csv(searchPath), error);
 }
 

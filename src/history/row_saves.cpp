@@ -7,6 +7,7 @@
 #include "config/app_paths.h"
 
 #include <QDir>
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 
@@ -30,9 +31,9 @@ RowSavePlan planRowSaves(const ResultsGrid& grid, const QList<int>& rows) {
     QSet<QString> taken;
     // The folder is read once: asking it for every name would read a
     // thousand-entry folder a thousand times.
-    QSet<QString> existing;
+    QHash<QString, QString> existing;  // case-folded file name -> the name as the folder spells it
     for (const QString& entry : QDir(appPaths::savedFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Unsorted))
-        existing.insert(entry.toCaseFolded());
+        existing.insert(entry.toCaseFolded(), entry);
     for (int row : rows) {
         if (!grid.hasRow(row)) continue;
         RowSave save;
@@ -53,8 +54,17 @@ RowSavePlan planRowSaves(const ResultsGrid& grid, const QList<int>& rows) {
             }
         }
         if (save.problem.isEmpty()) {
-            save.exists = existing.contains((save.name + QLatin1String(kExtension)).toCaseFolded());
-            ++(save.exists ? plan.addsTo : plan.creates);
+            const QString fileName = save.name + QLatin1String(kExtension);
+            const QString onDisk = existing.value(fileName.toCaseFolded());
+            save.exists = !onDisk.isEmpty();
+            // The folder matches names ignoring case, but a path's letter case
+            // names another page: "/Report" and "/report" must not share a history.
+            if (save.exists && onDisk != fileName)
+                save.problem = QStringLiteral("the saved search \"%1\" differs from \"%2\" only in letter case "
+                                              "and may hold another address's history")
+                                   .arg(onDisk.chopped(4), save.name);
+            else
+                ++(save.exists ? plan.addsTo : plan.creates);
         }
         plan.rows << save;
     }

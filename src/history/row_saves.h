@@ -27,8 +27,9 @@ struct RowSavePlan {
 
 // Plans the rows in the order given. A row saves nothing when its address
 // gives no name, when an earlier row's address gave the same name (names
-// compared ignoring case, as the folder matches them), or when no engine gave
-// it a count.
+// compared ignoring case, as the folder matches them), when the folder holds a
+// search whose name differs from its own only in letter case (another page's
+// history: paths are case-sensitive), or when no engine gave it a count.
 RowSavePlan planRowSaves(const ResultsGrid& grid, const QList<int>& rows);
 
 // The question asked before the plan is carried out.

@@ -70,6 +70,8 @@ void removeAbandonedCopies(const QString& folder) {
     nextLook.insert(folder, QDeadlineTimer(60 * 1000));
     const QDir dir(folder);
     for (const QString& entry : dir.entryList({QStringLiteral(".saving-*")}, QDir::Files | QDir::Hidden | QDir::System)) {
+        // A search is never a copy, whatever its name.
+        if (entry.endsWith(QLatin1String(kExtension), Qt::CaseInsensitive)) continue;
         const qsizetype dash = entry.indexOf(QLatin1Char('-'), 8);
         bool ok = false;
         const qint64 pid = entry.mid(8, dash - 8).toLongLong(&ok);
@@ -284,6 +286,22 @@ QList<RecordLine> parsePendingSaveRecord(const QString& record) {
 
 QString dateKey(const QDate& date) { return date.toString(QStringLiteral("MM-dd-yy")); }
 
+QDate parseDateKey(QStringView key) {
+    key = key.trimmed();
+    if (key.size() != 8 || key[2] != u'-' || key[5] != u'-') return {};
+    int parts[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        const QChar tens = key[i * 3];
+        const QChar ones = key[i * 3 + 1];
+        if (!isAsciiDigit(tens) || !isAsciiDigit(ones)) return {};
+        parts[i] = (tens.unicode() - u'0') * 10 + (ones.unicode() - u'0');
+    }
+    // Built from the full year: a century guessed after the fact would lose
+    // 29 February of 2000, which 1900 does not have.
+    const int year = parts[2] >= 69 ? 1900 + parts[2] : 2000 + parts[2];
+    return QDate(year, parts[0], parts[1]);
+}
+
 QString searchFilePath(const QString& name) {
     const QString folder = appPaths::savedFolder();
     const QString fileName = name + QLatin1String(kExtension);
@@ -338,6 +356,10 @@ std::optional<QString> nameProblem(const QString& name) {
         return QStringLiteral("The name of a search cannot hold \"/\" or \"\\\".");
     if (std::any_of(name.begin(), name.end(), isControl))
         return QStringLiteral("The name of a search cannot hold control characters.");
+    // The folder's own files (locks, copies being saved) begin with a dot: a
+    // search named like one would be taken for one and removed.
+    if (name.startsWith(QLatin1Char('.')))
+        return QStringLiteral("The name of a search cannot begin with \".\".");
     return std::nullopt;
 }
 

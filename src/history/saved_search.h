@@ -38,6 +38,10 @@ QList<RecordLine> parsePendingSaveRecord(const QString& record);
 
 // The date key of an entry: "mm-dd-yy".
 QString dateKey(const QDate& date);
+// A date key read back, spaces around it ignored. Two-digit years read as
+// POSIX %y does: 69-99 are 1969-1999, 00-68 are 2000-2068. An invalid date
+// when the key is no "mm-dd-yy" of a real day.
+QDate parseDateKey(QStringView key);
 
 // Saved/<name>.lpc. When the folder holds a file whose name differs only in
 // letter case, that file is the one meant.

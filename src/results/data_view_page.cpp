@@ -228,14 +228,18 @@ bool DataViewPage::eventFilter(QObject* watched, QEvent* event) {
     return QGroupBox::eventFilter(watched, event);
 }
 
-// Right button pressed: the row under the pointer becomes the selected row;
-// on empty space any selection is cleared.
+// Right button pressed: inside the selection the selection stays, so the
+// menu can act on all of it; elsewhere the row under the pointer becomes the
+// selected row, and on empty space any selection is cleared.
 void DataViewPage::ListView1_MouseDown(const QPoint& pos) {
     const QModelIndex index = ListView1->indexAt(pos);
-    if (index.isValid()) {
+    QItemSelectionModel* selection = ListView1->selectionModel();
+    if (index.isValid() && selection->isRowSelected(index.row())) {
+        selection->setCurrentIndex(index.siblingAtColumn(0), QItemSelectionModel::NoUpdate);
+    } else if (index.isValid()) {
         makeOnlyRow(index);
     } else {
-        ListView1->selectionModel()->clearSelection();
+        selection->clearSelection();
     }
 }
 
@@ -251,9 +255,15 @@ void DataViewPage::makeOnlyRow(const QModelIndex& index) {
 void DataViewPage::ListView1_MouseUp(const QPoint& pos, const QPoint& globalPos) {
     const QModelIndex index = ListView1->indexAt(pos);
     if (!index.isValid()) return;
-    // An "&" in the address is text, not a mnemonic mark.
-    QString address = m_grid.cell(index.row(), 0);
-    address.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    mnuSaveResults->setText(QStringLiteral("Save Result For ") + address);
+    const qsizetype selected = selectedRows().size();
+    if (selected > 1) {
+        // Saved as "Save All" saves, each row into the search of its address.
+        mnuSaveResults->setText(QStringLiteral("Save Results For %1 Addresses\u2026").arg(selected));
+    } else {
+        // An "&" in the address is text, not a mnemonic mark.
+        QString address = m_grid.cell(index.row(), 0);
+        address.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        mnuSaveResults->setText(QStringLiteral("Save Result For ") + address);
+    }
     mnuListView->popup(globalPos);
 }

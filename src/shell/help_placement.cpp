@@ -24,3 +24,7 @@ QRect placeHelpWindow(const HelpPlacementInput& in) {
     const int height = std::max(std::min(size.height(), in.screen.bottom() + 1 - top), kMinimumHeight);
     return {QPoint(left, fitTop(top, height, in.screen)), QSize(size.width(), height)};
 }
+
+QPoint titleBarOnScreen(const QRect& frame, const QRect& screen) {
+    return {frame.left(), std::max(frame.top(), screen.top())};
+}

@@ -16,3 +16,9 @@ struct HelpPlacementInput {
 // (right first, then left); otherwise over the lower part of the URL frame,
 // below the tab strip and the grid's header, shortened to stay on the screen.
 QRect placeHelpWindow(const HelpPlacementInput& in);
+
+// Where a window whose frame is frame goes so that its title bar is on the
+// screen: moved down to the screen's top when it stands above it (some window
+// managers place a window's inside at the top, its title bar above the
+// screen); otherwise where it is.
+QPoint titleBarOnScreen(const QRect& frame, const QRect& screen);

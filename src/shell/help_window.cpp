@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -100,6 +101,27 @@ bool Form8::Form_Load() {
     Check1_Click();
     connect(Check1, &QCheckBox::toggled, this, &Form8::Check1_Click);
     return true;
+}
+
+void Form8::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // After the move is done: moving from inside it would fight the window manager.
+    QTimer::singleShot(0, this, &Form8::keepTitleBarOnScreen);
+}
+
+void Form8::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The frame, and with it the title bar's place, is known only once the
+    // window manager has framed the window, which may be a moment after showing.
+    QTimer::singleShot(0, this, &Form8::keepTitleBarOnScreen);
+    QTimer::singleShot(300, this, &Form8::keepTitleBarOnScreen);
+}
+
+void Form8::keepTitleBarOnScreen() {
+    if (!isVisible() || !screen()) return;
+    const QRect frame = frameGeometry();
+    const QPoint place = titleBarOnScreen(frame, screen()->availableGeometry());
+    if (place != frame.topLeft()) move(place);
 }
 
 void Form8::Check1_Click() {

@@ -20,12 +20,18 @@ public:
     static Form8* instance();  // null when not loaded
     static void unloadInstance();
 
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private slots:
     void Check1_Click();
 
 private:
     explicit Form8(QWidget* owner);
     bool Form_Load();  // false when there is no help file
+    // Moves the window down when its title bar stands above the screen.
+    void keepTitleBarOnScreen();
 
     QTextBrowser* rtf1 = nullptr;
     QCheckBox* Check1 = nullptr;  // "Show at Startup"

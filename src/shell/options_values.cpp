@@ -20,7 +20,13 @@ std::array<QString, ThresholdFields::kCount> OptionsValues::defaultThresholds() 
 OptionsValues OptionsValues::load(const QString& settingsFile) {
     OptionsValues values;
     values.templates = readEngineTemplates(settingsFile);
-    for (int i = 0; i < ThresholdFields::kCount; ++i) values.thresholds[i] = settings::text(kThresholdSettings[i]);
+    const auto defaults = defaultThresholds();
+    for (int i = 0; i < ThresholdFields::kCount; ++i) {
+        values.thresholds[i] = settings::text(kThresholdSettings[i]);
+        // A negative value stored by an older version is shown as the default,
+        // so the dialog never offers it for saving again.
+        if (values.thresholds[i].trimmed().startsWith(QLatin1Char('-'))) values.thresholds[i] = defaults[i];
+    }
     values.autoSort = settings::flag(Setting::AutoSort);
     values.clearFirst = settings::flag(Setting::ClearFirst);
     values.atOnce = settings::flag(Setting::AtOnce);

@@ -17,7 +17,8 @@ struct OptionsValues {
     QString pause;  // seconds, as the field holds them
 
     // The templates from the settings file ("" when absent) and the store's
-    // values with their defaults; a flag is ticked only when it reads 1.
+    // values with their defaults; a flag is ticked only when it reads 1. A
+    // negative threshold reads as its default.
     static OptionsValues load(const QString& settingsFile);
 
     // The shipped threshold texts: Low "500", Medium "1000", High "1000".

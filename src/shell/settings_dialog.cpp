@@ -11,8 +11,8 @@
 #include "sources/source_picker_widget.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -22,6 +22,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -77,15 +78,37 @@ Form2::Form2(QWidget* owner)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Options"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(buildTemplatesFrame());
+    // The engines' own settings stay one page; the sources with their keys
+    // and the web graph have pages of their own, so the dialog fits a small
+    // screen however many keys a source asks for.
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("tabsOptions"));
+    auto* general = new QWidget(m_pages);
+    general->setObjectName(QStringLiteral("tabGeneral"));
+    auto* generalLayout = new QVBoxLayout(general);
+    generalLayout->addWidget(buildTemplatesFrame());
     auto* middle = new QHBoxLayout;
     middle->addWidget(buildRanksFrame(), 3);
     middle->addWidget(buildOptionsFrame(), 2);
-    layout->addLayout(middle);
-    m_graphPanel = new GraphReleasesWidget(this);
-    layout->addWidget(m_graphPanel);
+    generalLayout->addLayout(middle);
+    generalLayout->addStretch();
+    m_pages->addTab(general, QStringLiteral("Engines"));
+    m_pages->addTab(buildSourcesPage(), QStringLiteral("Sources"));
+    auto* graph = new QWidget(m_pages);
+    graph->setObjectName(QStringLiteral("tabGraph"));
+    auto* graphLayout = new QVBoxLayout(graph);
+    m_graphPanel = new GraphReleasesWidget(graph);
+    graphLayout->addWidget(m_graphPanel);
+    graphLayout->addStretch();
+    m_pages->addTab(graph, QStringLiteral("Web Graph"));
+    layout->addWidget(m_pages);
     layout->addWidget(buildButtons());
     Form_Load();
+}
+
+void Form2::showPage(const QString& pageName) {
+    if (auto* page = m_pages->findChild<QWidget*>(pageName); page && m_pages->indexOf(page) >= 0)
+        m_pages->setCurrentWidget(page);
 }
 
 Form2::~Form2() = default;
@@ -95,27 +118,49 @@ QWidget* Form2::buildTemplatesFrame() {
     frame->setObjectName(QStringLiteral("Frame1"));
     // One grid, so that every source list has the width of the widest and
     // the template fields end in one line.
-    auto* grid = new QGridLayout(frame);
-    grid->setVerticalSpacing(2);
-    grid->setColumnStretch(0, 1);
+    auto* column = new QVBoxLayout(frame);
+    column->setSpacing(2);
     new SkinLabel(QStringLiteral("SkinLabel1"), 0, frame);
-    int row = 0;
     for (const EngineSpec& engine : engineSpecs()) {
         auto* label = new QLabel(QLatin1String(engine.dialogLabel), frame);
         auto* field = new QLineEdit(frame);
         field->setObjectName(QLatin1String(engine.templateField));
         field->setMinimumWidth(460);
         label->setBuddy(field);
-        auto* picker = new SourcePickerWidget(engine, frame);
-        grid->addWidget(label, row, 0, 1, 2);
-        grid->addWidget(field, row + 1, 0, Qt::AlignTop);
-        grid->addWidget(picker, row + 1, 1, Qt::AlignTop);
-        grid->setRowMinimumHeight(row + 2, 4);
-        row += 3;
+        column->addWidget(label);
+        column->addWidget(field);
+        column->addSpacing(4);
         m_templateFields[static_cast<std::size_t>(engine.id)] = field;
-        m_sourcePickers[static_cast<std::size_t>(engine.id)] = picker;
     }
     return frame;
+}
+
+QWidget* Form2::buildSourcesPage() {
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("tabSources"));
+    auto* column = new QVBoxLayout(page);
+    auto* intro = new QLabel(QStringLiteral("Where each column's count comes from. A source that needs a key "
+                                            "asks for it here; a key already stored is never shown, and an "
+                                            "empty field keeps it."),
+                             page);
+    intro->setWordWrap(true);
+    column->addWidget(intro);
+    // One grid, so that every source list has the width of the widest.
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    for (const EngineSpec& engine : engineSpecs()) {
+        auto* picker = new SourcePickerWidget(engine, page);
+        auto* label = new QLabel(QLatin1String(engine.gridCaption) + QLatin1Char(':'), page);
+        label->setBuddy(picker->list());
+        grid->addWidget(label, row, 0, Qt::AlignTop | Qt::AlignLeft);
+        grid->addWidget(picker, row, 1, Qt::AlignTop);
+        m_sourcePickers[static_cast<std::size_t>(engine.id)] = picker;
+        ++row;
+    }
+    column->addLayout(grid);
+    column->addStretch();
+    return page;
 }
 
 QWidget* Form2::buildRanksFrame() {
@@ -141,10 +186,10 @@ QWidget* Form2::buildRanksFrame() {
         grid->addWidget(field, row, 2);
         txtProfile[rank.field] = field;
         const int index = rank.field;
-        // Letters are refused as typed; the ranks are put in order once the
-        // value is complete.
+        // Letters and signs are refused as typed; the ranks are put in order
+        // once the value is complete.
         field->setValidator(new QRegularExpressionValidator(
-            QRegularExpression(QStringLiteral(" |-?[0-9]{0,10}")), field));
+            QRegularExpression(QStringLiteral(" |[0-9]{0,10}")), field));
         connect(field, &QLineEdit::textChanged, this, [this, index] { txtProfile_Change(index); });
         connect(field, &QLineEdit::editingFinished, this, [this, index] { m_thresholds.finish(index); });
         ++row;

@@ -11,11 +11,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The "Options" dialog: the six engine templates of settings.ini, the three
-// popularity thresholds, the data options of the settings store and the web
-// graph's releases. One
-// instance at a time; it reloads everything when opened and is destroyed when
-// closed.
+// The "Options" dialog, three pages: the six engine templates of settings.ini
+// with the three popularity thresholds and the data options of the settings
+// store; the source of each column with its keys; the web graph's releases.
+// One instance at a time; it reloads everything when opened and is destroyed
+// when closed.
 class Form2 final : public QDialog {
     Q_OBJECT
 public:
@@ -28,6 +28,11 @@ public:
     // The open dialog, or null.
     static Form2* instance();
 
+    // Brings the page of that objectName to the front: "tabGeneral" (the
+    // templates, ranks and data options), "tabSources" (each column's source
+    // and its keys) or "tabGraph" (the web graph's releases).
+    void showPage(const QString& pageName);
+
     ~Form2() override;
 
 private slots:
@@ -39,6 +44,7 @@ private slots:
 private:
     explicit Form2(QWidget* owner);
     QWidget* buildTemplatesFrame();
+    QWidget* buildSourcesPage();
     QWidget* buildRanksFrame();
     QWidget* buildOptionsFrame();
     QWidget* buildButtons();
@@ -62,5 +68,6 @@ private:
     QPushButton* Command1 = nullptr;  // "Ok"
     QPushButton* Command2 = nullptr;  // "Cancel"
     QPushButton* Command3 = nullptr;  // "Reset"
+    class QTabWidget* m_pages = nullptr;  // the dialog's three pages
     class GraphReleasesWidget* m_graphPanel = nullptr;  // "Web Graph": the releases, "Fetch", "Count"
 };

@@ -9,16 +9,18 @@ namespace {
 constexpr int kMaxDepth = 64;
 
 QString numberText(std::int64_t value) {
-    // Sums and differences of 32-bit values are kept in range rather than
-    // wrapped, so the result still converts and the chain stays short.
-    return QString::number(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
+    // Sums and differences are kept in range rather than wrapped, so the
+    // result still converts and the chain stays short; Medium at 0 leaves Low
+    // at 0, not below it.
+    return QString::number(std::clamp<std::int64_t>(value, 0, INT_MAX));
 }
 }  // namespace
 
 std::optional<int> ThresholdFields::toNumber(const QString& text) {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok) return std::nullopt;
+    // A total of links is never below zero: a negative threshold is no threshold.
+    if (!ok || value < 0 || text.trimmed().startsWith(QLatin1Char('-'))) return std::nullopt;
     return value;
 }
 

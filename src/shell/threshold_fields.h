@@ -39,8 +39,8 @@ public:
     // changed since it was last finished.
     void finish(int index);
 
-    // A threshold text as a signed 32-bit number; nothing when it does not
-    // convert (empty, not a number, out of range).
+    // A threshold text as a 32-bit number of 0 or more; nothing when it does
+    // not convert (empty, not a number, negative, out of range).
     static std::optional<int> toNumber(const QString& text);
 
 private:

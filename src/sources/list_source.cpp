@@ -1,6 +1,6 @@
 #include "sources/list_source.h"
 
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "sources/list_index.h"
 #include "sources/source_template.h"
 

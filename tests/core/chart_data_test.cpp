@@ -141,8 +141,16 @@ TEST(ChartSavedSearch, DatesOfAllEnginesMergeNewestFirst) {
         {"across years", {"01-02-07=9", "12-26-06=8"}, {"12-31-06=5"}, {"01-02-07", "12-31-06", "12-26-06"},
          {"9 .", ". 5", "8 ."}},
         {"an engine without dates", {"03-21-06=5"}, {}, {"03-21-06"}, {"5 ."}},
-        {"a date that is no date keeps its place", {"03-21-06=5", "someday=4", "03-07-06=3"}, {"03-14-06=6"},
-         {"03-21-06", "someday", "03-14-06", "03-07-06"}, {"5 .", "4 .", ". 6", "3 ."}},
+        {"a key that is no date comes after every date", {"03-21-06=5", "someday=4", "03-07-06=3"}, {"03-14-06=6"},
+         {"03-21-06", "03-14-06", "03-07-06", "someday"}, {"5 .", ". 6", "3 .", "4 ."}},
+        {"sections out of date order share one axis", {"01-27-25=1", "05-27-24=2", "12-09-26=3"},
+         {"12-09-26=7", "06-05-23=6", "01-27-25=5"}, {"12-09-26", "01-27-25", "05-27-24", "06-05-23"},
+         {"3 7", "1 5", "2 .", ". 6"}},
+        {"a day spelt two ways is one day", {" 03-21-06=5"}, {"03-21-06=7"}, {" 03-21-06"}, {"5 7"}},
+        {"a day held twice: the first entry in the file stands", {"03-14-06=4", "03-21-06=5", "03-14-06=9"},
+         {}, {"03-21-06", "03-14-06"}, {"5 .", "4 ."}},
+        {"two-digit years as POSIX reads them", {"01-01-69=1", "12-31-68=2", "12-31-99=3"}, {},
+         {"12-31-68", "12-31-99", "01-01-69"}, {"2 .", "3 .", "1 ."}},
     };
     auto section = [](const char* name, const QStringList& lines) {
         return ParsedSection{QString::fromLatin1(name), parseSectionBody(lines.join(QStringLiteral("\r\n")))};
@@ -159,6 +167,34 @@ TEST(ChartSavedSearch, DatesOfAllEnginesMergeNewestFirst) {
             rows << cells.join(QLatin1Char(' '));
         }
         EXPECT_EQ(rows, c.rows);
+    }
+}
+
+TEST(ChartSavedSearch, OneEngineIsDrawnNewestFirstWhateverTheFileOrder) {
+    struct Case {
+        const char* what;
+        QStringList lines;
+        QStringList dates;
+        QVector<double> values;
+    };
+    const Case cases[] = {
+        {"daily saves, already newest first", {"03-21-06=3", "03-14-06=2", "03-07-06=1"},
+         {"03-21-06", "03-14-06", "03-07-06"}, {3, 2, 1}},
+        {"dates written from releases in file order", {"01-27-25=5", "05-27-24=4", "12-11-23=3", "06-05-23=2", "12-09-26=6"},
+         {"12-09-26", "01-27-25", "05-27-24", "12-11-23", "06-05-23"}, {6, 5, 4, 3, 2}},
+        {"oldest first", {"12-29-99=1", "01-04-00=2", "01-05-00=3"}, {"01-05-00", "01-04-00", "12-29-99"}, {3, 2, 1}},
+        {"a day held twice", {"03-14-06=4", "03-21-06=5", "03-14-06=9"}, {"03-21-06", "03-14-06"}, {5, 4}},
+        {"keys that are no dates last, in file order", {"zeta=1", "03-14-06=2", "alpha=3", "13-40-06=4"},
+         {"03-14-06", "zeta", "alpha", "13-40-06"}, {2, 1, 3, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ChartData data =
+            engineChart({QStringLiteral("Google"), parseSectionBody(c.lines.join(QStringLiteral("\r\n")))});
+        EXPECT_EQ(data.categoryLabels, c.dates);
+        QVector<double> values;
+        for (int i = 0; i < data.categoryCount(); ++i) values << data.value(i, 0);
+        EXPECT_EQ(values, c.values);
     }
 }
 

@@ -1,5 +1,5 @@
 #include "config/ini_file.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "sources/credentials.h"
 #include "support/graph_release.h"
 #include "support/sim_fixture.h"

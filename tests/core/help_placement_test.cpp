@@ -29,3 +29,21 @@ TEST(HelpPlacement, BesideTheMainWindowOrOverTheLowerUrlFrame) {
         EXPECT_EQ(placeHelpWindow(in), c.expected) << c.name;
     }
 }
+
+TEST(HelpPlacement, TheTitleBarIsKeptOnTheScreen) {
+    const QRect screen(0, 30, 1024, 738);  // a panel above
+    struct Case {
+        const char* name;
+        QRect frame;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {"on the screen: stays", {100, 200, 640, 512}, {100, 200}},
+        {"title bar above the screen", {100, -22, 640, 512}, {100, 30}},
+        {"under the panel", {0, 10, 640, 512}, {0, 30}},
+        {"taller than the screen: its top on the screen's", {5, -100, 640, 900}, {5, 30}},
+        {"off to the side: left alone", {-300, 100, 640, 512}, {-300, 100}},
+        {"at the screen's top exactly", {0, 30, 640, 512}, {0, 30}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(titleBarOnScreen(c.frame, screen), c.expected) << c.name;
+}

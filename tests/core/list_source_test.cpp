@@ -1,7 +1,7 @@
 #include "config/engine_catalog.h"
 #include "config/ini_file.h"
 #include "graph/graph_index.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "sources/list_index.h"
 #include "sources/source_file.h"
 #include "support/graph_release.h"

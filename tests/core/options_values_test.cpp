@@ -50,6 +50,15 @@ TEST_F(OptionsValuesTest, LoadsStoredTextsAndFlags) {
         EXPECT_EQ(values.templates[1], "");
         EXPECT_EQ(values.templates[5], "http://atw/?q=link:");
     }
+
+    // A negative threshold, stored before the dialog refused one, comes back as its default.
+    settings::saveText(Setting::LowThreshold, QStringLiteral("-800"));
+    settings::saveText(Setting::HighThreshold, QStringLiteral(" -1"));
+    settings::saveText(Setting::HighShown, QStringLiteral("2000"));
+    const OptionsValues values = OptionsValues::load(m_app.file("settings.ini"));
+    EXPECT_EQ(values.thresholds[0], "500");
+    EXPECT_EQ(values.thresholds[1], "1000");
+    EXPECT_EQ(values.thresholds[2], "2000");
 }
 
 TEST(OptionsValuesDefaults, AbsentKeysReadAsTheirDefaults) {

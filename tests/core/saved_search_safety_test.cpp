@@ -105,11 +105,14 @@ TEST(SavedSearchFiles, CopiesOfDeadSavesAreRemovedAndLiveOnesKept) {
     const QString abandoned = QStringLiteral("Saved/.saving-%1-0badf00d.tmp").arg(dead);
     const QString abandonedInner = QStringLiteral("Saved/.saving-%1-0badf00d.tmp.Xy12Ab").arg(dead);
     const QString live = QStringLiteral("Saved/.saving-%1-12345678.tmp").arg(QCoreApplication::applicationPid());
-    for (const QString& f : {abandoned, abandonedInner, live}) app.write(f, QByteArray(1024, 'x'));
+    // A search an older version let the user name like a copy is a search.
+    const QString namedLikeACopy = QStringLiteral("Saved/.saving-%1-mysite.lpc").arg(dead);
+    for (const QString& f : {abandoned, abandonedInner, live, namedLikeACopy}) app.write(f, QByteArray(1024, 'x'));
     ASSERT_FALSE(appendRecord(QStringLiteral("any"), QStringLiteral("Google:1\n"), kDay));
     EXPECT_FALSE(QFile::exists(app.file(abandoned)));
     EXPECT_FALSE(QFile::exists(app.file(abandonedInner)));
     EXPECT_TRUE(QFile::exists(app.file(live)));
+    EXPECT_EQ(app.read(namedLikeACopy), QByteArray(1024, 'x'));
 }
 
 TEST(SavedSearchFiles, FilesThatAreNotWhatTheyClaimAreRefusedByName) {

@@ -60,6 +60,39 @@ TEST(SavedSearchRecord, DateKeyIsTwoDigitMonthDayYear) {
     EXPECT_EQ(dateKey(QDate(2010, 12, 1)), QStringLiteral("12-01-10"));
 }
 
+TEST(SavedSearchRecord, DateKeysReadBackWithPosixTwoDigitYears) {
+    struct Case {
+        const char* key;
+        QDate date;  // invalid: not a date
+    };
+    const Case cases[] = {
+        {"03-21-06", QDate(2006, 3, 21)},
+        {"12-31-99", QDate(1999, 12, 31)},
+        {"01-01-69", QDate(1969, 1, 1)},
+        {"12-31-68", QDate(2068, 12, 31)},
+        {"01-01-00", QDate(2000, 1, 1)},
+        {"02-29-00", QDate(2000, 2, 29)},  // 2000 is a leap year though 1900 is not
+        {" 03-21-06 ", QDate(2006, 3, 21)},
+        {"02-29-01", QDate()},
+        {"13-01-06", QDate()},
+        {"00-10-06", QDate()},
+        {"1-2-06", QDate()},
+        {"03-21-2006", QDate()},
+        {"03/21/06", QDate()},
+        {"0x-21-06", QDate()},
+        {"", QDate()},
+        {"someday", QDate()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(parseDateKey(QString::fromLatin1(c.key)), c.date);
+    }
+    // Every date the program writes reads back as itself.
+    for (const QDate& d : {QDate(1969, 1, 1), QDate(1999, 12, 31), QDate(2000, 2, 29), QDate(2026, 12, 9),
+                           QDate(2068, 12, 31)})
+        EXPECT_EQ(parseDateKey(dateKey(d)), d) << d.toString(Qt::ISODate).toStdString();
+}
+
 TEST(SavedSearchFile, HistoryAcrossSeveralDays) {
     TempAppFolder app;
     const QString file = searchFilePath(QStringLiteral("site"));
@@ -130,8 +163,11 @@ TEST(SavedSearchFile, AppendGridRowWithoutTheRowIsAnError) {
 TEST(SavedSearchNames, UnsafeNamesAreRefusedAndWriteNothing) {
     TempAppFolder app;
     const QString record = recordOf({"1", "2", "3", "4", "5", "6"});
+    // A leading dot is what the folder's own locks and copies being saved
+    // look like: a search named so would be taken for one and removed.
     const QStringList refused{QString(), " ", "   ", ".", "..", "../up", "a/b", "/abs", "a\\b", "tab\there",
-                              "line\nfeed", QString(QChar(0x7f)), QString(QChar(0x85))};
+                              "line\nfeed", QString(QChar(0x7f)), QString(QChar(0x85)), ".hidden",
+                              ".saving-999999-mysite", ".x.lpc.lock"};
     for (const QString& name : refused) {
         SCOPED_TRACE(name.toStdString());
         EXPECT_TRUE(nameProblem(name));
@@ -142,14 +178,14 @@ TEST(SavedSearchNames, UnsafeNamesAreRefusedAndWriteNothing) {
     EXPECT_EQ(QDir(app.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList({"Lists", "Saved"}));
 
-    for (const QString& name : QStringList{"My Site", ".hidden", "über", "a.b", "x=[y]"}) {
+    for (const QString& name : QStringList{"My Site", "a.", "über", "a.b", "x=[y]"}) {
         SCOPED_TRACE(name.toStdString());
         EXPECT_FALSE(nameProblem(name));
         EXPECT_FALSE(saveNewRecord(name, record, kDay1));
     }
     QStringList listed = listSavedSearches();
     listed.sort();
-    EXPECT_EQ(listed, QStringList({".hidden", "My Site", "a.b", "x=[y]", "über"}));
+    EXPECT_EQ(listed, QStringList({"My Site", "a.", "a.b", "x=[y]", "über"}));
 }
 
 TEST(SavedSearchNames, ListingMatchesTheExtensionIgnoringCaseAndAddressesThatFile) {

@@ -75,12 +75,14 @@ TEST(ThresholdFields, TextsSetWhole) {
         QStringList expected;
     };
     const Case cases[] = {
-        {1, "-3", {"-4", "-3", "-3"}},
-        {0, "-3", {"-3", "1000", "1000"}},
-        {2, "-3", {"-4", "-3", "-3"}},
+        // A negative value is no threshold: it is taken back to nothing.
+        {1, "-3", {"500", "", "1000"}},
+        {0, "-3", {"", "1000", "1000"}},
+        {2, "-3", {"500", "1000", ""}},
         {0, "1000", {"1000", "2000", "2000"}},
-        // At the bottom of the range Low cannot go lower and ends equal to Medium.
-        {1, "-2147483648", {"-2147483648", "-2147483648", "-2147483648"}},
+        // At zero Low cannot go lower and ends equal to Medium; never below zero.
+        {1, "0", {"0", "0", "0"}},
+        {2, "0", {"0", "0", "0"}},
         {1, "12x", {"11", "12", "12"}},
     };
     for (const Case& c : cases) {
@@ -165,12 +167,11 @@ TEST(ThresholdFields, TypedValuesAreCheckedWhenFinished) {
 
 TEST(ThresholdFields, Conversion) {
     EXPECT_EQ(ThresholdFields::toNumber("0"), 0);
-    EXPECT_EQ(ThresholdFields::toNumber("-12"), -12);
     EXPECT_EQ(ThresholdFields::toNumber("+12"), 12);
     EXPECT_EQ(ThresholdFields::toNumber(" 12 "), 12);
     EXPECT_EQ(ThresholdFields::toNumber("2147483647"), 2147483647);
-    EXPECT_EQ(ThresholdFields::toNumber("-2147483648"), -2147483647 - 1);
-    for (const char* bad : {"", " ", "2147483648", "-2147483649", "1.5", "1e3", "12a", "a12", "-"})
+    for (const char* bad : {"", " ", "2147483648", "-2147483649", "1.5", "1e3", "12a", "a12", "-", "-12", "-0",
+                            " -800", "-2147483648"})
         EXPECT_FALSE(ThresholdFields::toNumber(QString::fromUtf8(bad))) << bad;
 }
 

@@ -119,6 +119,49 @@ TEST_F(TrackCliTest, HistoryPrintsOneLineADateOldestFirstWithEmptyCellsWhereASec
     EXPECT_TRUE(r.err.contains("missing")) << r.err.toStdString();
 }
 
+TEST_F(TrackCliTest, AppendEachKeepsPagesWhoseAddressesDifferOnlyInLetterCaseApart) {
+    // Saved earlier from http://count-10.example/Report: a path's case names another page.
+    const QByteArray report = "\r\n[Google]\r\n01-02-03=4\r\n";
+    app.write(QStringLiteral("Saved/count-10.example_Report.lpc"), report);
+    const CliResult r = run({QStringLiteral("--append-each"), QStringLiteral("http://count-10.example/report")});
+    EXPECT_EQ(r.exitCode, 1);
+    const QString err = QString::fromLocal8Bit(r.err);
+    EXPECT_TRUE(err.contains(QStringLiteral("http://count-10.example/report: nothing saved"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("count-10.example_Report"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("letter case"))) << err.toStdString();
+    EXPECT_EQ(app.read(QStringLiteral("Saved/count-10.example_Report.lpc")), report);
+    EXPECT_EQ(savedFiles(), QStringList({"count-10.example_Report.lpc"}));
+
+    // The page itself still adds to its own history.
+    EXPECT_EQ(run({QStringLiteral("--append-each"), QStringLiteral("http://count-10.example/Report")}).exitCode, 0);
+    EXPECT_EQ(IniReadSection(QStringLiteral("Google"), QString(), app.file(QStringLiteral("Saved/count-10.example_Report.lpc"))),
+              kToday + QStringLiteral("=10\r\n01-02-03=4\r\n"));
+}
+
+TEST_F(TrackCliTest, HistoryReadsTwoDigitYearsAsPosixDoes) {
+    app.write(QStringLiteral("Saved/old.lpc"),
+              "\r\n[Google]\r\n12-31-68=4\r\n01-01-00=3\r\n12-31-99=2\r\n01-01-69=1\r\n");
+    const CliResult r = run({QStringLiteral("--history"), QStringLiteral("old")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("Date,Google\n"
+                                "1969-01-01,1\n"
+                                "1999-12-31,2\n"
+                                "2000-01-01,3\n"
+                                "2068-12-31,4\n"));
+}
+
+TEST_F(TrackCliTest, HistoryOfASearchTooLargeToReadSaysWhyAndFails) {
+    app.write(QStringLiteral("Saved/huge.lpc"), "\r\n[Google]\r\n03-21-06=1\r\n");
+    // Sparse: costs no disk, but is larger than any search is read.
+    QFile huge(app.file(QStringLiteral("Saved/huge.lpc")));
+    ASSERT_TRUE(huge.resize(100LL * 1024 * 1024));
+    const CliResult r = run({QStringLiteral("--history"), QStringLiteral("huge")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains("huge.lpc")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("larger than")) << r.err.toStdString();
+}
+
 TEST_F(TrackCliTest, UsageErrorsOfTheNewOptions) {
     for (const QStringList& args : {
              QStringList{"--append-each", "--append", "x", "http://a.example/"},

@@ -132,10 +132,10 @@ TEST_F(DataViewPageTest, OnlyTheLeftButtonsDoubleClickAsksForWebResults) {
     EXPECT_EQ(webResults.count(), 1);
 }
 
-// With Ctrl held, a right press or a double click still makes the row under
-// the pointer the one row acted on: it is not toggled out of the selection,
-// nor added to the rows already selected.
-TEST_F(DataViewPageTest, CtrlClicksActOnTheRowUnderThePointerAlone) {
+// A right press inside the selection keeps it, and the menu offers to save
+// every selected row; outside it (Ctrl held or not) the row under the pointer
+// becomes the one row acted on, not toggled into or out of the selection.
+TEST_F(DataViewPageTest, RightClicksKeepASelectionAndPickARowOutsideIt) {
     for (const char* address : {"http://one.example/", "http://two.example/", "http://three.example/"})
         addRow(address, 1);
     const auto selectedRows = [&] {
@@ -154,23 +154,41 @@ TEST_F(DataViewPageTest, CtrlClicksActOnTheRowUnderThePointerAlone) {
     struct Case {
         const char* what;
         int row;
+        Qt::KeyboardModifiers keys;
+        QList<int> selected;  // after the right click
+        QString saveItem;
     };
-    for (const Case c : {Case{"a selected row", 2}, Case{"a row not selected", 1}}) {
+    const Case cases[] = {
+        {"inside the selection", 0, {}, {0, 2}, QStringLiteral("Save Results For 2 Addresses\u2026")},
+        {"inside, Ctrl held", 2, Qt::ControlModifier, {0, 2}, QStringLiteral("Save Results For 2 Addresses\u2026")},
+        {"outside the selection", 1, {}, {1}, QStringLiteral("Save Result For http://two.example/")},
+        {"outside, Ctrl held", 1, Qt::ControlModifier, {1}, QStringLiteral("Save Result For http://two.example/")},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         selectTwo();
-        QTest::mousePress(view()->viewport(), Qt::RightButton, Qt::ControlModifier, rowPoint(c.row));
-        QTest::mouseRelease(view()->viewport(), Qt::RightButton, Qt::ControlModifier, rowPoint(c.row));
+        QTest::mousePress(view()->viewport(), Qt::RightButton, c.keys, rowPoint(c.row));
+        QTest::mouseRelease(view()->viewport(), Qt::RightButton, c.keys, rowPoint(c.row));
         ASSERT_TRUE(spinUntil([&] { return popup()->isVisible(); }, 2000));
-        EXPECT_EQ(page.findChild<QAction*>("mnuSaveResults")->iconText(),
-                  "Save Result For " + grid.cell(c.row, 0));
+        EXPECT_EQ(page.findChild<QAction*>("mnuSaveResults")->text(), c.saveItem);
         popup()->hide();
-        EXPECT_EQ(selectedRows(), QList<int>{c.row});
-        // "Save Selected" then asks for that row.
+        EXPECT_EQ(selectedRows(), c.selected);
+        // The row under the pointer is the one "Web Results" shows.
+        EXPECT_EQ(page.selectedRow(), c.row);
         QSignalSpy save(&page, &DataViewPage::saveResultsRequested);
         QTest::mouseClick(page.findChild<QPushButton*>("Command4"), Qt::LeftButton);
         EXPECT_EQ(save.count(), 1);
-        EXPECT_EQ(page.selectedRow(), c.row);
+        EXPECT_EQ(page.selectedRows(), c.selected);
     }
+
+    // On empty space the selection is cleared and no menu opens.
+    selectTwo();
+    const QPoint below(10, view()->viewport()->height() - 5);
+    QTest::mousePress(view()->viewport(), Qt::RightButton, {}, below);
+    QTest::mouseRelease(view()->viewport(), Qt::RightButton, {}, below);
+    QTest::qWait(50);
+    EXPECT_FALSE(popup()->isVisible());
+    EXPECT_TRUE(selectedRows().isEmpty());
 
     selectTwo();
     int rowAsked = -1;

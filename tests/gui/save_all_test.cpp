@@ -12,6 +12,7 @@
 #include <QDate>
 #include <QDir>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -121,6 +122,38 @@ TEST_F(SaveAllTest, SaveSelectedWithSeveralRowsAsksForThoseRowsAndNoSavesNothing
     window->findChild<QAction*>(QStringLiteral("mnuSaveAll"))->trigger();
     EXPECT_TRUE(question.startsWith(QStringLiteral("This will create 1 new saved search"))) << question.toStdString();
     EXPECT_EQ(savedFiles(), QStringList({"count-9.example_p.lpc"}));
+}
+
+TEST_F(SaveAllTest, RightClickOnASelectionSavesEveryRowOfIt) {
+    auto* view = window->findChild<QTreeView*>(QStringLiteral("ListView1"));
+    const auto point = [&](const QString& address) {
+        return view->visualRect(view->model()->index(rowOf(address), 0)).center();
+    };
+    // Ctrl-click three rows, then right-click the middle one of them.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, point("http://count-7.example/"));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, point("http://count-9.example/p/"));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, point("http://drop.example/"));
+    QTest::mousePress(view->viewport(), Qt::RightButton, {}, point("http://count-9.example/p/"));
+    QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, point("http://count-9.example/p/"));
+    auto* menu = window->findChild<QMenu*>(QStringLiteral("mnuListView"));
+    ASSERT_TRUE(spinUntil([&] { return menu->isVisible(); }, 2000));
+    QAction* save = window->findChild<QAction*>(QStringLiteral("mnuSaveResults"));
+    EXPECT_EQ(save->text(), QStringLiteral("Save Results For 3 Addresses\u2026"));
+    EXPECT_EQ(view->selectionModel()->selectedRows().size(), 3);
+
+    QString question;
+    onNextModal([&](QDialog& dialog) {
+        question = static_cast<QMessageBox&>(dialog).text();
+        onNextModal([](QDialog& info) { QTest::keyClick(&info, Qt::Key_Return); });
+        static_cast<QMessageBox&>(dialog).button(QMessageBox::Yes)->click();
+    });
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(save).center());
+    ASSERT_TRUE(spinUntil([&] { return !question.isEmpty(); }, 5000));
+    EXPECT_EQ(question, QStringLiteral("This will create 1 new saved search and add today's results to 1 existing "
+                                       "saved search. 1 row will not be saved. Continue?"));
+    EXPECT_EQ(savedFiles(), QStringList({"count-7.example.lpc", "count-9.example_p.lpc"}));
+    EXPECT_EQ(IniReadSection(QStringLiteral("Google"), QString(), app.file(QStringLiteral("Saved/count-9.example_p.lpc"))),
+              kToday + QStringLiteral("=9\r\n01-02-03=4\r\n"));
 }
 
 }  // namespace

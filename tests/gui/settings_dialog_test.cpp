@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -72,7 +74,8 @@ TEST_F(SettingsDialogTest, ShowsItsControlsFilledFromFileAndStore) {
     EXPECT_EQ(dialog->objectName(), "Form2");
     QStringList frames;
     for (auto* frame : dialog->findChildren<QGroupBox*>()) frames << frame->title();
-    EXPECT_EQ(frames, (QStringList{"Edit Search Engine URLs", "Define Popularity Ranks", "Data Options", "Web Graph"}));
+    frames.sort();
+    EXPECT_EQ(frames, (QStringList{"Data Options", "Define Popularity Ranks", "Edit Search Engine URLs", "Web Graph"}));
     const QStringList expected{"http://g/?q=link:",    "http://av/?q=link:",  "http://y/?p=link:",
                                "http://ask/?q=links:", "http://msn/?q=link:", "http://atw/?q=link:"};
     for (int i = 0; i < kEngineCount; ++i) {
@@ -311,6 +314,43 @@ namespace {
 
 // The two pacing options sit in "Data Options", which holds them whole; the
 // pause takes digits only, and Enter saves through the default button.
+TEST_F(SettingsDialogTest, ThresholdsRefuseNegativeNumbers) {
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    // Typed: the minus sign is refused as a letter is.
+    QLineEdit* low = profile(0);
+    low->setFocus();
+    QTest::keyClick(low, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(low, "-800");
+    EXPECT_EQ(low->text(), "800");
+    // Pasted whole, a negative number does not get in at all.
+    QTest::keyClick(low, Qt::Key_A, Qt::ControlModifier);
+    low->insert(QStringLiteral("-5"));
+    EXPECT_EQ(low->text(), "800");
+    // Medium at 0 leaves Low at 0, not -1.
+    QLineEdit* medium = profile(1);
+    medium->setFocus();
+    QTest::keyClick(medium, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(medium, "0");
+    QTest::keyClick(medium, Qt::Key_Tab);
+    EXPECT_EQ(profiles(), (QStringList{"0", "0", "0"}));
+    click("Command1");
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(settings::text(Setting::LowThreshold), "0");
+
+    // A negative value stored earlier shows, and is saved again, as its default.
+    settings::saveText(Setting::LowThreshold, QStringLiteral("-800"));
+    settings::saveText(Setting::HighThreshold, QStringLiteral("1000"));
+    settings::saveText(Setting::HighShown, QStringLiteral("1000"));
+    Form2::showModeless(nullptr);
+    dialog = Form2::instance();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(profiles(), (QStringList{"500", "1000", "1000"}));
+    click("Command1");
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(settings::text(Setting::LowThreshold), "500");
+}
+
 TEST_F(SettingsDialogTest, PacingOptionsLoadTypeAndSaveWithEnter) {
     dialog->close();
     ASSERT_TRUE(closed());
@@ -379,6 +419,18 @@ protected:
         EXPECT_NE(dialog, nullptr);
         return dialog;
     }
+    // Clicks the tab of the page with that objectName.
+    static void showTab(Form2* dialog, const char* page) {
+        auto* tabs = dialog->findChild<QTabWidget*>("tabsOptions");
+        ASSERT_NE(tabs, nullptr);
+        QWidget* widget = tabs->findChild<QWidget*>(QLatin1String(page));
+        ASSERT_NE(widget, nullptr) << page;
+        const int index = tabs->indexOf(widget);
+        ASSERT_GE(index, 0) << page;
+        QTabBar* bar = tabs->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        ASSERT_TRUE(spinUntil([&] { return widget->isVisible(); }, 2000)) << page;
+    }
     // Picks the list's entry whose text starts with text, by clicking the list and pressing keys.
     static void pick(QComboBox* list, const QString& text) {
         QTest::mouseClick(list, Qt::LeftButton);
@@ -399,6 +451,7 @@ protected:
 
 TEST_F(SourcePickerTest, ASourceAndItsCredentialsAreSavedAndReadBack) {
     Form2* dialog = open();
+    showTab(dialog, "tabSources");
     auto* google = dialog->findChild<QComboBox*>("cboSource1");
     auto* yahoo = dialog->findChild<QComboBox*>("cboSource3");
     ASSERT_TRUE(google && yahoo);
@@ -432,6 +485,61 @@ TEST_F(SourcePickerTest, ASourceAndItsCredentialsAreSavedAndReadBack) {
     ASSERT_NE(id, nullptr);
     EXPECT_EQ(id->text(), QString());  // a stored key is never shown again
     EXPECT_EQ(id->placeholderText(), "(stored)");
+}
+
+// The engines' page is the dialog it always was; the sources with their keys
+// and the web graph have pages of their own, and every page fits a 1024 x 768
+// screen with room for a panel and a title bar.
+TEST_F(SourcePickerTest, ThreePagesThatFitASmallScreen) {
+    m_app.write("Sources/other.ini",
+                "[Source]\r\nCaption=Other\r\nMethod=GET\r\nUrl=http://127.0.0.1:1/x?key={cred:key}\r\n"
+                "Count=json:/n\r\n");
+    m_app.write("settings.ini", kIni + "[Sources]\r\nGoogle=moz\r\nYahoo=other\r\nMSN=moz\r\n");
+    Form2* dialog = open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    auto* tabs = dialog->findChild<QTabWidget*>("tabsOptions");
+    ASSERT_NE(tabs, nullptr);
+    QStringList pages, captions;
+    for (int i = 0; i < tabs->count(); ++i) {
+        pages << tabs->widget(i)->objectName();
+        captions << tabs->tabText(i);
+    }
+    EXPECT_EQ(pages, (QStringList{"tabGeneral", "tabSources", "tabGraph"}));
+    EXPECT_EQ(captions, (QStringList{"Engines", "Sources", "Web Graph"}));
+    EXPECT_EQ(tabs->currentIndex(), 0) << "it opens on the engines' page";
+
+    // The first page holds the templates, ranks and data options, and nothing else.
+    QWidget* general = tabs->widget(0);
+    for (const char* name : {"Frame1", "Frame2", "Frame3", "Text1", "Text6", "txtProfile0", "chkClear", "chkAuto"})
+        EXPECT_NE(general->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
+    EXPECT_TRUE(general->findChildren<QComboBox*>().isEmpty());
+    EXPECT_EQ(tabs->widget(1)->findChildren<QComboBox*>().size(), kEngineCount);
+    EXPECT_NE(tabs->widget(2)->findChild<QGroupBox*>(), nullptr);
+    // Four keyed columns: their fields are on the sources page.
+    for (const char* name : {"txtCredential1_id", "txtCredential1_secret", "txtCredential3_key", "txtCredential5_id"})
+        EXPECT_NE(tabs->widget(1)->findChild<QLineEdit*>(QLatin1String(name)), nullptr) << name;
+
+    // 768 less a 48-pixel panel and a 30-pixel title bar.
+    constexpr int kRoom = 768 - 48 - 30;
+    const QString shots = qEnvironmentVariable("QUILLMARK_SHOT_DIR");
+    for (const char* page : {"tabSources", "tabGraph", "tabGeneral"}) {
+        SCOPED_TRACE(page);
+        showTab(dialog, page);
+        QTest::qWait(50);
+        EXPECT_LE(dialog->height(), kRoom);
+        EXPECT_LE(dialog->sizeHint().height(), kRoom);
+        EXPECT_LE(dialog->width(), 1024);
+        auto* ok = dialog->findChild<QPushButton*>("Command1");
+        EXPECT_TRUE(ok->isVisible());
+        EXPECT_LE(ok->mapTo(dialog, QPoint(0, ok->height())).y(), dialog->height());
+        if (!shots.isEmpty()) dialog->grab().save(QStringLiteral("%1/options_%2.png").arg(shots, QLatin1String(page)));
+    }
+
+    // showPage brings a page to the front by its name, as a notice that offers the sources does.
+    dialog->showPage(QStringLiteral("tabSources"));
+    EXPECT_EQ(tabs->currentWidget()->objectName(), "tabSources");
+    dialog->showPage(QStringLiteral("noSuchPage"));
+    EXPECT_EQ(tabs->currentWidget()->objectName(), "tabSources");
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <QSettings>
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -163,6 +164,28 @@ TEST_F(HelpWindowTest, ShowsTheHelpFileTickedOnAFirstRun) {
     EXPECT_EQ(settings::text(Setting::ShowHelp), "0");
     help->findChild<QCheckBox*>("Check1")->click();
     EXPECT_EQ(settings::text(Setting::ShowHelp), "1");
+}
+
+// A window manager that puts the window's inside at the screen's top leaves
+// its title bar above the screen, where it cannot be caught: the help window
+// moves itself down.
+TEST_F(HelpWindowTest, ItsTitleBarNeverStaysAboveTheScreen) {
+    app.write("Help.rtf", shippedHelp());
+    QWidget owner;
+    Form8* help = Form8::showInstance(&owner);
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+    const QRect screen = help->screen()->availableGeometry();
+    for (const QPoint& at : {QPoint(screen.left() + 40, screen.top() - 60), QPoint(screen.left() + 10, screen.top() - 1)}) {
+        help->move(at);
+        EXPECT_TRUE(spinUntil([&] { return help->frameGeometry().top() >= screen.top(); }, 2000))
+            << at.y() << " -> " << help->frameGeometry().top();
+        EXPECT_EQ(help->frameGeometry().left(), at.x());
+    }
+    // Where the user puts it on the screen, it stays.
+    help->move(screen.left() + 50, screen.top() + 70);
+    QTest::qWait(50);
+    EXPECT_EQ(help->frameGeometry().topLeft(), QPoint(screen.left() + 50, screen.top() + 70));
 }
 
 TEST_F(HelpWindowTest, MissingFileGivesNoWindow) {

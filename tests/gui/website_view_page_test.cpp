@@ -333,3 +333,37 @@ TEST_F(WebsiteViewPageTest, KeysAndClicksShowEachChosenPageOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A source's page made here (a data: address holding the whole page) shows a
+// short label in the address box, never the address itself.
+TEST_F(WebsiteViewPageTest, APageMadeHereShowsAShortLabelInTheAddressBox) {
+    const QByteArray html = "<html><head><title>Made here</title></head><body>" + QByteArray(4000, 'x') +
+                            "</body></html>";
+    const int made = m_list.appendPage(QStringLiteral("Web Graph"), QStringLiteral("http://example.com/"));
+    m_list.setTag(made, 0, QStringLiteral("data:text/html;charset=utf-8,") + QString::fromLatin1(QUrl::toPercentEncoding(html)));
+    const QString label = QStringLiteral("Web Graph: http://example.com/");
+    QSignalSpy opening(m_page.get(), &WebsiteViewPage::statusPanel2Changed);
+
+    ASSERT_TRUE(loads([&] { clickRow(made); }));
+    EXPECT_TRUE(titleBecomes("Made here"));
+    EXPECT_EQ(addressBox()->text(), label);
+    ASSERT_FALSE(opening.isEmpty());
+    EXPECT_EQ(opening.first().at(0).toString(), "Opening " + label);
+
+    // Enter on the label shows the same page again.
+    ASSERT_TRUE(loads([&] { QTest::keyClick(addressBox(), Qt::Key_Return); }));
+    EXPECT_EQ(browser()->url().scheme(), "data");
+    EXPECT_EQ(addressBox()->text(), label);
+
+    // Back from a web page to it: the label again.
+    const QString home = m_sim.url("/google/search?q=link:home.example");
+    addScanned(home);
+    ASSERT_TRUE(loads([&] { clickRow(made + 1); }));
+    EXPECT_EQ(addressBox()->text(), home);
+    ASSERT_TRUE(loads([&] { QTest::mouseClick(m_page->findChild<QPushButton*>("Command8"), Qt::LeftButton); }));
+    EXPECT_EQ(addressBox()->text(), label);
+}
+
+}  // namespace
