@@ -2,7 +2,9 @@
 
 #include "browse/website_view_page.h"
 #include "browse/website_window.h"
+#include "config/app_paths.h"
 #include "config/settings_table.h"
+#include "graph/graph_work.h"
 #include "history/chart_view_page.h"
 #include "history/save_rows_ui.h"
 #include "history/save_search_dialog.h"
@@ -12,6 +14,8 @@
 #include "shell/about_box.h"
 #include "shell/banner_widget.h"
 #include "shell/branding.h"
+#include "shell/first_scan_notice_widget.h"
+#include "shell/graph_job_status_widget.h"
 #include "shell/help_window.h"
 #include "shell/main_layout.h"
 #include "shell/picture_box_widget.h"
@@ -19,7 +23,9 @@
 #include "shell/settings_dialog.h"
 #include "shell/skin_ui.h"
 #include "shell/splash_window.h"
+#include "shell/status_note_widget.h"
 #include "shell/twips.h"
+#include "sources/count_source.h"
 #include "urllist/url_list_view.h"
 
 #include <QAction>
@@ -89,6 +95,7 @@ Form1::Form1(QWidget* parent)
     TabStrip1 = tabs->tabBar();
     Frame2 = new DataViewPage(m_grid, central);
     Frame2->raise();
+    m_notice = new FirstScanNotice(Frame2);
     Frame3 = new ChartViewPage(m_grid, central);
     Frame3->raise();
     Frame3->setSelectedRowSource([this] { return Frame2->selectedRow(); });
@@ -118,7 +125,7 @@ Form1::Form1(QWidget* parent)
     // second is the Website View's.
     connect(&m_driver, &ScanDriver::sourceError, this, [this](const QString& text) {
         m_sourceErrors << text;
-        m_sourceNote->setText(m_sourceErrors.join(QStringLiteral("; ")));
+        m_sourceNote->setParts(m_sourceErrors);
         m_sourceNote->setToolTip(m_sourceErrors.join(QLatin1Char('\n')));
         m_sourceNote->show();
     });
@@ -127,6 +134,11 @@ Form1::Form1(QWidget* parent)
         ProgressBar1->setValue(value);
     });
     connect(&m_driver, &ScanDriver::progressVisibleChanged, ProgressBar1, &QWidget::setVisible);
+    connect(&m_driver, &ScanDriver::finished, this,
+            [this] { m_notice->scanEnded(m_grid, appPaths::settingsPath()); });
+    connect(m_notice, &FirstScanNotice::shownChanged, this, &Form1::LayoutMainWindow);
+    connect(m_notice, &FirstScanNotice::optionsRequested, this,
+            [this] { openOptionsAt(QStringLiteral("tabSources")); });
 
     setMinimumSize(twipsToPixels(mainDesign::kMinClientWidth), twipsToPixels(mainDesign::kMinClientHeight));
     resize(twipsToPixels(mainDesign::kClientWidth), twipsToPixels(mainDesign::kClientHeight));
@@ -145,6 +157,7 @@ void Form1::Form_Load() {
     showScanState(ScanDriver::State::Idle);
     DockProgressBar();
     m_panel1->setText(QString());
+    showColumnCaptions();
     if (record.skinEnabled) applySkin(this);
     if (record.bannerEnabled) showBanner(centralWidget(), wbBanner, wbPicture);
     if (record.skinEnabled) {
@@ -260,13 +273,14 @@ void Form1::buildStatusBar() {
     m_panel2->setObjectName(QStringLiteral("StatusBar1Panel2"));
     StatusBar1->addWidget(m_panel1, 3);
     StatusBar1->addWidget(m_panel2, 2);
-    // Shown only while the last scan's sources reported errors.
-    m_sourceNote = new QLabel(StatusBar1);
-    m_sourceNote->setObjectName(QStringLiteral("StatusBar1SourceErrors"));
-    // A long message is cut at the panel's end; its tip holds all of it.
-    m_sourceNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // Shown only while the last scan's sources reported errors; a click reads all of it.
+    m_sourceNote = new StatusNote(QStringLiteral("StatusBar1SourceErrors"), QStringLiteral("Information"), StatusBar1);
     StatusBar1->addPermanentWidget(m_sourceNote, 3);
     m_sourceNote->hide();
+    m_graphWork = new GraphWork(this);
+    m_graphWork->serveWindow();
+    m_graphJobStatus = new GraphJobStatus(*m_graphWork, StatusBar1);
+    StatusBar1->addPermanentWidget(m_graphJobStatus, 4);
     setStatusBar(StatusBar1);
     ProgressBar1 = new QProgressBar(StatusBar1);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -304,6 +318,7 @@ void Form1::LayoutMainWindow() {
         tabs->setGeometry(twipsToPixels(layout.tabStrip));
     Frame2->setGeometry(twipsToPixels(layout.page));
     Frame2->layoutPage(layout.gridWidth, layout.gridHeight);
+    m_notice->fitUnder(Frame2->grid());
     Frame3->setGeometry(twipsToPixels(layout.page));
     Frame3->layoutPage(layout.page.width(), layout.page.height());
     Frame4->setGeometry(twipsToPixels(layout.page));
@@ -405,13 +420,29 @@ void Form1::mnuSaveAll_Click() {
     saveRowsAsked(this, m_grid, rows);
 }
 void Form1::mnuGraph_Click() { Frame3->chooseSavedSearch(); }
-void Form1::Command6_Click() { Form2::showModeless(this, [this] { rerankGrid(); }); }
-void Form1::mnuConfig_Click() { Form2::showModal(this, [this] { rerankGrid(); }); }
+void Form1::Command6_Click() { Form2::showModeless(this, [this] { optionsSaved(); }); }
+void Form1::mnuConfig_Click() { Form2::showModal(this, [this] { optionsSaved(); }); }
+
+// Options, brought to its page of that object name where it has one.
+void Form1::openOptionsAt(const QString& page) {
+    Command6_Click();
+    Form2* options = Form2::instance();
+    auto* tabs = options ? options->findChild<QTabWidget*>() : nullptr;
+    if (auto* target = tabs ? tabs->findChild<QWidget*>(page) : nullptr; target && tabs->indexOf(target) >= 0)
+        tabs->setCurrentWidget(target);
+}
 
 // New thresholds show at once on the rows already in the grid.
-void Form1::rerankGrid() {
+void Form1::optionsSaved() {
     const ScanSettings settings = ScanSettings::read();
     m_grid.rerank(settings.lowThreshold, settings.highThreshold);
+    showColumnCaptions();
+}
+
+// The headers name the sources the next scan asks, from the start; counts
+// already in the grid keep the captions they were scanned under.
+void Form1::showColumnCaptions() {
+    if (m_grid.rowCount() == 0) m_grid.setEngineColumns(columnCaptions(appPaths::settingsPath()));
 }
 
 // From a grid row to its pages: the row's first webpage row is shown and the

@@ -9,6 +9,10 @@
 #include <array>
 
 class DataViewPage;
+class FirstScanNotice;
+class GraphJobStatus;
+class GraphWork;
+class StatusNote;
 class QAction;
 class QLabel;
 class QMenu;
@@ -79,7 +83,9 @@ private:
     void DockProgressBar();
     void showScanState(ScanDriver::State state);
     void openHelpAtStart();
-    void rerankGrid();
+    void optionsSaved();
+    void showColumnCaptions();
+    void openOptionsAt(const QString& page);
     void restoreWindowPlace();
 
     ResultsGrid m_grid;
@@ -104,9 +110,12 @@ private:
     QStatusBar* StatusBar1 = nullptr;
     QLabel* m_panel1 = nullptr;
     QLabel* m_panel2 = nullptr;
-    QLabel* m_sourceNote = nullptr;  // the last scan's source errors, when there were any
+    StatusNote* m_sourceNote = nullptr;  // the last scan's source errors, when there were any
     QStringList m_sourceErrors;
     QProgressBar* ProgressBar1 = nullptr;
+    GraphWork* m_graphWork = nullptr;  // the web graph's fetch or count, which outlives Options
+    GraphJobStatus* m_graphJobStatus = nullptr;
+    FirstScanNotice* m_notice = nullptr;  // under the grid after a scan that found nothing
 
     QAction* mnuNewURL = nullptr;
     QAction* mnuSaveUrlList = nullptr;
