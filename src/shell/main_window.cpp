@@ -15,15 +15,14 @@
 #include "shell/banner_widget.h"
 #include "shell/branding.h"
 #include "shell/first_scan_notice_widget.h"
-#include "shell/graph_job_status_widget.h"
 #include "shell/help_window.h"
 #include "shell/main_layout.h"
+#include "shell/main_status_bar_widget.h"
 #include "shell/picture_box_widget.h"
 #include "shell/program_end_ui.h"
 #include "shell/settings_dialog.h"
 #include "shell/skin_ui.h"
 #include "shell/splash_window.h"
-#include "shell/status_note_widget.h"
 #include "shell/twips.h"
 #include "sources/count_source.h"
 #include "urllist/url_list_view.h"
@@ -36,9 +35,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
@@ -116,24 +113,16 @@ Form1::Form1(QWidget* parent)
     connect(Frame2, &DataViewPage::webResultsRequested, this, &Form1::ShowWebResults);
     connect(Frame2, &DataViewPage::saveResultsRequested, this, &Form1::mnuSaveResults_Click);
     connect(Frame2, &DataViewPage::saveAllRequested, this, &Form1::mnuSaveAll_Click);
-    connect(Frame4, &WebsiteViewPage::statusPanel1Changed, m_panel1, &QLabel::setText);
-    connect(Frame4, &WebsiteViewPage::statusPanel2Changed, m_panel2, &QLabel::setText);
+    connect(Frame4, &WebsiteViewPage::statusPanel1Changed, StatusBar1->panel1(), &QLabel::setText);
+    connect(Frame4, &WebsiteViewPage::statusPanel2Changed, StatusBar1->panel2(), &QLabel::setText);
     connect(&m_driver, &ScanDriver::stateChanged, this, &Form1::showScanState);
-    connect(&m_driver, &ScanDriver::statusTextChanged, m_panel1, &QLabel::setText);
+    connect(&m_driver, &ScanDriver::statusTextChanged, StatusBar1->panel1(), &QLabel::setText);
     // A source's error stays in sight until the next scan: the first panel
     // moves on at once ("Search Complete." after a local source), and the
     // second is the Website View's.
-    connect(&m_driver, &ScanDriver::sourceError, this, [this](const QString& text) {
-        m_sourceErrors << text;
-        m_sourceNote->setParts(m_sourceErrors);
-        m_sourceNote->setToolTip(m_sourceErrors.join(QLatin1Char('\n')));
-        m_sourceNote->show();
-    });
-    connect(&m_driver, &ScanDriver::progressChanged, this, [this](int value, int maximum) {
-        ProgressBar1->setMaximum(maximum);
-        ProgressBar1->setValue(value);
-    });
-    connect(&m_driver, &ScanDriver::progressVisibleChanged, ProgressBar1, &QWidget::setVisible);
+    connect(&m_driver, &ScanDriver::sourceError, StatusBar1, &MainStatusBar::addSourceError);
+    connect(&m_driver, &ScanDriver::progressChanged, StatusBar1, &MainStatusBar::setScanProgress);
+    connect(&m_driver, &ScanDriver::progressVisibleChanged, StatusBar1, &MainStatusBar::setScanProgressVisible);
     connect(&m_driver, &ScanDriver::finished, this,
             [this] { m_notice->scanEnded(m_grid, appPaths::settingsPath()); });
     connect(m_notice, &FirstScanNotice::shownChanged, this, &Form1::LayoutMainWindow);
@@ -155,8 +144,8 @@ void Form1::Form_Load() {
     Command3->setText(QStringLiteral("Visit ") + record.websiteAddress);
     mnuStop->setEnabled(false);
     showScanState(ScanDriver::State::Idle);
-    DockProgressBar();
-    m_panel1->setText(QString());
+    StatusBar1->dockProgressBar();
+    StatusBar1->panel1()->setText(QString());
     showColumnCaptions();
     if (record.skinEnabled) applySkin(this);
     if (record.bannerEnabled) showBanner(centralWidget(), wbBanner, wbPicture);
@@ -264,39 +253,11 @@ void Form1::buildMenus() {
 }
 
 void Form1::buildStatusBar() {
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    m_panel1 = new QLabel(StatusBar1);
-    m_panel1->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    m_panel2 = new QLabel(StatusBar1);
-    m_panel2->setObjectName(QStringLiteral("StatusBar1Panel2"));
-    StatusBar1->addWidget(m_panel1, 3);
-    StatusBar1->addWidget(m_panel2, 2);
-    // Shown only while the last scan's sources reported errors; a click reads all of it.
-    m_sourceNote = new StatusNote(QStringLiteral("StatusBar1SourceErrors"), QStringLiteral("Information"), StatusBar1);
-    StatusBar1->addPermanentWidget(m_sourceNote, 3);
-    m_sourceNote->hide();
     m_graphWork = new GraphWork(this);
     m_graphWork->serveWindow();
-    m_graphJobStatus = new GraphJobStatus(*m_graphWork, StatusBar1);
-    StatusBar1->addPermanentWidget(m_graphJobStatus, 4);
+    StatusBar1 = new MainStatusBar(*m_graphWork, this);
     setStatusBar(StatusBar1);
-    ProgressBar1 = new QProgressBar(StatusBar1);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->hide();
-    // The status bar lays its panels out after the window does: the bar
-    // follows the second panel wherever it goes.
-    m_panel2->installEventFilter(this);
-    DockProgressBar();
-}
-
-// The progress bar lies over the whole second status panel, in front of it:
-// while a scan runs no text of the panel shows beside it.
-void Form1::DockProgressBar() {
-    ProgressBar1->setGeometry(m_panel2->geometry());
-    ProgressBar1->raise();
+    connect(StatusBar1, &MainStatusBar::panelsMoved, this, &Form1::LayoutMainWindow);
 }
 
 void Form1::LayoutMainWindow() {
@@ -323,13 +284,7 @@ void Form1::LayoutMainWindow() {
     Frame3->layoutPage(layout.page.width(), layout.page.height());
     Frame4->setGeometry(twipsToPixels(layout.page));
     Frame4->layoutPage(layout.page.width(), layout.page.height());
-    DockProgressBar();
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_panel2 && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
-        LayoutMainWindow();
-    return QMainWindow::eventFilter(watched, event);
+    StatusBar1->dockProgressBar();
 }
 
 void Form1::showEvent(QShowEvent* event) {
@@ -372,16 +327,12 @@ void Form1::TabStrip1_Click(int index) {
 }
 
 QString Form1::statusPanelText(int panel) const {
-    return panel == 1 ? m_panel1->text() : m_panel2->text();
+    return StatusBar1->panelText(panel);
 }
 
 void Form1::showScanState(ScanDriver::State state) {
     const bool idle = state == ScanDriver::State::Idle;
-    if (state == ScanDriver::State::Scanning && !m_sourceErrors.isEmpty()) {
-        m_sourceErrors.clear();
-        m_sourceNote->clear();
-        m_sourceNote->hide();
-    }
+    if (state == ScanDriver::State::Scanning) StatusBar1->clearSourceErrors();
     Command1->setText(idle ? QStringLiteral("Start") : QStringLiteral("Searching..."));
     Command1->setEnabled(idle);
     Command2->setEnabled(!idle);
