@@ -5,7 +5,7 @@
 // again (1,000 searches added to). Prints the best of the runs and the ratios.
 //
 //   bench_append_each [RUNS] [DELAY_MS]
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "support/engine_sim_process.h"
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"

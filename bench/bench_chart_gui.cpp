@@ -5,7 +5,7 @@
 #include "history/history_chart_widget.h"
 #include "history/saved_search.h"
 #include "results/results_grid.h"
-#include "shell/chart_print_ui.h"
+#include "platform/chart_print_ui.h"
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"
 

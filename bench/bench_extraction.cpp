@@ -2,7 +2,7 @@
 // beside a plain QByteArray::indexOf scan of the same page for the same
 // marker. Prints MB/s for both and their ratio.
 
-#include "scan/count_extraction.h"
+#include "sources/count_extraction.h"
 
 #include <QByteArray>
 #include <QString>

@@ -10,7 +10,7 @@
 // nginx is used when it is installed (Debian: apt-get install nginx-light); it
 // is a tool of this benchmark alone, not of the build or the tests.
 #include "config/engine_catalog.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "support/engine_sim_process.h"
 #include "support/fetch_and_wait.h"
 #include "support/temp_app_folder.h"

@@ -4,7 +4,7 @@
 // reported. Then the time from a click on "Chart View" to the page drawn.
 #include "config/settings_store.h"
 #include "config/settings_table.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "shell/main_window.h"
 #include "support/engine_sim_process.h"
 #include "support/temp_app_folder.h"

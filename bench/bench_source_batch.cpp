@@ -4,7 +4,7 @@
 // between requests, the requests are what a real scan's time is made of.
 // Usage: bench_source_batch [ADDRESSES] [ENGINE_DELAY_MS]
 #include "config/ini_file.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "sources/credentials.h"
 #include "support/engine_sim_process.h"
 #include "support/sim_record.h"

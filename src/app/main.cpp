@@ -1,5 +1,5 @@
 #include "cli/window_options.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "shell/main_window.h"
 #include "shell/splash_window.h"
 

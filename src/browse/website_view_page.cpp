@@ -4,7 +4,7 @@
 #include "browse/website_pages.h"
 #include "config/app_paths.h"
 #include "results/column_sort.h"
-#include "shell/twips.h"
+#include "desktop/twips.h"
 
 #include <QHeaderView>
 #include <QIcon>

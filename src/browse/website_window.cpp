@@ -2,11 +2,11 @@
 
 #include "browse/website_layout.h"
 #include "browse/website_pages.h"
-#include "shell/branding.h"
-#include "shell/on_top_ui.h"
-#include "shell/program_end_ui.h"
-#include "shell/skin_ui.h"
-#include "shell/twips.h"
+#include "desktop/branding.h"
+#include "desktop/on_top_ui.h"
+#include "desktop/program_end_ui.h"
+#include "desktop/skin_ui.h"
+#include "desktop/twips.h"
 
 #include <QWebEngineLoadingInfo>
 #include <QApplication>

@@ -1,8 +1,11 @@
 #include "cli/graph_command.h"
 
 #include "build_info.h"
+#include "config/app_paths.h"
+#include "graph/fetch_and_count.h"
+#include "graph/graph_job.h"
 #include "graph/domain_key.h"
-#include "graph/graph_history.h"
+#include "history/graph_history.h"
 #include "graph/graph_index.h"
 #include "graph/graph_lookup.h"
 #include "graph/release_catalog.h"
@@ -14,10 +17,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -29,6 +35,7 @@ struct Context {
     QString dataBase = QString::fromLatin1(graphRelease::kDefaultDataBase);
     QString release;  // --release
     bool progressLines = false;  // --progress-lines
+    bool keep = false;           // --keep
 
     void say(const QString& text) const { io.out((text + QLatin1Char('\n')).toLocal8Bit()); }
     int fail(const QString& text) const {
@@ -102,6 +109,46 @@ int listCommand(const Context& c) {
     return GraphOk;
 }
 
+QString megabytes(qint64 bytes) { return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1); }
+
+// The terminal's one line of a fetch, rewritten in place a few times a second.
+class TerminalLine {
+public:
+    TerminalLine(const Context& c, const QString& id) : m_c(c), m_id(id) { m_clock.start(); }
+    ~TerminalLine() {
+        if (m_shown) m_c.io.err("\n");
+    }
+    void show(const graphFetch::FetchProgress& p) {
+        if (!m_c.io.progress || m_c.progressLines || (m_shown && m_clock.elapsed() < 250)) return;
+        m_clock.restart();
+        m_shown = true;
+        QString line;
+        if (p.counting && p.arrived == 0) {
+            line = QStringLiteral("%1: counting, %2 of %3 MB read").arg(m_id, megabytes(p.done), megabytes(p.total));
+        } else if (p.counting) {
+            line = QStringLiteral("%1: %2 MB here, counting the last of it").arg(m_id, megabytes(p.total));
+        } else {
+            const double rate = p.seconds > 0 ? static_cast<double>(p.arrived) / p.seconds : 0;
+            line = QStringLiteral("%1: %2 of %3 MB, %4 MB/s")
+                       .arg(m_id, megabytes(p.done), megabytes(p.total), QString::number(rate / 1e6, 'f', 1));
+            if (rate > 0 && p.total > p.done) {
+                const qint64 left = static_cast<qint64>(static_cast<double>(p.total - p.done) / rate);
+                line += QStringLiteral(", %1:%2:%3 left")
+                            .arg(left / 3600)
+                            .arg(left / 60 % 60, 2, 10, QLatin1Char('0'))
+                            .arg(left % 60, 2, 10, QLatin1Char('0'));
+            }
+        }
+        m_c.io.err(("\r" + line + QStringLiteral("\x1b[K")).toLocal8Bit());
+    }
+
+private:
+    const Context& m_c;
+    QString m_id;
+    bool m_shown = false;
+    QElapsedTimer m_clock;
+};
+
 int fetchCommand(const Context& c, const QString& id) {
     int exit = GraphOk;
     const auto body = fetchList(c, exit);
@@ -110,39 +157,47 @@ int fetchCommand(const Context& c, const QString& id) {
     for (const QJsonValue& value : QJsonDocument::fromJson(*body).array())
         if (value.toObject().value(QLatin1String("id")).toString() == id) entry = value.toObject();
     if (entry.isEmpty()) return c.fail(QStringLiteral("%1: no such release in the published list").arg(id));
-    if (!graphRelease::saveLocalRelease(QString::fromUtf8(QJsonDocument(entry).toJson()), id))
-        return c.fail(QStringLiteral("%1: cannot be written").arg(graphRelease::infoPath(id)));
-    QStringList urls, targets;
-    qint64 total = 0;
-    QList<qint64> sizes;
-    for (const QString& kind : graphRelease::kFileKinds) {
-        targets << graphRelease::releaseFolder(id) + QLatin1Char('/') + graphRelease::fileName(id, kind);
-        urls << graphRelease::fileUrl(c.dataBase, id, kind);
-        qint64 size = 0;
-        // Only a parent wanting the whole run's progress needs the sizes first.
-        if (c.progressLines) {
-            if (auto error = graphFetch::remoteSize(urls.back(), size)) return c.fail(*error);
-        }
-        sizes << size;
-        total += size;
+    const graphRelease::ReleaseLock lock(id);
+    if (!lock.isLocked()) return c.fail(lock.error());
+
+    std::optional<ProgressLines> lines;
+    graphFetch::FetchOutcome outcome;
+    {
+        TerminalLine terminal(c, id);
+        graphFetch::ReleaseFetch request;
+        request.id = id;
+        request.dataBase = c.dataBase;
+        request.releaseJson = QJsonDocument(entry).toJson();
+        request.keep = c.keep;
+        request.progress = [&](const graphFetch::FetchProgress& p) {
+            if (!lines) lines.emplace(c, p.total);
+            // The whole only once the index is complete.
+            lines->report(std::min(p.done, std::max<qint64>(0, p.total - 1)));
+            terminal.show(p);
+        };
+        outcome = graphFetch::fetchAndCount(request);
     }
-    ProgressLines lines(c, total);
-    qint64 before = 0;
-    lines.report(0, true);
-    for (qsizetype i = 0; i < urls.size(); ++i) {
-        const auto bytes = [&](qint64 have) { lines.report(before + have); };
-        if (auto error = graphFetch::fetchFile(urls[i], targets[i], c.io.progress && !c.progressLines ? stderr : nullptr,
-                                               lines.enabled() ? bytes : std::function<void(qint64)>()))
-            return c.fail(*error);
-        before += sizes[i];
-        lines.report(before, i + 1 == urls.size());
-    }
-    c.say(QStringLiteral("%1: fetched into %2").arg(id, graphRelease::releaseFolder(id)));
+    if (outcome.error) return c.fail(*outcome.error);
+    if (!lines) lines.emplace(c, outcome.total);
+    lines->report(outcome.total, true);
+    if (outcome.alreadyCounted)
+        c.say(QStringLiteral("%1: counted already, in %2").arg(id, graphRelease::releaseFolder(id)));
+    else
+        c.say(QStringLiteral("%1: fetched and counted into %2: %3 domains, %4 links between them")
+                  .arg(id, graphRelease::releaseFolder(id))
+                  .arg(outcome.domains)
+                  .arg(outcome.edges));
     return GraphOk;
 }
 
 int countCommand(const Context& c, const QString& id) {
     const QString folder = graphRelease::releaseFolder(id);
+    // Without a folder there is nothing to count, and nothing is made for it.
+    std::optional<graphRelease::ReleaseLock> lock;
+    if (QFileInfo(folder).isDir()) {
+        lock.emplace(id);
+        if (!lock->isLocked()) return c.fail(lock->error());
+    }
     const graphCount::Files files =
         graphCount::releaseFiles(QFile::encodeName(folder).toStdString(), QFile::encodeName(id).toStdString());
     std::function<void(const std::string&)> progress;
@@ -206,19 +261,23 @@ int historyCommand(const Context& c, const QString& name, const QString& address
 QString graphUsage() {
     return QStringLiteral(
         "Usage: quillmark-graph [--base URL] list\n"
-        "  or:  quillmark-graph [--base URL] [--progress-lines] fetch RELEASE\n"
+        "  or:  quillmark-graph [--base URL] [--progress-lines] [--keep] fetch RELEASE\n"
         "  or:  quillmark-graph [--progress-lines] count RELEASE\n"
         "  or:  quillmark-graph lookup [--release RELEASE] ADDRESS...\n"
         "  or:  quillmark-graph history [--release RELEASE] NAME ADDRESS\n"
         "Counts of the domains linking to an address, from the open web graph.\n"
         "  list             the published releases, newest first, marking those fetched\n"
         "                   and counted here\n"
-        "  fetch RELEASE    download a release's domain files (resumes an interrupted fetch)\n"
-        "  count RELEASE    build the release's index; the .gz files may be deleted after\n"
+        "  fetch RELEASE    download a release's domain files and count them as they\n"
+        "                   arrive: the index is ready when the download ends, and the\n"
+        "                   .gz files are removed then (resumes an interrupted fetch)\n"
+        "  count RELEASE    build the release's index again from its .gz files\n"
         "  lookup ADDRESS   print CSV: Address,Domain,Linking Domains,Harmonic Rank,Release\n"
         "  history NAME ADDRESS  write one date a counted release into the \"Web Graph\"\n"
         "                   section of the saved search NAME\n"
-        "  --base URL       the server of the list and the files (a mirror)\n"
+        "  --base URL       the server of the list and the files (a mirror); without it,\n"
+        "                   [Graph] Base of settings.ini, else the public servers\n"
+        "  --keep           fetch keeps the .gz files, so that count can rebuild the index\n"
         "  --release R      look up in release R instead of the newest counted one\n"
         "  --progress-lines\n"
         "                   for a program running fetch or count: \"progress DONE TOTAL\"\n"
@@ -232,15 +291,21 @@ QString graphUsage() {
 
 int runGraphCommand(const QStringList& args, const GraphCommandIo& io) {
     Context c(io);
+    bool baseGiven = false;
     QStringList rest;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if ((arg == QLatin1String("--base") || arg == QLatin1String("--release")) && i + 1 < args.size()) {
             const QString value = args[++i];
-            if (arg == QLatin1String("--base")) c.indexBase = c.dataBase = value;
+            if (arg == QLatin1String("--base")) {
+                c.indexBase = c.dataBase = value;
+                baseGiven = true;
+            }
             else c.release = value;
         } else if (arg == QLatin1String("--progress-lines")) {
             c.progressLines = true;
+        } else if (arg == QLatin1String("--keep")) {
+            c.keep = true;
         } else if (arg == QLatin1String("--version")) {
             io.out(QByteArrayLiteral("quillmark-graph ") + buildinfo::versionText + '\n');
             return GraphOk;
@@ -260,6 +325,11 @@ int runGraphCommand(const QStringList& args, const GraphCommandIo& io) {
     };
     if (rest.isEmpty()) return usage();
     const QString command = rest.takeFirst();
+    // The window's server is the program's too, unless told otherwise.
+    if (!baseGiven && (command == QLatin1String("list") || command == QLatin1String("fetch"))) {
+        const QString setBase = graphBaseSetting(appPaths::settingsPath());
+        if (!setBase.isEmpty()) c.indexBase = c.dataBase = setBase;
+    }
     // A release names a folder of the cache: never a path out of it.
     const QString release = command == QLatin1String("fetch") || command == QLatin1String("count")
                                 ? rest.value(0)

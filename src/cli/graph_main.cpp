@@ -1,5 +1,5 @@
 #include "cli/graph_command.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 
 #include <QCoreApplication>
 

@@ -9,7 +9,7 @@
 #include "history/saved_search.h"
 #include "results/results_grid.h"
 #include "results/results_table.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "urllist/url_list_file.h"
 

@@ -10,7 +10,10 @@
 namespace {
 constexpr size_t kInSize = 1 << 20;
 constexpr size_t kOutSize = 8 << 20;
+thread_local GzLines::Follower t_follower;
 }  // namespace
+
+void GzLines::setThreadFollower(Follower follower) { t_follower = std::move(follower); }
 
 GzLines::GzLines(std::string path)
     : m_path(std::move(path)), m_state(std::make_unique<inflate_state>()), m_in(kInSize), m_out(kOutSize) {
@@ -39,7 +42,8 @@ void GzLines::failLine(const std::string& what) {
 }
 
 bool GzLines::readInput() {
-    const ssize_t n = ::read(m_fd, m_in.data(), m_in.size());
+    ssize_t n = ::read(m_fd, m_in.data(), m_in.size());
+    while (n == 0 && t_follower && t_follower(m_path, m_fileRead)) n = ::read(m_fd, m_in.data(), m_in.size());
     if (n < 0) {
         fail(std::string("cannot be read (") + std::strerror(errno) + ")", m_fileRead);
         return false;

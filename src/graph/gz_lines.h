@@ -78,6 +78,14 @@ public:
     // (a read is up to 1 MiB, so this costs nothing beside the inflating).
     void setReadObserver(std::function<void(uint64_t)> observer) { m_observer = std::move(observer); }
 
+    // For a file another thread is still writing (a download counted as it
+    // arrives): when a read finds no more bytes, this thread's follower is
+    // asked, with the bytes read so far. It blocks until the file holds more
+    // (true: read again) or says the file ends there (false). None: a file
+    // ends where a read finds nothing.
+    using Follower = std::function<bool(const std::string& path, uint64_t have)>;
+    static void setThreadFollower(Follower follower);
+
 private:
     bool refill();
     bool readInput();

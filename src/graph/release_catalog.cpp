@@ -1,7 +1,5 @@
 #include "graph/release_catalog.h"
 
-#include "config/file_write.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +9,13 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace graphRelease {
 namespace {
@@ -138,7 +143,70 @@ Release localRelease(const QString& id) {
 
 bool saveLocalRelease(const QString& json, const QString& id) {
     if (!QDir().mkpath(releaseFolder(id))) return false;
-    return fileWrite::whole(infoPath(id), json.toUtf8());
+    return !writeCacheFile(infoPath(id), json.toUtf8());
+}
+
+std::optional<QString> writeCacheFile(const QString& path, const QByteArray& bytes) {
+    const QByteArray name = QFile::encodeName(path);
+    QByteArray temporary = name + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    auto failed = [&](int error) -> std::optional<QString> {
+        return QStringLiteral("%1: cannot be written (%2)").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+    };
+    if (fd < 0) return failed(errno);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    const int writeError = done < bytes.size() ? (errno ? errno : EIO) : 0;
+    const bool closed = ::close(fd) == 0;
+    if (writeError || !closed || ::rename(temporary.constData(), name.constData()) != 0) {
+        const int error = writeError ? writeError : errno;
+        ::unlink(temporary.constData());
+        return failed(error);
+    }
+    return std::nullopt;
+}
+
+ReleaseLock::ReleaseLock(const QString& id) {
+    const QString folder = releaseFolder(id);
+    const QByteArray folderName = QFile::encodeName(folder);
+    struct stat st {};
+    if (!QDir().mkpath(folder) || ::lstat(folderName.constData(), &st) != 0) {
+        m_error = QStringLiteral("%1: the folder cannot be made").arg(folder);
+        return;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        m_error = QStringLiteral("%1: is not a folder (a link is not followed)").arg(folder);
+        return;
+    }
+    const QByteArray lockName = folderName + "/.lock";
+    const int fd = ::open(lockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        m_error = QStringLiteral("%1/.lock: cannot be made (%2)").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    int rc = 0;
+    do rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        m_error = errno == EWOULDBLOCK
+                      ? QStringLiteral("%1 is being fetched or counted by another job; try again when it has ended").arg(id)
+                      : QStringLiteral("%1/.lock: cannot be locked (%2)")
+                            .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        ::close(fd);
+        return;
+    }
+    m_fd = fd;
+}
+
+ReleaseLock::~ReleaseLock() {
+    // The file stays: removing it would let a second job lock a new file
+    // while a third still holds the old one.
+    if (m_fd >= 0) ::close(m_fd);
 }
 
 QList<Release> countedReleases() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -53,6 +54,30 @@ bool isCounted(const QString& id);
 // The release as kept here: its id and the crawls saved when it was fetched.
 Release localRelease(const QString& id);
 bool saveLocalRelease(const QString& json, const QString& id);
+
+// Writes a file of the cache whole: the bytes go into a new file beside it
+// that then replaces it by rename, so a link planted under that name is
+// replaced, never followed. The error names the file and the reason.
+std::optional<QString> writeCacheFile(const QString& path, const QByteArray& bytes);
+
+// One job at a time on a release (a fetch or a count): an empty ".lock" file
+// in the release's folder, held with flock while this lives. The kernel lets
+// go when the process ends, so a lock is never stale.
+class ReleaseLock {
+public:
+    // Makes the release's folder when it is missing; never waits.
+    explicit ReleaseLock(const QString& id);
+    ~ReleaseLock();
+    ReleaseLock(const ReleaseLock&) = delete;
+    ReleaseLock& operator=(const ReleaseLock&) = delete;
+    bool isLocked() const { return m_fd >= 0; }
+    // Why the lock could not be had ("... is being fetched or counted by another job").
+    QString error() const { return m_error; }
+
+private:
+    int m_fd = -1;
+    QString m_error;
+};
 // Releases with an index here, newest first.
 QList<Release> countedReleases();
 

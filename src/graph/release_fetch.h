@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <cstdio>
 #include <functional>
 #include <optional>
 
@@ -13,17 +12,51 @@ namespace graphFetch {
 // A small answer (the release list) into memory; the error names the address.
 std::optional<QString> getSmall(const QString& url, QByteArray& body);
 
-// Downloads url into target, resuming a "<target>.part" left by an earlier
-// attempt with a range request; the file gets its name only once its size
-// matches the server's. With progress set, a progress line (bytes, rate,
-// time left) is kept up to date there. The error names the file and the byte.
-std::optional<QString> fetchFile(const QString& url, const QString& target, FILE* progress);
-// As above; bytes is told, as they arrive, how many bytes of the file are here
-// (those of an earlier attempt included).
-std::optional<QString> fetchFile(const QString& url, const QString& target, FILE* progress,
-                                 const std::function<void(qint64)>& bytes);
-
-// The server's size of a file, by a HEAD request; the error names the address.
+// What the server says of a file before it is fetched.
+struct Remote {
+    qint64 size = -1;
+    // What tells this version of the file from another: "ETag: ..." (a strong
+    // one) or "Last-Modified: ...", as it can be sent back in If-Range; empty
+    // when the server gives neither, and then a download cannot be resumed.
+    QByteArray validator;
+};
+// A HEAD request; the error names the address.
+std::optional<QString> remoteInfo(const QString& url, Remote& remote);
 std::optional<QString> remoteSize(const QString& url, qint64& size);
+
+// A transfer slower than this on average over this many seconds ends (a
+// server dripping bytes holds a job for ever otherwise).
+struct SpeedFloor {
+    long bytesPerSecond = 1024;
+    long seconds = 60;
+};
+void setSpeedFloor(SpeedFloor floor);
+SpeedFloor speedFloor();
+
+// One file's download into an open file, from byte `have` on (a range request
+// with If-Range when have > 0). Never more than `remote.size` bytes are
+// written, whatever the server sends.
+struct Transfer {
+    QString url;
+    QString name;   // the file's name in messages (its final path)
+    int fd = -1;    // the partial file, written at explicit offsets
+    qint64 have = 0;
+    Remote remote;  // from the HEAD request; its validator goes into If-Range
+    // The answer settled where the file starts: at `have`, or at 0 when the
+    // server sent the whole file instead of the range (the file was then
+    // emptied first, and validator is the new version's).
+    std::function<void(qint64 from, const QByteArray& validator)> settled;
+    // Bytes are in the file up to this size; false stops the transfer.
+    std::function<bool(qint64 size)> grown;
+};
+struct TransferResult {
+    std::optional<QString> error;  // names the file and the byte, or the address
+    // What is in the file cannot be trusted (a server that sent more than it
+    // announced, or other bytes than those asked for): start it again.
+    bool discard = false;
+    bool stopped = false;  // grown said to stop
+    qint64 size = 0;  // the file's size as the transfer ended
+};
+TransferResult download(const Transfer& transfer);
 
 }  // namespace graphFetch

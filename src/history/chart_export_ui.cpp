@@ -2,7 +2,7 @@
 
 #include "config/file_write.h"
 #include "history/history_chart_widget.h"
-#include "shell/chart_print_ui.h"
+#include "platform/chart_print_ui.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "history/chart_view_page.h"
 
 #include "config/settings_table.h"
-#include "graph/graph_history.h"
+#include "history/graph_history.h"
 #include "graph/release_catalog.h"
 #include "history/chart_export_ui.h"
 #include "history/history_chart_widget.h"
@@ -11,8 +11,8 @@
 #include "history/saved_search.h"
 #include "platform/ui_platform.h"
 #include "results/results_grid.h"
-#include "shell/chart_print_ui.h"
-#include "shell/twips.h"
+#include "platform/chart_print_ui.h"
+#include "desktop/twips.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "history/saved_search.h"
 #include "platform/ui_platform.h"
-#include "shell/twips.h"
+#include "desktop/twips.h"
 
 #include <QComboBox>
 #include <QGroupBox>

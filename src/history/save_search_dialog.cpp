@@ -6,9 +6,9 @@
 #include "history/search_name.h"
 #include "platform/ui_platform.h"
 #include "results/results_grid.h"
-#include "shell/branding.h"
-#include "shell/skin_ui.h"
-#include "shell/twips.h"
+#include "desktop/branding.h"
+#include "desktop/skin_ui.h"
+#include "desktop/twips.h"
 
 #include <QComboBox>
 #include <QDate>

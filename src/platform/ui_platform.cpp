@@ -1,6 +1,6 @@
 #include "platform/ui_platform.h"
 
-#include "shell/print_placement.h"
+#include "desktop/print_placement.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -3,7 +3,7 @@
 #include "platform/ui_platform.h"
 #include "results/results_grid.h"
 #include "results/results_table.h"
-#include "shell/twips.h"
+#include "desktop/twips.h"
 
 #include <QAction>
 #include <QDate>

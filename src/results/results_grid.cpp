@@ -1,5 +1,7 @@
 #include "results/results_grid.h"
 
+#include "sources/count_limit.h"
+
 #include <algorithm>
 
 #include <array>
@@ -17,9 +19,6 @@ const QStringList& gridCaptions() {
 
 constexpr std::array<int, ResultsGrid::kColumnCount> kDesignWidths = {4851, 1676, 1676, 1676,
                                                                        1676, 1676, 1676, 1941};
-
-// Eighteen digits always fit, and six such counts still add up inside 64 bits.
-constexpr int kMaxCountDigits = 18;
 
 }  // namespace
 

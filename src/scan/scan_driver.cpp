@@ -4,8 +4,8 @@
 #include "config/settings_table.h"
 #include "results/column_sort.h"
 #include "results/results_grid.h"
-#include "scan/count_extraction.h"
-#include "scan/page_fetcher.h"
+#include "sources/count_extraction.h"
+#include "net/page_fetcher.h"
 
 #include <QTimer>
 #include <QUrl>

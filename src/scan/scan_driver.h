@@ -2,7 +2,7 @@
 
 #include "config/engine_catalog.h"
 #include "scan/engine_pacer.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "sources/count_source.h"
 
 #include <QObject>

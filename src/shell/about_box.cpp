@@ -1,10 +1,10 @@
 #include "shell/about_box.h"
 
 #include "browse/website_window.h"
-#include "shell/branding.h"
-#include "shell/picture_box_widget.h"
-#include "shell/skin_ui.h"
-#include "shell/twips.h"
+#include "desktop/branding.h"
+#include "desktop/picture_box_widget.h"
+#include "desktop/skin_ui.h"
+#include "desktop/twips.h"
 
 #include <QShortcut>
 #include <QEvent>

@@ -1,8 +1,8 @@
 #include "shell/banner_widget.h"
 
-#include "shell/branding.h"
-#include "shell/picture_box_widget.h"
-#include "shell/twips.h"
+#include "desktop/branding.h"
+#include "desktop/picture_box_widget.h"
+#include "desktop/twips.h"
 
 #include <QUrl>
 #include <QWebEngineView>

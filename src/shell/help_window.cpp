@@ -2,13 +2,13 @@
 
 #include "config/app_paths.h"
 #include "config/settings_table.h"
-#include "shell/branding.h"
+#include "desktop/branding.h"
 #include "shell/file_exists.h"
 #include "shell/help_placement.h"
-#include "shell/on_top_ui.h"
+#include "desktop/on_top_ui.h"
 #include "shell/rtf_document_ui.h"
-#include "shell/skin_ui.h"
-#include "shell/twips.h"
+#include "desktop/skin_ui.h"
+#include "desktop/twips.h"
 
 #include <QShortcut>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "browse/website_list.h"
 #include "results/results_grid.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "scan/scan_driver.h"
 
 #include <QMainWindow>

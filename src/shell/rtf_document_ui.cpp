@@ -1,7 +1,7 @@
 #include "shell/rtf_document_ui.h"
 
 #include "shell/rtf_reader.h"
-#include "shell/twips.h"
+#include "desktop/twips.h"
 
 #include <QColor>
 #include <QString>

@@ -4,10 +4,10 @@
 #include "config/engine_catalog.h"
 #include "config/settings_store.h"
 #include "platform/ui_platform.h"
-#include "shell/branding.h"
+#include "desktop/branding.h"
 #include "shell/graph_releases_widget.h"
 #include "shell/options_values.h"
-#include "shell/skin_ui.h"
+#include "desktop/skin_ui.h"
 #include "sources/source_picker_widget.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "shell/splash_window.h"
 
-#include "shell/branding.h"
-#include "shell/picture_box_widget.h"
-#include "shell/skin_ui.h"
-#include "shell/twips.h"
+#include "desktop/branding.h"
+#include "desktop/picture_box_widget.h"
+#include "desktop/skin_ui.h"
+#include "desktop/twips.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -16,6 +16,15 @@ QPointer<frmSplash>& slot() {
     static QPointer<frmSplash> splash;
     return splash;
 }
+
+// The skin lives on the splash window; loading it sets the program's skin.
+// Its timer is stopped so that it never opens the main window from there.
+void loadSkinFromSplash() {
+    frmSplash* splash = frmSplash::loadInstance();
+    splash->stopTimer();
+    splash->hide();
+}
+const bool skinLoaderSet = (setSkinLoader(&loadSkinFromSplash), true);
 }  // namespace
 
 frmSplash* frmSplash::loadInstance(OpenMainWindow openMainWindow) {

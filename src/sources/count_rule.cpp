@@ -1,7 +1,8 @@
 #include "sources/count_rule.h"
 
 #include "config/engine_catalog.h"
-#include "scan/count_extraction.h"
+#include "sources/count_extraction.h"
+#include "sources/count_limit.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,21 +38,44 @@ std::optional<QJsonValue> jsonPointer(const QJsonValue& root, const QString& poi
     return at;
 }
 
-std::optional<qint64> countOfText(QString text) {
+std::optional<qint64> countOfText(QString text, bool* tooLarge) {
+    if (tooLarge) *tooLarge = false;
     text = text.trimmed();
-    text.remove(QLatin1Char(',')).remove(QLatin1Char('.')).remove(QLatin1Char(' ')).remove(QChar(0x00A0));
-    static const QRegularExpression whole(QStringLiteral("^[0-9]{1,18}$"));
-    if (!whole.match(text).hasMatch()) return std::nullopt;
-    return text.toLongLong();
+    // One separator throughout, and only between whole groups of three digits:
+    // "3.7" or "12,5" is a fraction, not a count.
+    static const QRegularExpression grouped(
+        QStringLiteral("^[0-9]+$|^[0-9]{1,3}(?:([,. \u00a0])[0-9]{3})(?:\\1[0-9]{3})*$"));
+    if (!grouped.match(text).hasMatch()) return std::nullopt;
+    QString digits;
+    for (const QChar c : std::as_const(text))
+        if (c.isDigit()) digits += c;
+    while (digits.size() > 1 && digits.front() == u'0') digits.remove(0, 1);
+    bool ok = false;
+    const qint64 value = digits.size() <= kMaxCountDigits ? digits.toLongLong(&ok) : 0;
+    if (!ok || value > kMaxCount) {
+        if (tooLarge) *tooLarge = true;
+        return std::nullopt;
+    }
+    return value;
 }
 
-std::optional<qint64> countOf(const QJsonValue& value) {
+std::optional<qint64> countOf(const QJsonValue& value, bool* tooLarge) {
+    if (tooLarge) *tooLarge = false;
     if (value.isDouble()) {
+        // A whole number the parser kept as an integer is exact; only a
+        // fraction or a huge number goes through a double.
+        const qint64 whole = value.toInteger(-1);
         const double d = value.toDouble();
-        if (!std::isfinite(d) || d < 0 || d > 9e18) return std::nullopt;
-        return static_cast<qint64>(std::llround(d));
+        if (whole >= 0 && static_cast<double>(whole) == d) {
+            if (whole <= kMaxCount) return whole;
+        } else {
+            if (!std::isfinite(d) || d < 0) return std::nullopt;
+            if (d < static_cast<double>(kMaxCount)) return static_cast<qint64>(std::llround(d));
+        }
+        if (tooLarge) *tooLarge = true;
+        return std::nullopt;
     }
-    if (value.isString()) return countOfText(value.toString());
+    if (value.isString()) return countOfText(value.toString(), tooLarge);
     return std::nullopt;
 }
 
@@ -95,30 +119,39 @@ CountRule CountRule::parse(const QString& text) {
     return rule;
 }
 
-std::optional<qint64> CountRule::read(const QByteArray& body, int index) const {
-    if (kind != Kind::Json) return read(body, QJsonValue(), index);
+std::optional<qint64> CountRule::read(const QByteArray& body, int index, bool* tooLarge) const {
+    if (tooLarge) *tooLarge = false;
+    if (kind != Kind::Json) return read(body, QJsonValue(), index, tooLarge);
     const QJsonDocument doc = QJsonDocument::fromJson(body);
     if (doc.isNull()) return std::nullopt;
-    return read(body, doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object()), index);
+    return read(body, doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object()), index, tooLarge);
 }
 
-std::optional<qint64> CountRule::read(const QByteArray& body, const QJsonValue& root, int index) const {
+std::optional<qint64> CountRule::read(const QByteArray& body, const QJsonValue& root, int index,
+                                      bool* tooLarge) const {
+    if (tooLarge) *tooLarge = false;
     switch (kind) {
         case Kind::Json: {
             const auto value = jsonPointer(root, pointerFor(argument, index));
-            return value ? countOf(*value) : std::nullopt;
+            return value ? countOf(*value, tooLarge) : std::nullopt;
         }
         case Kind::Regex: {
             const QRegularExpressionMatch match = QRegularExpression(argument).match(QString::fromUtf8(body));
-            return match.hasMatch() ? countOfText(match.captured(1)) : std::nullopt;
+            return match.hasMatch() ? countOfText(match.captured(1), tooLarge) : std::nullopt;
         }
         case Kind::Page: {
             // Only a figure the page states between its markers is a count.
             const EngineCount count = ParseEngineCount(QString::fromLatin1(body), parser);
-            return count.read ? countOfText(count.text) : std::nullopt;
+            return count.read ? countOfText(count.text, tooLarge) : std::nullopt;
         }
     }
     return std::nullopt;
+}
+
+QString CountRule::listPointer() const {
+    if (kind != Kind::Json) return QString();
+    const qsizetype at = argument.indexOf(QLatin1String("/{i}"));
+    return at < 0 ? QString() : argument.left(at);
 }
 
 FailureRule FailureRule::parse(const QString& text) {
@@ -133,6 +166,16 @@ FailureRule FailureRule::parse(const QString& text) {
         rule.expected = rest.mid(ne + 2);
     }
     return rule;
+}
+
+QString errorRuleProblem(const QString& text) {
+    if (text.isEmpty()) return QString();
+    if (!text.startsWith(QLatin1String("json:"), Qt::CaseInsensitive))
+        return QStringLiteral("must start with json:");
+    const QString pointer = text.mid(5).section(QLatin1String("!="), 0, 0);
+    if (!pointer.isEmpty() && !pointer.startsWith(QLatin1Char('/')))
+        return QStringLiteral("a JSON pointer starts with \"/\"");
+    return QString();
 }
 
 bool FailureRule::failed(const QJsonValue& root, int index) const {

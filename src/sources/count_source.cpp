@@ -1,10 +1,11 @@
 #include "sources/count_source.h"
 
 #include "config/ini_file.h"
-#include "scan/count_extraction.h"
-#include "scan/page_fetcher.h"
+#include "sources/count_extraction.h"
+#include "net/page_fetcher.h"
 #include "sources/credentials.h"
 #include "sources/graph_source.h"
+#include "sources/secret_mask.h"
 #include "sources/source_file.h"
 #include "sources/source_request.h"
 
@@ -49,7 +50,10 @@ constexpr qsizetype kShownBytes = 64 * 1024;
 class HttpSource final : public CountSource {
 public:
     HttpSource(SourceFile source, QHash<QString, QString> credentials, PageFetcher& fetcher)
-        : m_source(std::move(source)), m_credentials(std::move(credentials)), m_fetcher(fetcher) {}
+        : m_source(std::move(source)),
+          m_credentials(std::move(credentials)),
+          m_mask(secretsOf(m_source, m_credentials)),
+          m_fetcher(fetcher) {}
     QString caption() const override { return m_source.caption; }
     QString webLabel() const override { return m_source.caption; }
     QString statusSuffix() const override { return QStringLiteral(" on ") + m_source.caption; }
@@ -71,13 +75,14 @@ public:
         request.method = built.method.toLatin1();
         request.body = built.body;
         request.headers = built.headers;
+        request.sameOriginRedirects = !m_credentials.isEmpty();
         const int n = static_cast<int>(addresses.size());
         m_fetcher.FetchPage(request, [this, done = std::move(done), n](const FetchResult& result) {
             const SourceAnswer answer = readAnswer(m_source, result, n);
             SourceReply reply;
             for (const auto& count : answer.counts) reply.cells.append(count ? QString::number(*count) : QString());
-            reply.error = maskedText(answer.error, m_credentials);
-            reply.answerText = maskedText(QString::fromUtf8(result.body.left(kShownBytes)), m_credentials);
+            reply.error = m_mask.apply(answer.error);
+            reply.answerText = maskedPrefix(result.body, kShownBytes, m_mask);
             if ((result.httpStatus == 429 || result.httpStatus == 503) && result.retryAfterSeconds)
                 reply.retryAfterSeconds = result.retryAfterSeconds;
             done(reply);
@@ -87,6 +92,7 @@ public:
 private:
     SourceFile m_source;
     QHash<QString, QString> m_credentials;
+    SecretMask m_mask;
     PageFetcher& m_fetcher;
 };
 

@@ -72,8 +72,21 @@ SourceLoad loadSourceFile(const QString& file) {
         return load;
     }
     s.count = key(QStringLiteral("Count"), file);
-    s.failure = key(QStringLiteral("Failure"), file);
-    s.message = key(QStringLiteral("Message"), file);
+    // The numbered rules go on while either key of the pair is there.
+    for (int i = 0;; ++i) {
+        const QString suffix = i == 0 ? QString() : QString::number(i);
+        const SourceFile::ErrorRule rule{key(QStringLiteral("Failure") + suffix, file),
+                                         key(QStringLiteral("Message") + suffix, file)};
+        if (i > 0 && rule.failure.isEmpty() && rule.message.isEmpty()) break;
+        for (const auto& [name, text] : {std::pair{QStringLiteral("Failure"), rule.failure},
+                                         std::pair{QStringLiteral("Message"), rule.message}}) {
+            if (const QString problem = errorRuleProblem(text); !problem.isEmpty()) {
+                load.error = QStringLiteral("%1: %2%3 %4").arg(s.name, name, suffix, problem);
+                return load;
+            }
+        }
+        if (!rule.failure.isEmpty() || !rule.message.isEmpty()) s.errorRules.append(rule);
+    }
     s.view = key(QStringLiteral("View"), file);
     s.pauseSeconds = std::clamp(key(QStringLiteral("Pause"), file).toInt(), 0, 3600);
     s.batch = std::max(1, key(QStringLiteral("Batch"), file).toInt());

@@ -18,8 +18,14 @@ struct SourceFile {
     QString authUser;     // Auth=basic USER PASSWORD: the two credential keys
     QString authPassword;
     QString count;    // json:POINTER, regex:PATTERN or page:ENGINE
-    QString failure;  // json:POINTER or json:POINTER!=VALUE
-    QString message;  // json:POINTER
+    // Failure= and Message=, then Failure1= and Message1=, Failure2= ...: each
+    // failure rule with the message that explains it. A Message may stand
+    // alone (a service that words its errors in more than one way).
+    struct ErrorRule {
+        QString failure;  // json:POINTER or json:POINTER!=VALUE
+        QString message;  // json:POINTER
+    };
+    QList<ErrorRule> errorRules;
     QString view;     // public page for an address, shown instead of the request
     int pauseSeconds = 0;
     int batch = 1;    // addresses one request may carry

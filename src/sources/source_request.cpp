@@ -1,7 +1,9 @@
 #include "sources/source_request.h"
 
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
+#include "sources/count_limit.h"
 #include "sources/count_rule.h"
+#include "sources/secret_mask.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,10 +44,30 @@ QString statusText(int status) {
 
 namespace {
 
-QString messageOf(const SourceFile& source, const QJsonValue& root, int index) {
-    if (!source.message.startsWith(QLatin1String("json:"), Qt::CaseInsensitive)) return QString();
-    const auto value = jsonPointer(root, pointerFor(source.message.mid(5), index));
-    return value ? jsonText(*value) : QString();
+QString messageAt(const QString& rule, const QJsonValue& root, int index) {
+    if (!rule.startsWith(QLatin1String("json:"), Qt::CaseInsensitive)) return QString();
+    const auto value = jsonPointer(root, pointerFor(rule.mid(5), index));
+    return value && !value->isNull() ? jsonText(*value) : QString();
+}
+
+// The text that explains a failure: the failing rule's own message first,
+// then the first other message rule that finds one.
+QString messageOf(const SourceFile& source, const QJsonValue& root, int index, int first = -1) {
+    if (first >= 0)
+        if (QString text = messageAt(source.errorRules.value(first).message, root, index); !text.isEmpty()) return text;
+    for (const SourceFile::ErrorRule& rule : source.errorRules)
+        if (QString text = messageAt(rule.message, root, index); !text.isEmpty()) return text;
+    return QString();
+}
+
+QString failureText(const SourceFile& source, const QJsonValue& root, int index, int rule) {
+    const QString text = messageOf(source, root, index, rule);
+    return text.isEmpty() ? QStringLiteral("the answer is an error") : text;
+}
+
+QString unreadableJson(const QJsonParseError& error) {
+    return error.error == QJsonParseError::DeepNesting ? QStringLiteral("the answer is nested too deeply to be read")
+                                                       : QStringLiteral("the answer is not JSON");
 }
 
 }  // namespace
@@ -53,11 +75,12 @@ QString messageOf(const SourceFile& source, const QJsonValue& root, int index) {
 SourceAnswer readAnswer(const SourceFile& source, const FetchResult& result, int addresses) {
     SourceAnswer answer;
     for (int i = 0; i < addresses; ++i) answer.counts.append(std::nullopt);
-    if (result.transportFailure) {
+    if (result.transportFailure || result.redirectRefused) {
         answer.error = result.errorText.isEmpty() ? QStringLiteral("no answer") : result.errorText;
         return answer;
     }
-    const QJsonDocument doc = QJsonDocument::fromJson(result.body);
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(result.body, &parseError);
     const QJsonValue root = doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
     const int status = result.httpStatus.value_or(0);
     if (status < 200 || status > 299) {
@@ -66,31 +89,62 @@ SourceAnswer readAnswer(const SourceFile& source, const FetchResult& result, int
             answer.error += QStringLiteral(": ") + detail;
         return answer;
     }
-    const FailureRule failure = FailureRule::parse(source.failure);
-    const bool perItem = failure.pointer.contains(QLatin1String("{i}"));
-    if (!failure.empty() && !perItem && failure.failed(root, 0)) {
-        answer.error = messageOf(source, root, 0);
-        if (answer.error.isEmpty()) answer.error = QStringLiteral("the answer is an error");
+    // Half an answer is no answer: a count read from it could be anybody's.
+    if (result.truncated) {
+        answer.error = result.errorText;
         return answer;
     }
     const CountRule rule = CountRule::parse(source.count);
+    if (rule.kind == CountRule::Kind::Json && doc.isNull()) {
+        answer.error = unreadableJson(parseError);
+        return answer;
+    }
+    QList<std::pair<FailureRule, int>> itemRules;
+    for (int r = 0; r < source.errorRules.size(); ++r) {
+        const FailureRule failure = FailureRule::parse(source.errorRules[r].failure);
+        if (failure.empty()) continue;
+        if (failure.perItem()) {
+            itemRules.append({failure, r});
+        } else if (failure.failed(root, 0)) {
+            answer.error = failureText(source, root, 0, r);
+            return answer;
+        }
+    }
+    bool anyTooLarge = false;
     for (int i = 0; i < addresses; ++i) {
-        if (perItem && failure.failed(root, i)) {
-            if (answer.error.isEmpty()) answer.error = messageOf(source, root, i);
-            if (answer.error.isEmpty()) answer.error = QStringLiteral("the answer is an error");
+        const auto failed = std::find_if(itemRules.cbegin(), itemRules.cend(),
+                                         [&](const auto& item) { return item.first.failed(root, i); });
+        if (failed != itemRules.cend()) {
+            if (answer.error.isEmpty()) answer.error = failureText(source, root, i, failed->second);
             continue;
         }
-        answer.counts[i] = rule.read(result.body, root, i);
+        bool tooLarge = false;
+        answer.counts[i] = rule.read(result.body, root, i, &tooLarge);
+        anyTooLarge |= tooLarge;
     }
+    if (!answer.error.isEmpty()) return answer;
+    if (const QString list = rule.listPointer(); !list.isEmpty()) {
+        const auto items = jsonPointer(root, list);
+        const qsizetype listed = items && items->isArray() ? items->toArray().size() : 0;
+        if (listed < addresses)
+            answer.error = QStringLiteral("the answer lists %1 of the %2 addresses asked").arg(listed).arg(addresses);
+    }
+    if (answer.error.isEmpty() && anyTooLarge)
+        answer.error = QStringLiteral("a count is larger than a column can total (%1)").arg(kMaxCount);
     return answer;
 }
 
-QString maskedText(const QString& text, const QHash<QString, QString>& credentials) {
-    QString masked = text;
-    for (const QString& value : credentials) {
-        if (value.isEmpty()) continue;
-        masked.replace(value, QString(value.size(), QLatin1Char('*')));
-        masked.replace(QString::fromLatin1(QUrl::toPercentEncoding(value)), QString(value.size(), QLatin1Char('*')));
+QStringList secretsOf(const SourceFile& source, const QHash<QString, QString>& credentials) {
+    QStringList secrets = credentials.values();
+    if (!source.authUser.isEmpty()) {
+        const QByteArray pair = credentials.value(source.authUser).toUtf8() + ':' +
+                                credentials.value(source.authPassword).toUtf8();
+        secrets << QString::fromLatin1(pair.toBase64());
+        secrets << QString::fromLatin1(pair.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
     }
-    return masked;
+    return secrets;
+}
+
+QString maskedText(const QString& text, const QHash<QString, QString>& credentials) {
+    return SecretMask(credentials.values()).apply(text);
 }

@@ -24,13 +24,19 @@ struct SourceAnswer {
     QList<std::optional<qint64>> counts;  // one per address, in request order
     QString error;                        // the whole answer's error, "" when none
 };
-// An error is an answer outside 200-299, one the Failure rule flags (for the
-// whole answer, or for one address when the rule's pointer names {i}), or no
-// HTTP answer at all.
+// An error is no HTTP answer at all (or a redirect refused), an answer outside
+// 200-299, one a Failure rule flags (for the whole answer, or for one address
+// when the rule's pointer names {i}), an answer cut at the size cap, or one
+// that cannot be read: not JSON, nested too deeply, a batch listing fewer
+// items than asked, a count beyond what a column can total.
 SourceAnswer readAnswer(const SourceFile& source, const FetchResult& result, int addresses);
 
 // "401 Unauthorized": the status and its standard reason.
 QString statusText(int status);
 
-// The answer as the website view may show it: every credential value masked.
+// Every secret a request of source may carry: each credential value, and the
+// Basic header's base64 of "user:password".
+QStringList secretsOf(const SourceFile& source, const QHash<QString, QString>& credentials);
+
+// The text as the website view may show it: every credential value masked.
 QString maskedText(const QString& text, const QHash<QString, QString>& credentials);

@@ -2,7 +2,7 @@
 
 #include "config/app_paths.h"
 #include "platform/ui_platform.h"
-#include "shell/twips.h"
+#include "desktop/twips.h"
 #include "urllist/url_list_file.h"
 #include "urllist/url_list_model.h"
 

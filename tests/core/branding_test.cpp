@@ -1,7 +1,7 @@
 #include "build_info.h"
-#include "shell/branding.h"
+#include "desktop/branding.h"
 #include "shell/file_exists.h"
-#include "shell/skin_data.h"
+#include "desktop/skin_data.h"
 #include "support/temp_app_folder.h"
 
 #include <QDir>

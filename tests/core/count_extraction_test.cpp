@@ -1,4 +1,4 @@
-#include "scan/count_extraction.h"
+#include "sources/count_extraction.h"
 #include "support/temp_app_folder.h"
 
 #include <QRandomGenerator>

@@ -62,7 +62,7 @@ TEST_F(GraphCommandTest, FetchInterruptedThenResumedGivesTheServersFiles) {
             {QStringLiteral("--domains"), QStringLiteral("4000"), QStringLiteral("--edges"), QStringLiteral("40000")});
     GraphSim sim(m_root.path(), {QStringLiteral("--drop-after"), QStringLiteral("20000")});
     ASSERT_GT(sim.port(), 0);
-    const GraphRun first = graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease});
+    const GraphRun first = graph({QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), kRelease});
     EXPECT_EQ(first.exit, 1);
     EXPECT_TRUE(first.err.contains("vertices.txt.gz: the transfer stopped at byte 20000")) << first.err.constData();
     EXPECT_FALSE(graphRelease::isFetched(kRelease));
@@ -73,13 +73,13 @@ TEST_F(GraphCommandTest, FetchInterruptedThenResumedGivesTheServersFiles) {
     // Each later file breaks once too; every attempt resumes where the last stopped.
     GraphRun again;
     for (int attempt = 0; attempt < 4 && again.exit != 0; ++attempt)
-        again = graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease});
+        again = graph({QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), kRelease});
     ASSERT_EQ(again.exit, 0) << again.err.constData();
     for (const QString& kind : graphRelease::kFileKinds) EXPECT_EQ(cached(kRelease, kind), published(kRelease, kind));
     EXPECT_FALSE(QFile::exists(part));
 
     const GraphRun list = graph({QStringLiteral("--base"), sim.base(), QStringLiteral("list")});
-    EXPECT_EQ(list.out, kRelease.toUtf8() + "\t2024-04-29\tfetched\n");
+    EXPECT_EQ(list.out, kRelease.toUtf8() + "\t2024-04-29\tfetched counted\n");  // counted as it came
     ASSERT_EQ(graph({QStringLiteral("count"), kRelease}).exit, 0);
     EXPECT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("list")}).out,
               kRelease.toUtf8() + "\t2024-04-29\tfetched counted\n");
@@ -120,7 +120,7 @@ TEST_F(GraphCommandTest, LookupPrintsCsvForTheNewestOrAChosenRelease) {
     publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")}, {QStringLiteral("--seed"), QStringLiteral("3")});
     GraphSim sim(m_root.path());
     for (const QString& id : {QStringLiteral("cc-main-2023-may-sep-nov"), kRelease}) {
-        ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), id}).exit, 0);
+        ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), id}).exit, 0);
         ASSERT_EQ(graph({QStringLiteral("count"), id}).exit, 0);
     }
     auto countsOf = [](const QString& id) {
@@ -164,7 +164,7 @@ TEST_F(GraphCommandTest, HistoryWritesOneDateAReleaseAndKeepsTheRest) {
         publish(QString::fromLatin1(r.id), {QString::fromLatin1(r.crawls)}, {QStringLiteral("--seed"), QString::fromLatin1(r.seed)});
     GraphSim sim(m_root.path());
     for (const auto& r : releases) {
-        ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), QString::fromLatin1(r.id)}).exit, 0);
+        ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), QString::fromLatin1(r.id)}).exit, 0);
         ASSERT_EQ(graph({QStringLiteral("count"), QString::fromLatin1(r.id)}).exit, 0);
     }
     TempAppFolder app;
@@ -200,7 +200,7 @@ TEST_F(GraphCommandTest, FullDiskAndKillLeaveNoIndex) {
     publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")},
             {QStringLiteral("--domains"), QStringLiteral("60000"), QStringLiteral("--edges"), QStringLiteral("1500000")});
     GraphSim sim(m_root.path());
-    ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease}).exit, 0);
+    ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), kRelease}).exit, 0);
     QByteArray out, err;
     const QString limited = QStringLiteral("trap '' XFSZ; ulimit -f 64; exec '%1' count %2")
                                 .arg(QStringLiteral(QUILLMARK_GRAPH_BIN), kRelease);
@@ -275,7 +275,7 @@ TEST_F(GraphCommandTest, ProgressLinesCountTheBytesOfTheWholeRun) {
     qint64 published = 0, cachedSize = 0;
     for (const QString& kind : graphRelease::kFileKinds) published += this->published(kRelease, kind).size();
 
-    const ProgressRun fetch = withProgressLines({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease});
+    const ProgressRun fetch = withProgressLines({QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), kRelease});
     ASSERT_EQ(fetch.exit, 0) << fetch.other.join('\n').toStdString();
     EXPECT_TRUE(fetch.other.isEmpty()) << fetch.other.join('\n').toStdString();  // no terminal line among them
     EXPECT_EQ(fetch.lines.front().first, 0);
@@ -381,7 +381,7 @@ TEST_F(GraphCommandTest, ACountCancelledByTheJobLeavesNoIndex) {
     publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")},
             {QStringLiteral("--domains"), QStringLiteral("60000"), QStringLiteral("--edges"), QStringLiteral("1500000")});
     GraphSim sim(m_root.path());
-    ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), kRelease}).exit, 0);
+    ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), kRelease}).exit, 0);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFileInfo(QStringLiteral(QUILLMARK_GRAPH_BIN)).absolutePath().toLocal8Bit() + ':' + path);
     GraphJob job;

@@ -3,7 +3,7 @@
 #include "config/ini_file.h"
 #include "graph/release_catalog.h"
 #include "results/results_grid.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "sources/count_source.h"
 #include "sources/source_file.h"

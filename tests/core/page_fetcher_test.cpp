@@ -1,5 +1,5 @@
 #include "config/file_text.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "support/sim_fixture.h"
 #include "support/sim_record.h"
 #include "support/fetch_and_wait.h"
@@ -378,6 +378,45 @@ TEST_F(PageFetcherTest, AnAbortedRequestLeavesTheOthersRunning) {
     ASSERT_TRUE(spinUntil([&] { return fetcher.pending() == 0; }));
     spinUntil([] { return false; }, 200);
     EXPECT_EQ(bodies, (QList<QByteArray>{pattern(4), QByteArray("slow")}));
+}
+
+// A request carrying a key goes where its redirects lead only on its own
+// origin; every other request follows them anywhere, as pages always have.
+TEST_F(PageFetcherTest, ARequestWithAKeyFollowsRedirectsOnItsOwnOriginOnly) {
+    const auto fetchRequest = [this](const QString& path, bool keyed, QList<QByteArray> headers = {}) {
+        FetchRequest request;
+        request.url = sim().url(path);
+        request.sameOriginRedirects = keyed;
+        request.headers = std::move(headers);
+        std::optional<FetchResult> result;
+        fetcher.FetchPage(request, [&result](const FetchResult& r) { result = r; });
+        EXPECT_TRUE(spinUntil([&] { return result.has_value(); }, 20000)) << path.toStdString();
+        return result.value_or(FetchResult{});
+    };
+    struct Case { const char* path; bool keyed; bool refused; };
+    const Case cases[] = {
+        {"/hop/same/redirect/2", true, false},
+        {"/hop/localhost/redirect/0", true, true},
+        {"/hop/localhost/redirect/0", false, false},
+        {"/redirect/3", true, false},
+    };
+    for (const Case& c : cases) {
+        const FetchResult r = fetchRequest(QString::fromLatin1(c.path), c.keyed);
+        EXPECT_EQ(r.redirectRefused, c.refused) << c.path;
+        if (c.refused) {
+            EXPECT_TRUE(r.errorText.contains(QStringLiteral("another host (http://localhost:"))) << r.errorText.toStdString();
+            EXPECT_NE(r.body, QByteArray("landed")) << c.path;
+        } else {
+            EXPECT_EQ(r.body, QByteArray("landed")) << c.path << r.errorText.toStdString();
+        }
+    }
+    // A line break in a header would start a header of the sender's choosing: nothing is sent.
+    for (const QByteArray& header : {QByteArray("X-Site: a\r\nX-Evil: 1"), QByteArray("X-Site: a\nb"),
+                                     QByteArray("X-Site: a\rb"), QByteArray("X-Site: a\0b", 11)}) {
+        const FetchResult r = fetchRequest(QStringLiteral("/echo-agent"), false, {header});
+        EXPECT_TRUE(r.transportFailure) << header.toStdString();
+        EXPECT_EQ(r.errorText, QStringLiteral("A header holds a line break; the request was not sent."));
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "build_info.h"
 #include "config/ini_file.h"
 #include "config/settings_table.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "support/fetch_and_wait.h"
 #include "support/sim_fixture.h"
 #include "support/sim_record.h"

@@ -2,7 +2,7 @@
 #include "config/settings_store.h"
 #include "config/settings_table.h"
 #include "results/results_grid.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "support/sim_fixture.h"
 #include "support/sim_record.h"

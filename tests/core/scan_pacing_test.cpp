@@ -1,7 +1,7 @@
 #include "browse/website_list.h"
 #include "config/settings_table.h"
 #include "results/results_grid.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "support/sim_fixture.h"
 #include "support/sim_record.h"

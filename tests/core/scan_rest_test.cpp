@@ -3,7 +3,7 @@
 #include "browse/website_list.h"
 #include "config/ini_file.h"
 #include "results/results_grid.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "sources/credentials.h"
 #include "support/sim_fixture.h"

@@ -2,9 +2,10 @@
 #include "config/ini_file.h"
 #include "results/results_grid.h"
 #include "results/results_table.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "sources/credentials.h"
+#include "sources/source_template.h"
 #include "support/sim_fixture.h"
 #include "support/sim_record.h"
 #include "support/test_environment.h"
@@ -55,7 +56,8 @@ TEST_F(SourceDriverTest, OffColumnsAreNotAskedShownCountedOrTotalled) {
     ASSERT_EQ(grid.rowCount(), 2);
     for (int r = 0; r < 2; ++r) {
         const QString address = grid.cell(r, 0);
-        const qint64 majestic = 100 * address.size();
+        // Majestic is sent the site, not the page.
+        const qint64 majestic = 100 * addressHost(address).size();
         const qint64 yahoo = address == a ? 40 : 7;
         EXPECT_EQ(grid.cell(r, 2), QString::number(majestic));
         EXPECT_EQ(grid.cell(r, 4), QString::number(yahoo));
@@ -111,6 +113,53 @@ TEST_F(SourceDriverTest, AnErrorIsReportedOncePerScanAndTheScanGoesOn) {
     EXPECT_TRUE(shown.startsWith("data:text/plain;charset=utf-8,")) << shown.toStdString();
     EXPECT_TRUE(QUrl::fromPercentEncoding(shown.toLatin1()).contains("InvalidAPIKey"));
     EXPECT_FALSE(shown.contains("wrong"));
+}
+
+// The website view shows the first 64 KiB of an answer; a key quoted across
+// that cut is masked before the cut, so not even its first characters show.
+TEST_F(SourceDriverTest, AKeyQuotedAcrossTheCutShowsNothingOfItself) {
+    QString error;
+    ASSERT_TRUE(credentials::write("quote", "token", "t0k/en 9&x", &error));
+    constexpr int kCut = 64 * 1024;
+    const int prefix = int(QByteArray(R"({"message":")").size() + QByteArray("GET /quote/raw?k=").size());
+    for (const int shown : {1, 4, 9}) {
+        const int pad = kCut - prefix - shown;
+        app.write("Sources/quote.ini", "[Source]\r\nCaption=Quote\r\nUrl=" + sim().baseUrl().toLatin1() +
+                                           "/quote/raw?k={cred:token}&pad=" + QByteArray::number(pad) +
+                                           "\r\nCount=json:/n\r\nMessage=json:/nothing\r\n");
+        bind("Google", "quote");
+        for (const char* off : {"Altavista", "Yahoo", "Ask", "MSN", "ATW"}) bind(off, "off");
+        ASSERT_TRUE(runToEnd({"a.example"}));
+        ASSERT_EQ(web.rowCount(), 2);
+        const QString tag = web.tag(1, 0);
+        ASSERT_TRUE(tag.startsWith("data:text/plain;charset=utf-8,")) << tag.left(80).toStdString();
+        const QString text = QUrl::fromPercentEncoding(tag.mid(tag.indexOf(',') + 1).toLatin1());
+        EXPECT_EQ(text.size(), kCut) << shown;
+        EXPECT_TRUE(text.endsWith(QString(shown, '*'))) << shown << " " << text.right(20).toStdString();
+        EXPECT_FALSE(text.contains("t0k")) << shown;
+    }
+}
+
+// An answer the source cannot read leaves its cells empty and says why, once
+// a scan: cut at the size cap, not JSON, nested too deeply.
+TEST_F(SourceDriverTest, AnAnswerThatCannotBeReadIsSaidOnce) {
+    struct Case { const char* path; const char* message; };
+    const Case cases[] = {
+        {"/bytes/5000", "Cut: The page is larger than 1024 bytes; the rest was not read."},
+        {"/echo-agent", "Cut: the answer is not JSON"},
+    };
+    fetcher.setMaxBodyBytes(1024);
+    for (const Case& c : cases) {
+        app.write("Sources/cut.ini", "[Source]\r\nCaption=Cut\r\nUrl=" + sim().baseUrl().toLatin1() + c.path +
+                                         "\r\nCount=json:/n\r\n");
+        bind("Google", "cut");
+        for (const char* off : {"Altavista", "Yahoo", "Ask", "MSN", "ATW"}) bind(off, "off");
+        QSignalSpy errors(&driver, &ScanDriver::sourceError);
+        ASSERT_TRUE(runToEnd({"a.example", "b.example"}));
+        ASSERT_EQ(errors.count(), 1) << c.path;
+        EXPECT_EQ(errors.at(0).at(0).toString(), QString::fromLatin1(c.message));
+        for (int r = 0; r < 2; ++r) EXPECT_EQ(grid.cell(r, 2), QString()) << c.path;
+    }
 }
 
 }  // namespace

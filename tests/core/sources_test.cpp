@@ -1,6 +1,9 @@
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
+#include "results/results_grid.h"
+#include "sources/count_limit.h"
 #include "sources/count_rule.h"
 #include "sources/credentials.h"
+#include "sources/secret_mask.h"
 #include "sources/source_file.h"
 #include "sources/source_request.h"
 #include "sources/source_template.h"
@@ -46,18 +49,48 @@ TEST(JsonPointer, WalksObjectsAndArraysByTheRfcRules) {
     EXPECT_TRUE(jsonPointer(doc, QString())->isObject());
 }
 
-TEST(CountOf, WholeNumbersAndSeparatedTextsAreCounts) {
-    struct Case { const char* json; std::optional<qint64> count; };
+TEST(CountOf, WholeNumbersAndThousandsGroupsAreCountsFractionsAndHugeNumbersAreNot) {
+    struct Case { const char* json; std::optional<qint64> count; bool tooLarge; };
     const Case cases[] = {
-        {"[1234]", 1234}, {"[2.6]", 3}, {"[0]", 0}, {"[-5]", std::nullopt},
-        {"[\"1,234,567\"]", 1234567}, {"[\"1.234\"]", 1234}, {"[\"12 345\"]", 12345},
-        {"[\"12\u00a0345\"]", 12345}, {"[\"many\"]", std::nullopt}, {"[null]", std::nullopt},
-        {"[true]", std::nullopt}, {"[\"\"]", std::nullopt}, {"[{}]", std::nullopt},
+        {"[1234]", 1234, false}, {"[2.6]", 3, false}, {"[0]", 0, false}, {"[-5]", std::nullopt, false},
+        {"[\"1,234,567\"]", 1234567, false}, {"[\"1.234\"]", 1234, false}, {"[\"1.234.567\"]", 1234567, false},
+        {"[\"12 345\"]", 12345, false}, {"[\"1 234\"]", 1234, false}, {"[\"12\u00a0345\"]", 12345, false},
+        {"[\" 42 \"]", 42, false}, {"[\"007\"]", 7, false},
+        // A decimal point or comma before fewer or more than three digits is a fraction.
+        {"[\"3.7\"]", std::nullopt, false}, {"[\"12.5\"]", std::nullopt, false}, {"[\"3,7\"]", std::nullopt, false},
+        {"[\"1,2345\"]", std::nullopt, false}, {"[\"1234,567\"]", std::nullopt, false},
+        {"[\"1,234.567\"]", std::nullopt, false}, {"[\"1,,234\"]", std::nullopt, false}, {"[\",234\"]", std::nullopt, false},
+        {"[\"many\"]", std::nullopt, false}, {"[null]", std::nullopt, false}, {"[true]", std::nullopt, false},
+        {"[\"\"]", std::nullopt, false}, {"[{}]", std::nullopt, false}, {"[\"-5\"]", std::nullopt, false},
+        // One limit with the grid: eighteen digits.
+        {"[999999999999999999]", 999999999999999999LL, false}, {"[\"999,999,999,999,999,999\"]", 999999999999999999LL, false},
+        {"[1000000000000000000]", std::nullopt, true}, {"[9e18]", std::nullopt, true}, {"[1e300]", std::nullopt, true},
+        {"[\"9000000000000000000\"]", std::nullopt, true}, {"[\"123456789012345678901234567890\"]", std::nullopt, true},
     };
     for (const Case& c : cases) {
         const QJsonValue value = parsed(c.json).toArray().at(0);
-        EXPECT_EQ(countOf(value), c.count) << c.json;
+        bool tooLarge = false;
+        EXPECT_EQ(countOf(value, &tooLarge), c.count) << c.json;
+        EXPECT_EQ(tooLarge, c.tooLarge) << c.json;
     }
+}
+
+// A count a source reads is one the grid can total: a cell never holds a
+// figure that counts as nothing in its row's total and rank.
+TEST(CountLimit, TheSourceReaderAndTheGridShareOneLimit) {
+    const QString largest = QString::number(kMaxCount);
+    const QString beyond = QString::number(kMaxCount + 1);
+    EXPECT_EQ(countOfText(largest), kMaxCount);
+    EXPECT_EQ(cellCount(largest), kMaxCount);
+    bool tooLarge = false;
+    EXPECT_EQ(countOfText(beyond, &tooLarge), std::nullopt);
+    EXPECT_TRUE(tooLarge);
+    EXPECT_EQ(cellCount(beyond), std::nullopt);
+    ResultsGrid grid;
+    const int row = grid.appendRow({QStringLiteral("a.example")});
+    for (int c = ResultsGrid::kFirstEngineColumn; c < ResultsGrid::kColumnCount; ++c) grid.setCell(row, c, largest);
+    EXPECT_EQ(grid.totalRow(row, 10, 100), 6 * kMaxCount);
+    EXPECT_EQ(grid.rank(row), PopularityRank::High);
 }
 
 TEST(CountRule, ReadsJsonRegexAndEnginePages) {
@@ -136,45 +169,78 @@ TEST(SourceRequest, BasicAuthAndJsonBody) {
     EXPECT_TRUE(request.headers.contains("Content-Type: application/json"));
 }
 
+SourceFile withRules(const char* count, QList<SourceFile::ErrorRule> rules, int batch = 1) {
+    SourceFile source;
+    source.count = QString::fromLatin1(count);
+    source.errorRules = std::move(rules);
+    source.batch = batch;
+    return source;
+}
+
 TEST(ReadAnswer, CountsErrorsAndEnvelopes) {
-    SourceFile majestic;
-    majestic.count = QStringLiteral("json:/DataTables/Results/Data/{i}/RefDomains");
-    majestic.failure = QStringLiteral("json:/Code!=OK");
-    majestic.message = QStringLiteral("json:/ErrorMessage");
-    SourceFile seo;
-    seo.count = QStringLiteral("json:/tasks/{i}/result/0/referring_domains");
-    seo.failure = QStringLiteral("json:/tasks/{i}/status_code!=20000");
-    seo.message = QStringLiteral("json:/tasks/{i}/status_message");
+    const SourceFile majestic = withRules("json:/DataTables/Results/Data/{i}/RefDomains",
+                                          {{"json:/Code!=OK", "json:/ErrorMessage"}});
+    // Account-level errors stand in the top level, a task's in the task.
+    const SourceFile seo = withRules("json:/tasks/{i}/result/0/referring_domains",
+                                     {{"json:/status_code!=20000", "json:/status_message"},
+                                      {"json:/tasks/{i}/status_code!=20000", "json:/tasks/{i}/status_message"}});
+    const SourceFile ahrefs = withRules("json:/metrics/live_refdomains", {{"", "json:/error"}, {"", "json:/message"}});
+    const SourceFile moz = withRules("json:/results/{i}/n", {{"", "json:/message"}});
+    const SourceFile regex = withRules("regex:count ([0-9,.]+)", {});
     struct Case {
-        const SourceFile* source; FetchResult result; int n;
+        const char* name; const SourceFile* source; FetchResult result; int n;
         QList<std::optional<qint64>> counts; const char* error;
     };
     const Case cases[] = {
-        {&majestic, answer(200, R"({"Code":"OK","DataTables":{"Results":{"Data":[{"RefDomains":12},{"RefDomains":"x"}]}}})"), 2,
+        {"batch", &majestic, answer(200, R"({"Code":"OK","DataTables":{"Results":{"Data":[{"RefDomains":12},{"RefDomains":"x"}]}}})"), 2,
          {12, std::nullopt}, ""},
-        {&majestic, answer(200, R"({"Code":"InvalidAPIKey","ErrorMessage":"The key is not valid"})"), 1,
+        {"refused key", &majestic, answer(200, R"({"Code":"InvalidAPIKey","ErrorMessage":"The key is not valid"})"), 1,
          {std::nullopt}, "The key is not valid"},
-        {&majestic, answer(401, "{}"), 1, {std::nullopt}, "401 Unauthorized"},
-        {&majestic, answer(503, "busy"), 1, {std::nullopt}, "503 Service Unavailable"},
-        {&seo, answer(200, R"({"tasks":[{"status_code":20000,"result":[{"referring_domains":4}]},{"status_code":40501,"status_message":"Invalid Field"}]})"), 2,
+        {"status only", &majestic, answer(401, "{}"), 1, {std::nullopt}, "401 Unauthorized"},
+        {"not json status", &majestic, answer(503, "busy"), 1, {std::nullopt}, "503 Service Unavailable"},
+        {"one task fails", &seo, answer(200, R"({"status_code":20000,"tasks":[{"status_code":20000,"result":[{"referring_domains":4}]},{"status_code":40501,"status_message":"Invalid Field"}]})"), 2,
          {4, std::nullopt}, "Invalid Field"},
+        {"empty balance", &seo, answer(402, R"({"status_code":40210,"status_message":"Payment Required.","tasks":null})"), 2,
+         {std::nullopt, std::nullopt}, "402 Payment Required: Payment Required."},
+        {"rate limit with 200", &seo, answer(200, R"({"status_code":40202,"status_message":"Rate limit exceeded.","tasks":null})"), 1,
+         {std::nullopt}, "Rate limit exceeded."},
+        {"ahrefs error", &ahrefs, answer(401, R"({"error":"invalid token"})"), 1, {std::nullopt}, "401 Unauthorized: invalid token"},
+        {"ahrefs message", &ahrefs, answer(403, R"({"message":"units spent"})"), 1, {std::nullopt}, "403 Forbidden: units spent"},
+        {"short batch", &moz, answer(200, R"({"results":[{"n":1},{"n":2}]})"), 3, {1, 2, std::nullopt},
+         "the answer lists 2 of the 3 addresses asked"},
+        {"no list", &moz, answer(200, R"({"other":1})"), 2, {std::nullopt, std::nullopt},
+         "the answer lists 0 of the 2 addresses asked"},
+        {"too large", &moz, answer(200, R"({"results":[{"n":9e18},{"n":5}]})"), 2, {std::nullopt, 5},
+         "a count is larger than a column can total (999999999999999999)"},
+        {"not json", &moz, answer(200, "<html>busy</html>"), 1, {std::nullopt}, "the answer is not JSON"},
+        {"regex needs no json", &regex, answer(200, "count 1,234"), 1, {1234}, ""},
+        {"regex fraction", &regex, answer(200, "count 3.7"), 1, {std::nullopt}, ""},
     };
     for (const Case& c : cases) {
         const SourceAnswer got = readAnswer(*c.source, c.result, c.n);
-        EXPECT_EQ(got.counts, c.counts) << c.error;
-        EXPECT_EQ(got.error, QString::fromLatin1(c.error));
+        EXPECT_EQ(got.counts, c.counts) << c.name;
+        EXPECT_EQ(got.error, QString::fromLatin1(c.error)) << c.name;
     }
     FetchResult dropped;
     dropped.transportFailure = true;
     dropped.errorText = QStringLiteral("Connection refused");
     EXPECT_EQ(readAnswer(majestic, dropped, 1).error, QStringLiteral("Connection refused"));
+    // An answer cut at the cap, or nested past what the parser reads, is said so: never a silent empty cell.
+    FetchResult cut = answer(200, R"({"results":[{"n":1})");
+    cut.truncated = true;
+    cut.errorText = QStringLiteral("The page is larger than 20 bytes; the rest was not read.");
+    EXPECT_EQ(readAnswer(moz, cut, 1).error, cut.errorText);
+    const QByteArray deep = QByteArray(5000, '[') + QByteArray(5000, ']');
+    EXPECT_EQ(readAnswer(moz, answer(200, deep), 1).error, QStringLiteral("the answer is nested too deeply to be read"));
 }
 
 TEST(SourceFileLoad, ReadsTheSourceSectionAndRefusesBadFiles) {
     TempAppFolder app;
     app.write(QStringLiteral("Sources/moz.ini"),
               "[Source]\r\nCaption=Moz\r\nMethod=post\r\nUrl=http://h/v2?k={cred:key}\r\nHeader1=X-A: {cred:tok}\r\n"
-              "Auth=basic id secret\r\nCount=json:/results/{i}/n\r\nBatch=50\r\nPause=10\r\n");
+              "Auth=basic id secret\r\nCount=json:/results/{i}/n\r\nBatch=50\r\nPause=10\r\n"
+              "Failure=json:/code!=0\r\nMessage=json:/error\r\nMessage1=json:/message\r\n"
+              "Failure2=json:/items/{i}/bad\r\nMessage4=json:/never-read\r\n");
     app.write(QStringLiteral("Sources/bad.ini"), "[Source]\r\nUrl=http://h/\r\nCount=xml:/a\r\n");
     app.write(QStringLiteral("Sources/nourl.ini"), "[Source]\r\nCount=json:/a\r\n");
     const SourceLoad moz = loadSourceFile(sourceFilePath(QStringLiteral("moz")));
@@ -185,6 +251,22 @@ TEST(SourceFileLoad, ReadsTheSourceSectionAndRefusesBadFiles) {
     EXPECT_EQ(moz.source->pauseSeconds, 10);
     EXPECT_EQ(moz.source->credentialKeys(),
               (QStringList{QStringLiteral("id"), QStringLiteral("secret"), QStringLiteral("key"), QStringLiteral("tok")}));
+    // The numbered rules go on while a pair has either key.
+    const QList<std::pair<QString, QString>> rules{{"json:/code!=0", "json:/error"}, {"", "json:/message"},
+                                                   {"json:/items/{i}/bad", ""}};
+    ASSERT_EQ(moz.source->errorRules.size(), rules.size());
+    for (qsizetype i = 0; i < rules.size(); ++i) {
+        EXPECT_EQ(moz.source->errorRules[i].failure, rules[i].first) << i;
+        EXPECT_EQ(moz.source->errorRules[i].message, rules[i].second) << i;
+    }
+    for (const char* rule : {"Failure=xml:/a", "Message1=json:a", "Failure1=/code"}) {
+        app.write(QStringLiteral("Sources/rule.ini"),
+                  QByteArray("[Source]\r\nUrl=http://h/\r\nCount=json:/a\r\n") + rule + "\r\n");
+        const SourceLoad load = loadSourceFile(sourceFilePath(QStringLiteral("rule")));
+        EXPECT_FALSE(load.source) << rule;
+        EXPECT_TRUE(load.error.contains(QString::fromLatin1(rule).section('=', 0, 0))) << load.error.toStdString();
+    }
+    QFile::remove(sourceFilePath(QStringLiteral("rule")));
     EXPECT_FALSE(loadSourceFile(sourceFilePath(QStringLiteral("bad"))).source);
     EXPECT_FALSE(loadSourceFile(sourceFilePath(QStringLiteral("nourl"))).source);
     EXPECT_FALSE(loadSourceFile(sourceFilePath(QStringLiteral("missing"))).source);
@@ -222,7 +304,48 @@ TEST(Credentials, WrittenOwnerOnlyAndRefusedWhenOthersCanRead) {
     }
 }
 
-TEST(MaskedText, HidesEveryCredentialAsWrittenAndEncoded) {
-    const QHash<QString, QString> creds{{QStringLiteral("key"), QStringLiteral("k&y1")}};
-    EXPECT_EQ(maskedText(QStringLiteral("a=k&y1 b=k%26y1"), creds), QStringLiteral("a=**** b=****"));
+TEST(MaskedText, HidesEveryFormAServiceMayQuoteBack) {
+    const QString key = QStringLiteral("k/y 1&\"z");
+    const SourceFile source = [] {
+        SourceFile s;
+        s.authUser = QStringLiteral("id");
+        s.authPassword = QStringLiteral("secret");
+        return s;
+    }();
+    const QHash<QString, QString> creds{{QStringLiteral("id"), QStringLiteral("me")}, {QStringLiteral("secret"), key}};
+    const SecretMask mask(secretsOf(source, creds));
+    const QByteArray basic = QByteArray("me:").append(key.toUtf8()).toBase64();
+    const QStringList forms{
+        key,
+        QStringLiteral("k%2Fy%201%26%22z"),   // upper-case escapes
+        QStringLiteral("k%2fy%201%26%22z"),   // lower-case escapes
+        QStringLiteral("k%2Fy+1%26%22z"),     // a form's "+" for the space
+        QStringLiteral("k/y%201&\"z"),        // some characters escaped, some not
+        QStringLiteral("k%252Fy%25201%2526%2522z"),  // escaped again: a quoted request address
+        QStringLiteral("k%25252fy%252B1&\"z"),
+        QStringLiteral("k\\/y 1&\\\"z"),      // JSON-escaped
+        QStringLiteral("k\\u002fy\\u00201\\u0026\\u0022z"),
+        QString::fromLatin1(basic),
+        QString::fromLatin1(QByteArray("me:").append(key.toUtf8()).toBase64(QByteArray::Base64UrlEncoding |
+                                                                             QByteArray::OmitTrailingEquals)),
+    };
+    for (const QString& form : forms) {
+        const QString masked = mask.apply(QStringLiteral("before ") + form + QStringLiteral(" after"));
+        EXPECT_EQ(masked, QStringLiteral("before ") + QString(form.size(), QLatin1Char('*')) + QStringLiteral(" after"))
+            << form.toStdString();
+    }
+    // The old helper still masks each credential.
+    EXPECT_EQ(maskedText(QStringLiteral("a=k&y1 b=k%26y1"), {{QStringLiteral("key"), QStringLiteral("k&y1")}}),
+              QStringLiteral("a=**** b=******"));
+}
+
+TEST(MaskedText, AKeyAcrossTheCutIsMaskedBeforeTheCut) {
+    const SecretMask mask(QStringList{QStringLiteral("sekrit-token")});
+    for (const qsizetype before : {qsizetype(90), qsizetype(95), qsizetype(99)}) {
+        const QByteArray body = QByteArray(before, '.') + "sekrit%2Dtoken" + QByteArray(50, '.');
+        const QString shown = maskedPrefix(body, 100, mask);
+        EXPECT_EQ(shown.size(), 100);
+        EXPECT_FALSE(shown.contains(QLatin1String("sek"))) << before << shown.toStdString();
+        EXPECT_EQ(shown.count(QLatin1Char('*')), 100 - before) << before;
+    }
 }

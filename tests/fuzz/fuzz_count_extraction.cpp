@@ -1,7 +1,7 @@
 // The count extraction on any page: nothing crashes, and a count is at most
 // ten characters of page text.
 #include "fuzz_input.h"
-#include "scan/count_extraction.h"
+#include "sources/count_extraction.h"
 
 #include <QString>
 

@@ -1,8 +1,10 @@
 // A source's count rule and template on any answer and any address: nothing
-// crashes, a count is never negative, and a filled Body keeps the address
-// inside its JSON string.
+// crashes, a count is never negative nor above the limit, a filled Body keeps
+// the address inside its JSON string, and a masked text holds no secret.
 #include "fuzz_input.h"
+#include "sources/count_limit.h"
 #include "sources/count_rule.h"
+#include "sources/secret_mask.h"
 #include "sources/source_template.h"
 
 #include <QJsonArray>
@@ -17,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const CountRule count = CountRule::parse(rule);
     if (count.error.isEmpty()) {
         for (int i = 0; i < 3; ++i)
-            if (const auto n = count.read(fields[2], i)) FUZZ_CHECK(*n >= 0);
+            if (const auto n = count.read(fields[2], i)) FUZZ_CHECK(*n >= 0 && *n <= kMaxCount);
     }
     const FailureRule failure = FailureRule::parse(rule);
     const QJsonDocument doc = QJsonDocument::fromJson(fields[2]);
@@ -30,5 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                address.contains(QChar(0)));
     fillTemplate(rule, TemplateField::Url, input);
     addressDomain(address);
+
+    const QString answer = QString::fromUtf8(fields[2]);
+    const QString masked = SecretMask(QStringList{address}).apply(answer);
+    FUZZ_CHECK(masked.size() == answer.size());
+    FUZZ_CHECK(address.isEmpty() || !masked.contains(address));
     return 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/branding.h"
+#include "desktop/branding.h"
 
 // Puts the branding record and its built-in values back after a test.
 struct BrandingGuard {

@@ -7,9 +7,9 @@
 #include "history_test_helpers.h"
 #include "results/results_grid.h"
 #include "scripted_platform.h"
-#include "shell/chart_print_ui.h"
+#include "platform/chart_print_ui.h"
 #include "shell/main_window.h"
-#include "shell/twips.h"
+#include "desktop/twips.h"
 #include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"
 

@@ -1,7 +1,7 @@
 #include "chart_page_fixture.h"
 #include "history/saved_search.h"
 #include "history_test_helpers.h"
-#include "shell/chart_print_ui.h"
+#include "platform/chart_print_ui.h"
 #include "support/qt_gtest_printers.h"
 
 #include <QAbstractItemView>

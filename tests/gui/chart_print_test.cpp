@@ -1,4 +1,4 @@
-#include "shell/chart_print_ui.h"
+#include "platform/chart_print_ui.h"
 
 #include "history/chart_view_page.h"
 #include "history/history_chart_widget.h"
@@ -6,7 +6,7 @@
 #include "history_test_helpers.h"
 #include "results/results_grid.h"
 #include "scripted_platform.h"
-#include "shell/twips.h"
+#include "desktop/twips.h"
 #include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"
 

@@ -8,7 +8,7 @@
 #include "history_test_helpers.h"
 #include "results/results_grid.h"
 #include "scripted_platform.h"
-#include "shell/twips.h"
+#include "desktop/twips.h"
 #include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"
 

@@ -2,7 +2,7 @@
 #include "browse/website_view_page.h"
 #include "config/engine_catalog.h"
 #include "results/results_grid.h"
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "scan/scan_driver.h"
 #include "support/graph_release.h"
 #include "support/temp_app_folder.h"

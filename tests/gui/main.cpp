@@ -1,4 +1,4 @@
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "support/test_environment.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "shell/about_box.h"
 #include "shell/help_window.h"
 #include "shell/main_window.h"
-#include "shell/program_end_ui.h"
+#include "desktop/program_end_ui.h"
 #include "support/qt_gtest_printers.h"
 #include "support/sim_fixture.h"
 #include "support/test_environment.h"

@@ -4,7 +4,7 @@
 #include "config/settings_table.h"
 #include "scripted_platform.h"
 #include "shell/main_window.h"
-#include "shell/program_end_ui.h"
+#include "desktop/program_end_ui.h"
 #include "shell/settings_dialog.h"
 #include "support/qt_gtest_printers.h"
 #include "support/sim_fixture.h"

@@ -4,7 +4,7 @@
 #include "shell/about_box.h"
 #include "shell/banner_widget.h"
 #include "shell/help_window.h"
-#include "shell/picture_box_widget.h"
+#include "desktop/picture_box_widget.h"
 #include "shell/splash_window.h"
 #include "support/temp_app_folder.h"
 #include "support/test_environment.h"

@@ -6,7 +6,7 @@
 #include "shell/help_window.h"
 #include "shell/main_window.h"
 #include "shell/settings_dialog.h"
-#include "shell/skin_ui.h"
+#include "desktop/skin_ui.h"
 #include "shell/splash_window.h"
 #include "shot_files.h"
 #include "support/qt_gtest_printers.h"

@@ -5,7 +5,7 @@
 #include "local_web_server.h"
 #include "shell/about_box.h"
 #include "shell/help_window.h"
-#include "shell/on_top_ui.h"
+#include "desktop/on_top_ui.h"
 #include "shell/splash_window.h"
 #include "support/settings_snapshot.h"
 #include "support/temp_app_folder.h"

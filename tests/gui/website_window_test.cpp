@@ -2,8 +2,8 @@
 #include "browse/website_layout.h"
 #include "browse/website_window.h"
 #include "local_web_server.h"
-#include "shell/program_end_ui.h"
-#include "shell/twips.h"
+#include "desktop/program_end_ui.h"
+#include "desktop/twips.h"
 #include "support/test_environment.h"
 
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 
 #include <QString>
 

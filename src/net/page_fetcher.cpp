@@ -1,11 +1,12 @@
-#include "scan/page_fetcher.h"
+#include "net/page_fetcher.h"
 
 #include "config/file_text.h"
-#include "scan/curl_event_loop.h"
+#include "net/curl_event_loop.h"
 
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <climits>
@@ -22,6 +23,9 @@ struct PageFetcher::Transfer {
     char error[CURL_ERROR_SIZE] = {};
     QByteArray postBody;            // libcurl reads it in place while the request runs
     curl_slist* headers = nullptr;
+    bool sameOrigin = false;        // redirects only to the origin of the first request
+    int status = 0;                 // of the answer whose headers are arriving
+    QString refusedRedirect;        // the origin a redirect named, when it was not followed
 
     Transfer() = default;
     Transfer(const Transfer&) = delete;
@@ -58,9 +62,40 @@ size_t takeBody(char* data, size_t, size_t count, void* user) {
     return 0;
 }
 
-size_t takeHeader(char*, size_t, size_t count, void* user) {
-    static_cast<PageFetcher::Transfer*>(user)->sinceByte.restart();
+// scheme://host:port, the port spelled out, so that "http://a" and "http://a:80" agree.
+QString originOf(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    const int port = url.port(scheme == QLatin1String("https") ? 443 : scheme == QLatin1String("http") ? 80 : -1);
+    return QStringLiteral("%1://%2:%3").arg(scheme, url.host().toLower()).arg(port);
+}
+
+// The origin a redirect leads to when it leaves the current one; "" when it stays.
+QString leavesOrigin(CURL* easy, const QByteArray& location) {
+    const char* current = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &current);
+    const QUrl from(QString::fromUtf8(current ? current : ""));
+    const QUrl to = from.resolved(QUrl(QString::fromUtf8(location.trimmed())));
+    return originOf(to) == originOf(from) ? QString() : originOf(to);
+}
+
+size_t takeHeader(char* data, size_t, size_t count, void* user) {
+    auto* t = static_cast<PageFetcher::Transfer*>(user);
+    t->sinceByte.restart();
+    if (!t->sameOrigin) return count;
+    const QByteArray line(data, static_cast<qsizetype>(count));
+    if (line.startsWith("HTTP/")) {
+        t->status = line.split(' ').value(1).toInt();
+    } else if (QList<int>{301, 302, 303, 307, 308}.contains(t->status) &&
+               line.toLower().startsWith("location:")) {
+        // Checked before libcurl follows it: a short count ends the transfer here.
+        t->refusedRedirect = leavesOrigin(t->easy, line.mid(9));
+        if (!t->refusedRedirect.isEmpty()) return 0;
+    }
     return count;
+}
+
+bool holdsLineBreak(const QByteArray& header) {
+    return header.contains('\r') || header.contains('\n') || header.contains('\0');
 }
 
 bool isHttpUrl(const QString& url) {
@@ -148,6 +183,9 @@ PageFetcher::Ticket PageFetcher::FetchPage(const FetchRequest& request, Callback
     QString refused;
     if (!isHttpUrl(url)) {
         refused = QStringLiteral("Only http and https addresses can be fetched.");
+    } else if (std::any_of(request.headers.cbegin(), request.headers.cend(), holdsLineBreak)) {
+        // A line break would end the header and start another one of the sender's choosing.
+        refused = QStringLiteral("A header holds a line break; the request was not sent.");
     } else {
         transfer->easy = takeHandle();
         configure(*transfer, request);
@@ -171,6 +209,7 @@ void PageFetcher::configure(Transfer& t, const FetchRequest& request) const {
         curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.postBody.size()));
         if (request.method != "POST") curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, request.method.constData());
     }
+    t.sameOrigin = request.sameOriginRedirects;
     for (const QByteArray& header : request.headers) t.headers = curl_slist_append(t.headers, header.constData());
     if (t.headers) curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers);
     curl_easy_setopt(e, CURLOPT_USERAGENT, "Mozilla");
@@ -244,7 +283,12 @@ FetchResult PageFetcher::resultOf(Transfer& transfer, int code) const {
             result.retryAfterSeconds = static_cast<int>(std::min<curl_off_t>(wait, INT_MAX));
     }
     result.transportFailure = !result.httpStatus.has_value();
-    if (transfer.truncated) {
+    if (!transfer.refusedRedirect.isEmpty()) {
+        result.redirectRefused = true;
+        result.errorText = QStringLiteral("The answer redirects to another host (%1); a request carrying a key "
+                                          "is not sent there.")
+                               .arg(transfer.refusedRedirect);
+    } else if (transfer.truncated) {
         result.errorText = QStringLiteral("The page is larger than %1 bytes; the rest was not read.").arg(transfer.cap);
     } else if (code > 0) {
         result.errorText = transfer.error[0] ? QString::fromLocal8Bit(transfer.error)

@@ -1,4 +1,4 @@
-#include "shell/picture_box_widget.h"
+#include "desktop/picture_box_widget.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

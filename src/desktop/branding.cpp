@@ -1,4 +1,4 @@
-#include "shell/branding.h"
+#include "desktop/branding.h"
 
 #include "build_info.h"
 

@@ -1,4 +1,4 @@
-#include "scan/curl_event_loop.h"
+#include "net/curl_event_loop.h"
 
 #include <QMetaObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/skin_data.h"
+#include "desktop/skin_data.h"
 
 #include <QColor>
 #include <QLabel>
@@ -81,9 +81,15 @@ private:
 QString skinTypeName(const QWidget* widget);
 
 // Gives the window's controls the skin's colours, then skins the window. When
-// there is no program skin yet, the splash window is loaded (which sets it),
-// its timer stopped and the splash hidden, and the steps are tried once more.
+// there is no program skin yet, the skin loader is run (the splash window,
+// which sets it, loaded with its timer stopped and hidden) and the steps are
+// tried once more.
 bool applySkin(QWidget* window);
+
+// The splash window registers itself here: it lives above the windows that
+// call applySkin, which therefore cannot name it.
+using SkinLoader = void (*)();
+void setSkinLoader(SkinLoader loader);
 
 // Sets the colours of every control of the window by its kind.
 void applySkinColours(QWidget* window, const QColor& back, const QColor& text,

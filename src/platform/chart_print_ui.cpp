@@ -1,7 +1,7 @@
-#include "shell/chart_print_ui.h"
+#include "platform/chart_print_ui.h"
 
 #include "platform/ui_platform.h"
-#include "shell/twips.h"
+#include "desktop/twips.h"
 
 #include <QAbstract3DGraph>
 #include <QGuiApplication>

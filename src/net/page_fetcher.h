@@ -18,7 +18,10 @@ struct FetchRequest {
     QString url;
     QByteArray method = "GET";
     QByteArray body;
-    QList<QByteArray> headers;  // "Name: value"
+    QList<QByteArray> headers;  // "Name: value"; one holding CR, LF or NUL refuses the request
+    // The request carries a key: a redirect to another scheme, host or port
+    // ends it instead of sending the request (and its own headers) there.
+    bool sameOriginRedirects = false;
 };
 
 // What one fetch brought back.
@@ -27,6 +30,7 @@ struct FetchResult {
     std::optional<int> httpStatus;  // set when an HTTP answer came (any status)
     bool transportFailure = false;  // no HTTP answer at all: lookup, refused, dropped, timed out
     bool truncated = false;         // the body hit the size cap
+    bool redirectRefused = false;   // the answer redirected to another origin, which was not asked
     QString errorText;              // the network error, for messages; empty on success
     std::optional<int> retryAfterSeconds;  // the answer's Retry-After, when it named a wait
 

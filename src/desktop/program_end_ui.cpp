@@ -1,7 +1,7 @@
-#include "shell/program_end_ui.h"
+#include "desktop/program_end_ui.h"
 
-#include "shell/branding.h"
-#include "shell/skin_ui.h"
+#include "desktop/branding.h"
+#include "desktop/skin_ui.h"
 
 #include <QCoreApplication>
 

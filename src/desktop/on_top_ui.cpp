@@ -1,4 +1,4 @@
-#include "shell/on_top_ui.h"
+#include "desktop/on_top_ui.h"
 
 #include <QWidget>
 

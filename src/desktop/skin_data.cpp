@@ -1,4 +1,4 @@
-#include "shell/skin_data.h"
+#include "desktop/skin_data.h"
 
 #include "config/app_paths.h"
 #include "config/ini_file.h"

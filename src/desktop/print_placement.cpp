@@ -1,4 +1,4 @@
-#include "shell/print_placement.h"
+#include "desktop/print_placement.h"
 
 #include <algorithm>
 

@@ -1,8 +1,7 @@
-#include "shell/skin_ui.h"
+#include "desktop/skin_ui.h"
 
-#include "shell/branding.h"
-#include "shell/picture_box_widget.h"
-#include "shell/splash_window.h"
+#include "desktop/branding.h"
+#include "desktop/picture_box_widget.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -199,18 +198,25 @@ void applySkinColours(QWidget* window, const QColor& back, const QColor& text, c
     }
 }
 
+namespace {
+SkinLoader& skinLoader() {
+    static SkinLoader loader = nullptr;
+    return loader;
+}
+}  // namespace
+
 bool applySkin(QWidget* window) {
     if (!window || !branding().skinEnabled)
         return false;
     if (tryApplySkin(window))
         return true;
-    // The skin lives on the splash window; loading it sets the program's skin.
-    // Its timer is stopped so that it never opens the main window from here.
-    frmSplash* splash = frmSplash::loadInstance();
-    splash->stopTimer();
-    splash->hide();
+    if (!skinLoader())
+        return false;
+    skinLoader()();
     return tryApplySkin(window);
 }
+
+void setSkinLoader(SkinLoader loader) { skinLoader() = loader; }
 
 QList<SkinLabel*> skinLabels(QWidget* window, const QString& arrayName) {
     QList<SkinLabel*> found = window->findChildren<SkinLabel*>(arrayName);

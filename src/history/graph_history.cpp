@@ -1,4 +1,4 @@
-#include "graph/graph_history.h"
+#include "history/graph_history.h"
 
 #include "graph/domain_key.h"
 #include "graph/release_catalog.h"
