@@ -7,6 +7,7 @@
 #include "history/history_chart_widget.h"
 #include "history/history_csv.h"
 #include "history/load_search_dialog.h"
+#include "history/save_search_dialog.h"
 #include "history/saved_search.h"
 #include "platform/ui_platform.h"
 #include "results/results_grid.h"
@@ -77,7 +78,6 @@ void ChartViewPage::buildControls() {
     cmbChart2->setCurrentIndex(-1);
     cmdGraphHistory = new QPushButton(QStringLiteral("History from Web Graph"), this);
     place(cmdGraphHistory, "cmdGraphHistory", kCmdGraphHistory);
-    cmdGraphHistory->setEnabled(false);
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
 
@@ -123,13 +123,13 @@ void ChartViewPage::doChart() {
     QString name = fileName;
     if (name.endsWith(QLatin1String(savedSearch::kExtension), Qt::CaseInsensitive)) name.chop(4);
     m_searchName = name;
+    m_graphAddress.clear();
     m_chartFilePath = savedSearch::searchFilePath(name);
     m_title = savedSearchTitle(fileName);
     cmbChart1->clear();
     cmbChart1->addItems(seriesChoices(m_chartFilePath));
     cmbChart1->setEnabled(true);
     cmdExportHistory->setEnabled(true);
-    cmdGraphHistory->setEnabled(true);
     cmbChart1->setCurrentIndex(0);
     cmbChart1_Click();
 }
@@ -147,6 +147,9 @@ void ChartViewPage::cmbChart1_Click() {
                                   QStringLiteral("Information"), UiPlatform::Buttons::Ok,
                                   UiPlatform::Icon::Information);
     data.title = m_title;
+    // The section names no address: the one its counts were just written for is told.
+    if (!m_graphAddress.isEmpty() && cmbChart1->itemText(chosen) == QLatin1String(graphHistory::kSection))
+        data.title += QStringLiteral(" - Web Graph of %1").arg(m_graphAddress);
     data.type = m_type;
     MSChart1->setChart(data);
 }
@@ -155,8 +158,8 @@ void ChartViewPage::doChart2() {
     cmbChart1->clear();
     cmbChart1->setEnabled(false);
     cmdExportHistory->setEnabled(false);
-    cmdGraphHistory->setEnabled(false);
     m_searchName.clear();
+    m_graphAddress.clear();
     ChartData data = temporaryChart(m_grid);
     data.type = m_type;
     MSChart1->setChart(data);
@@ -212,7 +215,6 @@ void ChartViewPage::exportChart() {
 }
 
 void ChartViewPage::historyFromWebGraph() {
-    if (!cmdGraphHistory->isEnabled() || m_searchName.isEmpty()) return;
     auto tell = [this](const QString& text, UiPlatform::Icon icon) {
         platform::ui().messageBox(window(), text, QStringLiteral("Information"), UiPlatform::Buttons::Ok, icon);
     };
@@ -230,11 +232,17 @@ void ChartViewPage::historyFromWebGraph() {
              UiPlatform::Icon::Information);
         return;
     }
+    // Written where the user says, as a save is: the loaded search may well
+    // be another address's.
     const QString address = m_grid.cell(row, ResultsGrid::kDomainColumn);
-    const graphHistory::History history = graphHistory::writeHistory(m_searchName, address);
+    const std::optional<QString> target = SaveSearchDialog::chooseSearchFor(window(), address);
+    if (!target) return;
+    const graphHistory::History history = graphHistory::writeHistory(*target, address);
     if (!history.dates.isEmpty()) {
         // Charted again from the file, the new section among the series.
+        savedSearch::setChartFileName(*target + QLatin1String(savedSearch::kExtension));
         doChart();
+        m_graphAddress = address;
         const int webGraph = cmbChart1->findText(QLatin1String(graphHistory::kSection));
         if (webGraph >= 0) {
             cmbChart1->setCurrentIndex(webGraph);

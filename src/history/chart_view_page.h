@@ -43,8 +43,9 @@ public:
     // "Export Chart...": the chart as drawn to PNG, SVG or PDF, through the save dialog.
     void exportChart();
     // "History from Web Graph": writes the counted releases' counts of the
-    // address in the results grid's selected row into the loaded search's
-    // "Web Graph" section and charts that section.
+    // address in the results grid's selected row into the "Web Graph" section
+    // of a search chosen in the save dialog, and charts that section under a
+    // title naming the address.
     void historyFromWebGraph();
     // Where the page learns the results grid's selected row (-1: none).
     void setSelectedRowSource(std::function<int()> selectedRow) { m_selectedRow = std::move(selectedRow); }
@@ -66,13 +67,14 @@ private:
     QString m_chartFilePath;  // ChartFilePath
     QString m_title;
     QString m_searchName;  // the loaded saved search, without ".lpc"
+    QString m_graphAddress;  // whose web graph counts were just written into it
     std::function<int()> m_selectedRow;
 
     QPushButton* Command7 = nullptr;   // "Load Data"
     QPushButton* Command14 = nullptr;  // "Print"
     QPushButton* cmdExportHistory = nullptr;  // "Export History...": only with a saved search loaded
     QPushButton* cmdExportChart = nullptr;    // "Export Chart..."
-    QPushButton* cmdGraphHistory = nullptr;   // "History from Web Graph": only with a saved search loaded
+    QPushButton* cmdGraphHistory = nullptr;   // "History from Web Graph"
     QLabel* lblChartSearch = nullptr;
     QComboBox* cmbChart1 = nullptr;    // series: sections, then "All Engines"
     QLabel* lblChartType = nullptr;

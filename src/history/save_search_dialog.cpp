@@ -3,6 +3,7 @@
 #include "build_info.h"
 #include "history/load_search_dialog.h"
 #include "history/saved_search.h"
+#include "history/search_name.h"
 #include "platform/ui_platform.h"
 #include "results/results_grid.h"
 #include "desktop/branding.h"
@@ -81,6 +82,36 @@ void SaveSearchDialog::saveResults(QWidget* owner, const ResultsGrid& grid, int 
     dialog.exec();
 }
 
+std::optional<QString> SaveSearchDialog::chooseSearchFor(QWidget* owner, const QString& address) {
+    SaveSearchDialog dialog(owner);
+    dialog.pickFor(address);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.m_picked;
+}
+
+// The dialog names the address it writes for, and starts on that address's
+// own search: never on whatever search happens to be loaded.
+void SaveSearchDialog::pickFor(const QString& address) {
+    m_pickAddress = address;
+    setWindowTitle(QStringLiteral("Web Graph History of %1").arg(address));
+    Label1->setText(QStringLiteral("Add the counts to this previous search:"));
+    const QString suggested = savedSearch::nameForAddress(address).value_or(QString());
+    Text1->setText(suggested);
+    Text1->selectAll();
+    if (const auto existing = savedSearch::findExisting(suggested))
+        Combo1->setCurrentIndex(Combo1->findText(existing->name));
+}
+
+bool SaveSearchDialog::addConfirmed(const QString& name) {
+    const auto existing = savedSearch::findExisting(name);
+    if (!existing) return true;
+    const QString question =
+        QStringLiteral("The saved search \"%1\" already exists. Add the web graph's counts of %2 to it?")
+            .arg(existing->name, m_pickAddress);
+    return platform::ui().messageBox(this, question, QStringLiteral("Warning"), UiPlatform::Buttons::YesNoDefaultNo,
+                                     UiPlatform::Icon::Warning) == UiPlatform::Answer::Yes;
+}
+
 bool SaveSearchDialog::report(const std::optional<QString>& problem) {
     if (!problem) return false;
     platform::ui().messageBox(this, *problem, QStringLiteral("Information"), UiPlatform::Buttons::Ok,
@@ -93,6 +124,11 @@ void SaveSearchDialog::Command1_Click() {
         report(QString::fromLatin1(savedSearch::kChooseAppendTargetMessage));
         return;
     }
+    if (!m_pickAddress.isEmpty()) {
+        m_picked = Combo1->currentText();
+        accept();
+        return;
+    }
     if (report(savedSearch::appendRecord(Combo1->currentText(), savedSearch::pendingSaveRecord(),
                                          QDate::currentDate())))
         return;
@@ -102,6 +138,13 @@ void SaveSearchDialog::Command1_Click() {
 void SaveSearchDialog::Command3_Click() {
     const QString name = Text1->text();
     if (report(savedSearch::nameProblem(name))) return;
+    if (!m_pickAddress.isEmpty()) {
+        if (!addConfirmed(name)) return;
+        const auto existing = savedSearch::findExisting(name);
+        m_picked = existing ? existing->name : name;
+        accept();
+        return;
+    }
     // The dates the question counts are the ones the save replaces: no other
     // writer gets in between.
     const savedSearch::SearchLock lock(name);

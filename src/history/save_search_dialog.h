@@ -22,6 +22,11 @@ public:
     // The "Save Results" command: captures the row (selectedRow -1: none) and
     // opens the dialog, or says that a row must be selected first.
     static void saveResults(QWidget* owner, const ResultsGrid& grid, int selectedRow);
+    // The search that counts of address from elsewhere (the web graph) go
+    // into, chosen in the same dialog: an old search ("Ok") or a new name,
+    // the one a save of the address's row would suggest ("Save"). Nothing is
+    // written here; nothing when cancelled.
+    static std::optional<QString> chooseSearchFor(QWidget* owner, const QString& address);
 
 private slots:
     void Command1_Click();
@@ -33,6 +38,11 @@ private:
     bool report(const std::optional<QString>& problem);
     // "Save" over an existing search asks first; No keeps the file and the dialog.
     bool replaceConfirmed(const QString& name);
+    void pickFor(const QString& address);
+    bool addConfirmed(const QString& name);
+
+    QString m_pickAddress;          // set when the dialog only chooses a search
+    std::optional<QString> m_picked;
 
     QGroupBox* Frame1 = nullptr;  // "Save Into An Old Search Result"
     QLabel* Label1 = nullptr;

@@ -147,12 +147,15 @@ void ScanDriver::nextUrl() {
     }
     // The wait for the address's first request (with engines at once, for the
     // last engine to be ready) comes before its rows, so a stop meanwhile
-    // leaves none behind.
-    int first = 0;
-    if (m_atOnce)
-        for (int engine = 1; engine < kEngineCount; ++engine)
-            if (restMs(engine) > restMs(first)) first = engine;
-    if (const qint64 wait = restMs(first); wait > 0) {
+    // leaves none behind. Only a slot that sends a request for this address
+    // waits: one a batch has already answered, or an off one, holds nothing.
+    int first = -1;
+    for (int engine = 0; engine < kEngineCount; ++engine) {
+        if (!needsRequest(engine)) continue;
+        if (first < 0 || restMs(engine) > restMs(first)) first = engine;
+        if (!m_atOnce) break;
+    }
+    if (const qint64 wait = first < 0 ? 0 : restMs(first); wait > 0) {
         hold(wait, first);
         return;
     }

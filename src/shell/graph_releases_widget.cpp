@@ -2,12 +2,10 @@
 
 #include "config/app_paths.h"
 #include "graph/graph_job.h"
-#include "platform/ui_platform.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -16,14 +14,13 @@ namespace {
 enum Column { kRelease, kDate, kFetched, kCounted, kSize };
 
 QString yesOrNo(bool value) { return value ? QStringLiteral("Yes") : QStringLiteral("No"); }
-
-QString megabytes(qint64 bytes) { return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1); }
 }  // namespace
 
 GraphReleasesWidget::GraphReleasesWidget(QWidget* parent)
     : QGroupBox(QStringLiteral("Web Graph"), parent),
       m_listJob(new GraphJob(this)),
-      m_workJob(new GraphJob(this)) {
+      m_work(GraphWork::forWindow()) {
+    if (!m_work) m_work = new GraphWork(this);
     setObjectName(QStringLiteral("Frame4"));
     lvwGraphReleases = new QTreeWidget(this);
     lvwGraphReleases->setObjectName(QStringLiteral("lvwGraphReleases"));
@@ -45,8 +42,10 @@ GraphReleasesWidget::GraphReleasesWidget(QWidget* parent)
     cmdGraphFetch->setObjectName(QStringLiteral("cmdGraphFetch"));
     cmdGraphCount = new QPushButton(QStringLiteral("Count"), this);
     cmdGraphCount->setObjectName(QStringLiteral("cmdGraphCount"));
+    cmdGraphCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdGraphCancel->setObjectName(QStringLiteral("cmdGraphCancel"));
     // Enter in the dialog stays with its "Ok".
-    for (QPushButton* b : {cmdGraphList, cmdGraphFetch, cmdGraphCount}) b->setAutoDefault(false);
+    for (QPushButton* b : {cmdGraphList, cmdGraphFetch, cmdGraphCount, cmdGraphCancel}) b->setAutoDefault(false);
     lblGraphStatus = new QLabel(this);
     lblGraphStatus->setObjectName(QStringLiteral("lblGraphStatus"));
     lblGraphStatus->setWordWrap(true);
@@ -56,6 +55,7 @@ GraphReleasesWidget::GraphReleasesWidget(QWidget* parent)
     buttons->addWidget(cmdGraphList);
     buttons->addWidget(cmdGraphFetch);
     buttons->addWidget(cmdGraphCount);
+    buttons->addWidget(cmdGraphCancel);
     buttons->addStretch();
     auto* row = new QHBoxLayout;
     row->addWidget(lvwGraphReleases, 1);
@@ -67,11 +67,14 @@ GraphReleasesWidget::GraphReleasesWidget(QWidget* parent)
     connect(cmdGraphList, &QPushButton::clicked, this, &GraphReleasesWidget::cmdGraphList_Click);
     connect(cmdGraphFetch, &QPushButton::clicked, this, &GraphReleasesWidget::cmdGraphFetch_Click);
     connect(cmdGraphCount, &QPushButton::clicked, this, &GraphReleasesWidget::cmdGraphCount_Click);
+    connect(cmdGraphCancel, &QPushButton::clicked, this, &GraphReleasesWidget::cmdGraphCancel_Click);
     connect(lvwGraphReleases, &QTreeWidget::itemSelectionChanged, this, &GraphReleasesWidget::updateButtons);
     connect(m_listJob, &GraphJob::finished, this, &GraphReleasesWidget::listEnded);
-    connect(m_workJob, &GraphJob::finished, this, &GraphReleasesWidget::workEnded);
-    connect(m_workJob, &GraphJob::progress, this, &GraphReleasesWidget::showProgress);
+    connect(m_work, &GraphWork::started, this, &GraphReleasesWidget::showProgress);
+    connect(m_work, &GraphWork::progressed, this, &GraphReleasesWidget::showProgress);
+    connect(m_work, &GraphWork::finished, this, &GraphReleasesWidget::workEnded);
     refreshRows();
+    if (m_work->isRunning()) showProgress();
 }
 
 GraphReleasesWidget::~GraphReleasesWidget() = default;
@@ -101,10 +104,11 @@ QString GraphReleasesWidget::selectedRelease() const {
 
 void GraphReleasesWidget::updateButtons() {
     const QList<QTreeWidgetItem*> items = lvwGraphReleases->selectedItems();
-    const bool idle = !m_workJob->isRunning();
+    const bool idle = !m_work->isRunning();
     cmdGraphList->setEnabled(!m_listJob->isRunning());
     cmdGraphFetch->setEnabled(idle && !items.isEmpty());
     cmdGraphCount->setEnabled(idle && !items.isEmpty() && items.first()->text(kFetched) == yesOrNo(true));
+    cmdGraphCancel->setEnabled(!idle);
 }
 
 void GraphReleasesWidget::cmdGraphList_Click() {
@@ -127,55 +131,25 @@ void GraphReleasesWidget::listEnded(bool ok) {
     refreshRows();
 }
 
-void GraphReleasesWidget::cmdGraphFetch_Click() { startWork(QStringLiteral("Fetching"), QStringLiteral("fetch")); }
-void GraphReleasesWidget::cmdGraphCount_Click() { startWork(QStringLiteral("Counting"), QStringLiteral("count")); }
+void GraphReleasesWidget::cmdGraphFetch_Click() { startWork(GraphWork::Kind::Fetch); }
+void GraphReleasesWidget::cmdGraphCount_Click() { startWork(GraphWork::Kind::Count); }
 
-void GraphReleasesWidget::startWork(const QString& verb, const QString& command) {
+void GraphReleasesWidget::startWork(GraphWork::Kind kind) {
     const QString release = selectedRelease();
-    if (release.isEmpty() || m_workJob->isRunning()) return;
-    m_workRelease = release;
-    m_workVerb = verb;
-    auto* progress = new QProgressDialog(QStringLiteral("%1 %2...").arg(verb, release), QStringLiteral("Cancel"), 0,
-                                         1000, window());
-    progress->setObjectName(QStringLiteral("dlgGraphProgress"));
-    progress->setWindowTitle(QStringLiteral("Web Graph"));
-    progress->setAttribute(Qt::WA_DeleteOnClose);
-    progress->setAutoClose(false);
-    progress->setAutoReset(false);
-    progress->setMinimumDuration(0);
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setValue(0);
-    // "Cancel" ends the child; the dialog goes when the child has ended.
-    connect(progress, &QProgressDialog::canceled, m_workJob, &GraphJob::cancel);
-    m_progress = progress;
-    m_workJob->start({command, release}, graphBaseSetting(appPaths::settingsPath()));
-    progress->show();
+    if (release.isEmpty() || m_work->isRunning()) return;
+    m_work->start(kind, release, graphBaseSetting(appPaths::settingsPath()));
     updateButtons();
 }
 
-void GraphReleasesWidget::showProgress(qint64 done, qint64 total) {
-    if (!m_progress || total <= 0) return;
-    m_progress->setValue(static_cast<int>(std::min<qint64>(1000, done * 1000 / total)));
-    m_progress->setLabelText(
-        QStringLiteral("%1 %2: %3 of %4 MB").arg(m_workVerb, m_workRelease, megabytes(done), megabytes(total)));
+void GraphReleasesWidget::cmdGraphCancel_Click() { m_work->cancel(); }
+
+void GraphReleasesWidget::showProgress() {
+    if (m_work->isRunning()) lblGraphStatus->setText(m_work->progressText());
+    updateButtons();
 }
 
-void GraphReleasesWidget::workEnded(bool ok) {
-    if (m_progress) m_progress->close();
-    const QString release = m_workRelease;
-    if (ok) {
-        lblGraphStatus->setText(m_workVerb == QLatin1String("Fetching")
-                                    ? QStringLiteral("%1 is fetched and counted.").arg(release)
-                                    : QStringLiteral("%1 is counted.").arg(release));
-    } else if (m_workJob->wasCancelled()) {
-        lblGraphStatus->setText(m_workVerb == QLatin1String("Fetching")
-                                    ? QStringLiteral("The fetch of %1 was cancelled; \"Fetch\" goes on from where it "
-                                                     "stopped.")
-                                          .arg(release)
-                                    : QStringLiteral("The count of %1 was cancelled; it has no index.").arg(release));
-    }
+// Whatever the outcome, the list shows what is on disk now.
+void GraphReleasesWidget::workEnded() {
+    lblGraphStatus->setText(m_work->endText());
     refreshRows();
-    if (!ok && !m_workJob->wasCancelled())
-        platform::ui().messageBox(window(), m_workJob->lastError(), QStringLiteral("Web Graph"),
-                                  UiPlatform::Buttons::Ok, UiPlatform::Icon::Warning);
 }

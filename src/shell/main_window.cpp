@@ -2,7 +2,9 @@
 
 #include "browse/website_view_page.h"
 #include "browse/website_window.h"
+#include "config/app_paths.h"
 #include "config/settings_table.h"
+#include "graph/graph_work.h"
 #include "history/chart_view_page.h"
 #include "history/save_rows_ui.h"
 #include "history/save_search_dialog.h"
@@ -12,14 +14,17 @@
 #include "shell/about_box.h"
 #include "shell/banner_widget.h"
 #include "desktop/branding.h"
+#include "shell/first_scan_notice_widget.h"
 #include "shell/help_window.h"
 #include "shell/main_layout.h"
+#include "shell/main_status_bar_widget.h"
 #include "desktop/picture_box_widget.h"
 #include "desktop/program_end_ui.h"
 #include "shell/settings_dialog.h"
 #include "desktop/skin_ui.h"
 #include "shell/splash_window.h"
 #include "desktop/twips.h"
+#include "sources/count_source.h"
 #include "urllist/url_list_view.h"
 
 #include <QAction>
@@ -30,9 +35,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
@@ -89,6 +92,7 @@ Form1::Form1(QWidget* parent)
     TabStrip1 = tabs->tabBar();
     Frame2 = new DataViewPage(m_grid, central);
     Frame2->raise();
+    m_notice = new FirstScanNotice(Frame2);
     Frame3 = new ChartViewPage(m_grid, central);
     Frame3->raise();
     Frame3->setSelectedRowSource([this] { return Frame2->selectedRow(); });
@@ -109,24 +113,21 @@ Form1::Form1(QWidget* parent)
     connect(Frame2, &DataViewPage::webResultsRequested, this, &Form1::ShowWebResults);
     connect(Frame2, &DataViewPage::saveResultsRequested, this, &Form1::mnuSaveResults_Click);
     connect(Frame2, &DataViewPage::saveAllRequested, this, &Form1::mnuSaveAll_Click);
-    connect(Frame4, &WebsiteViewPage::statusPanel1Changed, m_panel1, &QLabel::setText);
-    connect(Frame4, &WebsiteViewPage::statusPanel2Changed, m_panel2, &QLabel::setText);
+    connect(Frame4, &WebsiteViewPage::statusPanel1Changed, StatusBar1->panel1(), &QLabel::setText);
+    connect(Frame4, &WebsiteViewPage::statusPanel2Changed, StatusBar1->panel2(), &QLabel::setText);
     connect(&m_driver, &ScanDriver::stateChanged, this, &Form1::showScanState);
-    connect(&m_driver, &ScanDriver::statusTextChanged, m_panel1, &QLabel::setText);
+    connect(&m_driver, &ScanDriver::statusTextChanged, StatusBar1->panel1(), &QLabel::setText);
     // A source's error stays in sight until the next scan: the first panel
     // moves on at once ("Search Complete." after a local source), and the
     // second is the Website View's.
-    connect(&m_driver, &ScanDriver::sourceError, this, [this](const QString& text) {
-        m_sourceErrors << text;
-        m_sourceNote->setText(m_sourceErrors.join(QStringLiteral("; ")));
-        m_sourceNote->setToolTip(m_sourceErrors.join(QLatin1Char('\n')));
-        m_sourceNote->show();
-    });
-    connect(&m_driver, &ScanDriver::progressChanged, this, [this](int value, int maximum) {
-        ProgressBar1->setMaximum(maximum);
-        ProgressBar1->setValue(value);
-    });
-    connect(&m_driver, &ScanDriver::progressVisibleChanged, ProgressBar1, &QWidget::setVisible);
+    connect(&m_driver, &ScanDriver::sourceError, StatusBar1, &MainStatusBar::addSourceError);
+    connect(&m_driver, &ScanDriver::progressChanged, StatusBar1, &MainStatusBar::setScanProgress);
+    connect(&m_driver, &ScanDriver::progressVisibleChanged, StatusBar1, &MainStatusBar::setScanProgressVisible);
+    connect(&m_driver, &ScanDriver::finished, this,
+            [this] { m_notice->scanEnded(m_grid, appPaths::settingsPath()); });
+    connect(m_notice, &FirstScanNotice::shownChanged, this, &Form1::LayoutMainWindow);
+    connect(m_notice, &FirstScanNotice::optionsRequested, this,
+            [this] { openOptionsAt(QStringLiteral("tabSources")); });
 
     setMinimumSize(twipsToPixels(mainDesign::kMinClientWidth), twipsToPixels(mainDesign::kMinClientHeight));
     resize(twipsToPixels(mainDesign::kClientWidth), twipsToPixels(mainDesign::kClientHeight));
@@ -143,8 +144,9 @@ void Form1::Form_Load() {
     Command3->setText(QStringLiteral("Visit ") + record.websiteAddress);
     mnuStop->setEnabled(false);
     showScanState(ScanDriver::State::Idle);
-    DockProgressBar();
-    m_panel1->setText(QString());
+    StatusBar1->dockProgressBar();
+    StatusBar1->panel1()->setText(QString());
+    showColumnCaptions();
     if (record.skinEnabled) applySkin(this);
     if (record.bannerEnabled) showBanner(centralWidget(), wbBanner, wbPicture);
     if (record.skinEnabled) {
@@ -251,38 +253,11 @@ void Form1::buildMenus() {
 }
 
 void Form1::buildStatusBar() {
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    m_panel1 = new QLabel(StatusBar1);
-    m_panel1->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    m_panel2 = new QLabel(StatusBar1);
-    m_panel2->setObjectName(QStringLiteral("StatusBar1Panel2"));
-    StatusBar1->addWidget(m_panel1, 3);
-    StatusBar1->addWidget(m_panel2, 2);
-    // Shown only while the last scan's sources reported errors.
-    m_sourceNote = new QLabel(StatusBar1);
-    m_sourceNote->setObjectName(QStringLiteral("StatusBar1SourceErrors"));
-    // A long message is cut at the panel's end; its tip holds all of it.
-    m_sourceNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    StatusBar1->addPermanentWidget(m_sourceNote, 3);
-    m_sourceNote->hide();
+    m_graphWork = new GraphWork(this);
+    m_graphWork->serveWindow();
+    StatusBar1 = new MainStatusBar(*m_graphWork, this);
     setStatusBar(StatusBar1);
-    ProgressBar1 = new QProgressBar(StatusBar1);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->hide();
-    // The status bar lays its panels out after the window does: the bar
-    // follows the second panel wherever it goes.
-    m_panel2->installEventFilter(this);
-    DockProgressBar();
-}
-
-// The progress bar lies over the whole second status panel, in front of it:
-// while a scan runs no text of the panel shows beside it.
-void Form1::DockProgressBar() {
-    ProgressBar1->setGeometry(m_panel2->geometry());
-    ProgressBar1->raise();
+    connect(StatusBar1, &MainStatusBar::panelsMoved, this, &Form1::LayoutMainWindow);
 }
 
 void Form1::LayoutMainWindow() {
@@ -304,17 +279,12 @@ void Form1::LayoutMainWindow() {
         tabs->setGeometry(twipsToPixels(layout.tabStrip));
     Frame2->setGeometry(twipsToPixels(layout.page));
     Frame2->layoutPage(layout.gridWidth, layout.gridHeight);
+    m_notice->fitUnder(Frame2->grid());
     Frame3->setGeometry(twipsToPixels(layout.page));
     Frame3->layoutPage(layout.page.width(), layout.page.height());
     Frame4->setGeometry(twipsToPixels(layout.page));
     Frame4->layoutPage(layout.page.width(), layout.page.height());
-    DockProgressBar();
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_panel2 && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
-        LayoutMainWindow();
-    return QMainWindow::eventFilter(watched, event);
+    StatusBar1->dockProgressBar();
 }
 
 void Form1::showEvent(QShowEvent* event) {
@@ -357,16 +327,12 @@ void Form1::TabStrip1_Click(int index) {
 }
 
 QString Form1::statusPanelText(int panel) const {
-    return panel == 1 ? m_panel1->text() : m_panel2->text();
+    return StatusBar1->panelText(panel);
 }
 
 void Form1::showScanState(ScanDriver::State state) {
     const bool idle = state == ScanDriver::State::Idle;
-    if (state == ScanDriver::State::Scanning && !m_sourceErrors.isEmpty()) {
-        m_sourceErrors.clear();
-        m_sourceNote->clear();
-        m_sourceNote->hide();
-    }
+    if (state == ScanDriver::State::Scanning) StatusBar1->clearSourceErrors();
     Command1->setText(idle ? QStringLiteral("Start") : QStringLiteral("Searching..."));
     Command1->setEnabled(idle);
     Command2->setEnabled(!idle);
@@ -405,13 +371,29 @@ void Form1::mnuSaveAll_Click() {
     saveRowsAsked(this, m_grid, rows);
 }
 void Form1::mnuGraph_Click() { Frame3->chooseSavedSearch(); }
-void Form1::Command6_Click() { Form2::showModeless(this, [this] { rerankGrid(); }); }
-void Form1::mnuConfig_Click() { Form2::showModal(this, [this] { rerankGrid(); }); }
+void Form1::Command6_Click() { Form2::showModeless(this, [this] { optionsSaved(); }); }
+void Form1::mnuConfig_Click() { Form2::showModal(this, [this] { optionsSaved(); }); }
+
+// Options, brought to its page of that object name where it has one.
+void Form1::openOptionsAt(const QString& page) {
+    Command6_Click();
+    Form2* options = Form2::instance();
+    auto* tabs = options ? options->findChild<QTabWidget*>() : nullptr;
+    if (auto* target = tabs ? tabs->findChild<QWidget*>(page) : nullptr; target && tabs->indexOf(target) >= 0)
+        tabs->setCurrentWidget(target);
+}
 
 // New thresholds show at once on the rows already in the grid.
-void Form1::rerankGrid() {
+void Form1::optionsSaved() {
     const ScanSettings settings = ScanSettings::read();
     m_grid.rerank(settings.lowThreshold, settings.highThreshold);
+    showColumnCaptions();
+}
+
+// The headers name the sources the next scan asks, from the start; counts
+// already in the grid keep the captions they were scanned under.
+void Form1::showColumnCaptions() {
+    if (m_grid.rowCount() == 0) m_grid.setEngineColumns(columnCaptions(appPaths::settingsPath()));
 }
 
 // From a grid row to its pages: the row's first webpage row is shown and the

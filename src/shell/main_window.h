@@ -9,6 +9,9 @@
 #include <array>
 
 class DataViewPage;
+class FirstScanNotice;
+class GraphWork;
+class MainStatusBar;
 class QAction;
 class QLabel;
 class QMenu;
@@ -50,7 +53,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void Command1_Click();   // "Start"
@@ -76,10 +78,11 @@ private:
     void buildMenus();
     void buildStatusBar();
     void Form_Load();
-    void DockProgressBar();
     void showScanState(ScanDriver::State state);
     void openHelpAtStart();
-    void rerankGrid();
+    void optionsSaved();
+    void showColumnCaptions();
+    void openOptionsAt(const QString& page);
     void restoreWindowPlace();
 
     ResultsGrid m_grid;
@@ -101,12 +104,9 @@ private:
     DataViewPage* Frame2 = nullptr;   // "Results - Data View"
     ChartViewPage* Frame3 = nullptr;    // "Results - Chart View"
     WebsiteViewPage* Frame4 = nullptr;  // "Results - Website View"
-    QStatusBar* StatusBar1 = nullptr;
-    QLabel* m_panel1 = nullptr;
-    QLabel* m_panel2 = nullptr;
-    QLabel* m_sourceNote = nullptr;  // the last scan's source errors, when there were any
-    QStringList m_sourceErrors;
-    QProgressBar* ProgressBar1 = nullptr;
+    MainStatusBar* StatusBar1 = nullptr;
+    GraphWork* m_graphWork = nullptr;  // the web graph's fetch or count, which outlives Options
+    FirstScanNotice* m_notice = nullptr;  // under the grid after a scan that found nothing
 
     QAction* mnuNewURL = nullptr;
     QAction* mnuSaveUrlList = nullptr;

@@ -18,7 +18,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
-#include <QProgressDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -43,11 +43,8 @@ private:
     QByteArray m_before;
 };
 
-QProgressDialog* progressDialog() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) return d;
-    return nullptr;
-}
+// No window waits for a job: nothing modal opens while one runs.
+QWidget* modalWindow() { return QApplication::activeModalWidget(); }
 
 class GraphPanelTest : public ::testing::Test {
 protected:
@@ -89,9 +86,10 @@ protected:
             for (int c = 0; c < item->columnCount(); ++c) cells << item->text(c);
         return cells;
     }
-    // Waits for the child to end (the progress dialog gone, "Fetch" usable again).
+    // Waits for the child to end ("Fetch" usable again, "Cancel" not).
     bool workEnds(int timeoutMs = 60000) {
-        return spinUntil([&] { return !progressDialog() && button("cmdGraphFetch")->isEnabled(); }, timeoutMs);
+        return spinUntil([&] { return button("cmdGraphFetch")->isEnabled() && !button("cmdGraphCancel")->isEnabled(); },
+                         timeoutMs);
     }
     QString part(const QString& kind) const {
         return graphRelease::releaseFolder(kRelease) + QLatin1Char('/') + graphRelease::fileName(kRelease, kind) +
@@ -110,8 +108,9 @@ protected:
     QLabel* status = nullptr;
 };
 
-// Fetch and Count by clicks: the progress dialog moves while the window's
-// timers keep running, and the list then shows the release fetched and counted.
+// Fetch and Count by clicks: the panel's line shows the figures while the
+// window's timers keep running, and the list then shows the release fetched
+// and counted.
 TEST_F(GraphPanelTest, FetchAndCountByClicksWithoutBlockingTheWindow) {
     serve({QStringLiteral("--rate"), QStringLiteral("600000")});
     open();
@@ -120,20 +119,23 @@ TEST_F(GraphPanelTest, FetchAndCountByClicksWithoutBlockingTheWindow) {
     EXPECT_EQ(status->text(), "1 release is published.");
     EXPECT_FALSE(button("cmdGraphCount")->isEnabled());
 
-    int ticks = 0, maxValue = -1;
+    int ticks = 0;
+    bool sawFigures = false;
     QTimer timer;
     timer.setInterval(10);
     QObject::connect(&timer, &QTimer::timeout, [&] {
         ++ticks;
-        if (QProgressDialog* d = progressDialog()) maxValue = std::max(maxValue, d->value());
+        sawFigures |= status->text().startsWith("Fetching " + kRelease + ": ") && status->text().contains(" of ");
     });
     timer.start();
     QElapsedTimer clock;
     clock.start();
     click("cmdGraphFetch");
     const qint64 clickMs = clock.elapsed();
-    ASSERT_NE(progressDialog(), nullptr);
-    EXPECT_EQ(progressDialog()->labelText().left(8), "Fetching");
+    EXPECT_EQ(modalWindow(), nullptr);
+    EXPECT_EQ(status->text().left(8), "Fetching");
+    EXPECT_TRUE(button("cmdGraphCancel")->isEnabled());
+    EXPECT_FALSE(button("cmdGraphFetch")->isEnabled());
     ASSERT_TRUE(workEnds());
     const qint64 fetchMs = clock.elapsed();
     timer.stop();
@@ -141,7 +143,7 @@ TEST_F(GraphPanelTest, FetchAndCountByClicksWithoutBlockingTheWindow) {
     EXPECT_GT(fetchMs, 1500);
     EXPECT_LT(clickMs, 500);
     EXPECT_GT(ticks, fetchMs / 10 / 3) << "ticks " << ticks << " in " << fetchMs << " ms";
-    EXPECT_GT(maxValue, 0);
+    EXPECT_TRUE(sawFigures);
     EXPECT_TRUE(m_ui.messages().isEmpty()) << m_ui.messages().join('\n').toStdString();
     // Counted as it came: the index is here, the .gz files are not.
     EXPECT_EQ(row().mid(0, 4), (QStringList{kRelease, "2024-04-29", "No", "Yes"}));
@@ -162,20 +164,18 @@ TEST_F(GraphPanelTest, FetchAndCountByClicksWithoutBlockingTheWindow) {
     if (!shots.isEmpty()) dialog->grab().save(QDir(shots).filePath("options_web_graph.png"));
 }
 
-// "Cancel" ends the child: part of the file stays, no release reads as
-// fetched, and the next "Fetch" goes on to the whole files.
+// The panel's "Cancel" ends the child: part of the file stays, no release
+// reads as fetched, and the next "Fetch" goes on to the whole files.
 TEST_F(GraphPanelTest, CancelEndsTheChildAndTheNextFetchCompletes) {
     serve({QStringLiteral("--rate"), QStringLiteral("200000")});
     open();
     listAndChoose();
     click("cmdGraphFetch");
     ASSERT_TRUE(spinUntil([&] { return QFileInfo(part("vertices")).size() > 100000; }, 20000));
-    QProgressDialog* progress = progressDialog();
-    ASSERT_NE(progress, nullptr);
-    EXPECT_GT(progress->value(), 0);
+    EXPECT_TRUE(status->text().contains(" MB")) << status->text().toStdString();
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+    click("cmdGraphCancel");
     ASSERT_TRUE(workEnds(10000));
     EXPECT_LT(clock.elapsed(), 3000);  // ended, not left to finish
     const qint64 kept = QFileInfo(part("vertices")).size();
@@ -197,8 +197,8 @@ TEST_F(GraphPanelTest, CancelEndsTheChildAndTheNextFetchCompletes) {
     EXPECT_EQ(index.domainCount(), 20000u);
 }
 
-// A fetch that fails shows the child's last message; a list that fails says
-// so in the panel, with no message box.
+// A fetch that fails shows the child's last message in the panel, and a list
+// that fails says so there too: no message box stops the user.
 TEST_F(GraphPanelTest, FailuresShowTheChildsMessage) {
     const struct {
         const char* name;
@@ -219,16 +219,16 @@ TEST_F(GraphPanelTest, FailuresShowTheChildsMessage) {
         if (c.stopServer) m_sim.reset();
         click("cmdGraphFetch");
         ASSERT_TRUE(workEnds());
-        ASSERT_EQ(m_ui.messages().size(), 1);
-        EXPECT_TRUE(m_ui.messages()[0].contains(c.message)) << m_ui.messages()[0].toStdString();
-        EXPECT_EQ(m_ui.asked[0].icon, UiPlatform::Icon::Warning);
+        EXPECT_TRUE(m_ui.messages().isEmpty()) << m_ui.messages().join('\n').toStdString();
+        EXPECT_TRUE(status->text().startsWith("The fetch of " + kRelease + " failed: ")) << status->text().toStdString();
+        EXPECT_TRUE(status->text().contains(c.message)) << status->text().toStdString();
         EXPECT_EQ(row().value(2), "No");
         if (c.stopServer) {
             click("cmdGraphList");
             ASSERT_TRUE(spinUntil([&] { return button("cmdGraphList")->isEnabled(); }));
             EXPECT_TRUE(status->text().startsWith("The published releases could not be listed: "))
                 << status->text().toStdString();
-            EXPECT_EQ(m_ui.messages().size(), 1);
+            EXPECT_TRUE(m_ui.messages().isEmpty());
             EXPECT_EQ(row().value(0), kRelease);  // still listed from the cache folder
         }
         dialog->close();
@@ -264,7 +264,7 @@ TEST(GraphHistoryCommand, WritesEveryCountedReleaseAndChartsIt) {
     auto* history = p.page.findChild<QPushButton*>(QStringLiteral("cmdGraphHistory"));
     ASSERT_NE(history, nullptr);
     EXPECT_EQ(history->text(), "History from Web Graph");
-    EXPECT_FALSE(history->isEnabled());  // no saved search loaded yet
+    EXPECT_TRUE(history->isEnabled());  // it asks where to write: no search need be loaded
     // Beside "Load Data" and "Print", under them, clear of the choosers and the chart.
     auto* load = p.page.findChild<QPushButton*>(QStringLiteral("Command7"));
     EXPECT_EQ(history->x(), load->x());
@@ -277,7 +277,6 @@ TEST(GraphHistoryCommand, WritesEveryCountedReleaseAndChartsIt) {
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     });
     QTest::mouseClick(p.page.findChild<QPushButton*>(QStringLiteral("Command7")), Qt::LeftButton);
-    ASSERT_TRUE(history->isEnabled());
     const QString file = p.app.file("Saved/site.lpc");
 
     // No row chosen, then nothing counted: a message each, nothing written.
@@ -299,6 +298,11 @@ TEST(GraphHistoryCommand, WritesEveryCountedReleaseAndChartsIt) {
                              {QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), r.id}), 0);
         ASSERT_EQ(runProgram(QStringLiteral(QUILLMARK_GRAPH_BIN), {QStringLiteral("count"), r.id}), 0);
     }
+    // Into "site", chosen as an old search in the save dialog.
+    onNextModal([](QDialog& d) {
+        choose(d.findChild<QComboBox*>(QStringLiteral("Combo1")), QStringLiteral("site"));
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    });
     QTest::mouseClick(history, Qt::LeftButton);
     EXPECT_EQ(p.ui.messages().size(), 2) << p.ui.messages().join('\n').toStdString();
     QStringList expected;
@@ -318,8 +322,95 @@ TEST(GraphHistoryCommand, WritesEveryCountedReleaseAndChartsIt) {
     EXPECT_EQ(choices, (QStringList{"Google", "Web Graph", "All Engines"}));
     EXPECT_EQ(series->currentText(), "Web Graph");
     EXPECT_EQ(p.chart()->chartData().categoryLabels.size(), 3);
+    EXPECT_EQ(p.chart()->chartData().title, "site - Web Graph of https://www.example.com/blog/");
     if (const QString shots = qEnvironmentVariable("QUILLMARK_SHOT_DIR"); !shots.isEmpty())
         p.page.grab().save(QDir(shots).filePath("chart_web_graph.png"));
+}
+
+// The loaded search belongs to another address: the dialog starts on the
+// selected row's own search name, Escape writes nothing, Enter writes there,
+// and the chart names the address whose counts it shows.
+TEST(GraphHistoryCommand, AsksWhereToWriteAndNeverTouchesTheLoadedSearch) {
+    TempGraphCache cache;
+    PublishedReleases releases;
+    const QString id = QStringLiteral("cc-main-2024-nov-feb-apr");
+    ASSERT_TRUE(releases.publish(id, QStringLiteral("CC-MAIN-2024-18"), {QStringLiteral("--include"), QStringLiteral("org.wikipedia")}));
+    {
+        GraphSim sim(releases.root());
+        ASSERT_EQ(runProgram(QStringLiteral(QUILLMARK_GRAPH_BIN), {QStringLiteral("--base"), sim.base(), QStringLiteral("fetch"), id}), 0);
+    }
+    ASSERT_TRUE(graphRelease::isCounted(id));
+
+    ChartPageFixture p;
+    DataViewPage data(p.grid);
+    data.resize(600, 400);
+    data.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&data));
+    p.page.setSelectedRowSource([&data] { return data.selectedRow(); });
+    p.grid.appendRow({QStringLiteral("http://example.com/")});
+    p.grid.appendRow({QStringLiteral("https://www.wikipedia.org/")});
+    const QByteArray mysite = "[Google]\r\n04-29-24=77\r\n04-22-24=70\r\n";
+    p.app.write("Saved/mysite.lpc", mysite);
+    onNextModal([](QDialog& d) {
+        choose(d.findChild<QComboBox*>(QStringLiteral("Combo1")), QStringLiteral("mysite"));
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    });
+    QTest::mouseClick(p.page.findChild<QPushButton*>(QStringLiteral("Command7")), Qt::LeftButton);
+    ASSERT_EQ(p.chart()->chartData().title, "mysite");
+    auto* view = data.findChild<QTreeView*>(QStringLiteral("ListView1"));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 0)).center());
+    ASSERT_EQ(data.selectedRow(), 1);
+    auto* history = p.page.findChild<QPushButton*>(QStringLiteral("cmdGraphHistory"));
+
+    struct Seen {
+        QString title, name, old;
+    } seen;
+    auto look = [&seen](QDialog& d) {
+        seen = {d.windowTitle(), d.findChild<QLineEdit*>(QStringLiteral("Text1"))->text(),
+                d.findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText()};
+    };
+    onNextModal([&](QDialog& d) {
+        look(d);
+        QTest::keyClick(&d, Qt::Key_Escape);
+    });
+    QTest::mouseClick(history, Qt::LeftButton);
+    EXPECT_EQ(seen.title, "Web Graph History of https://www.wikipedia.org/");
+    EXPECT_EQ(seen.name, "wikipedia.org");
+    EXPECT_EQ(seen.old, QString());  // no old search is offered for it
+    EXPECT_EQ(p.app.read("Saved/mysite.lpc"), mysite);
+    EXPECT_FALSE(QFileInfo::exists(p.app.file("Saved/wikipedia.org.lpc")));
+    EXPECT_EQ(p.chart()->chartData().title, "mysite");
+
+    onNextModal([&](QDialog& d) {
+        look(d);
+        QTest::keyClick(d.findChild<QLineEdit*>(QStringLiteral("Text1")), Qt::Key_Return);
+    });
+    QTest::mouseClick(history, Qt::LeftButton);
+    // One release, one date: at most the chart's one-entry notice.
+    for (const QString& m : p.ui.messages()) EXPECT_TRUE(m.startsWith("You need atleast 2")) << m.toStdString();
+    EXPECT_EQ(p.app.read("Saved/mysite.lpc"), mysite);
+    const QString written = p.app.file("Saved/wikipedia.org.lpc");
+    EXPECT_EQ(IniListSections(written), QStringList{"Web Graph"});
+    EXPECT_TRUE(IniReadSection("Web Graph", QString(), written).startsWith("04-29-24=")) << IniReadSection("Web Graph", QString(), written).toStdString();
+    EXPECT_EQ(p.page.findChild<QComboBox*>(QStringLiteral("cmbChart1"))->currentText(), "Web Graph");
+    EXPECT_EQ(p.chart()->chartData().title, "wikipedia.org - Web Graph of https://www.wikipedia.org/");
+
+    // Asked again, the row's own search is there to add to; "Save" on its
+    // name asks first, and No writes nothing.
+    const QByteArray before = p.app.read("Saved/wikipedia.org.lpc");
+    onNextModal([&](QDialog& d) {
+        look(d);
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("Command3")), Qt::LeftButton);
+    });
+    p.ui.messageAnswers = {UiPlatform::Answer::No};
+    const qsizetype shown = p.ui.messages().size();
+    QTest::mouseClick(history, Qt::LeftButton);
+    EXPECT_EQ(seen.old, "wikipedia.org");
+    ASSERT_EQ(p.ui.messages().size(), shown + 1);
+    EXPECT_TRUE(p.ui.messages().last().contains("\"wikipedia.org\" already exists")) << p.ui.messages().last().toStdString();
+    EXPECT_EQ(p.app.read("Saved/wikipedia.org.lpc"), before);
+    if (const QString shots = qEnvironmentVariable("QUILLMARK_SHOT_DIR"); !shots.isEmpty())
+        p.page.grab().save(QDir(shots).filePath("chart_web_graph_address.png"));
 }
 
 }  // namespace
