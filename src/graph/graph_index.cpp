@@ -290,7 +290,7 @@ bool Reader::decode(Cursor& c) const {
         // No domain is linked from more domains than the release holds (the
         // scratch list keeps a vertex id there, which may exceed its names).
         if (!readVarint(c.p, c.end, linking) || !readVarint(c.p, c.end, rank) || linking > UINT32_MAX ||
-            (m_verify && linking >= m_domains) || rank > UINT32_MAX)
+            (m_verify && m_countsBounded && linking >= m_domains) || rank > UINT32_MAX)
             return false;
         c.counts.linkingDomains = static_cast<uint32_t>(linking);
         c.counts.harmonicRank = static_cast<uint32_t>(rank);

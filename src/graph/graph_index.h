@@ -95,6 +95,10 @@ public:
     bool open(const std::string& path, Check check = Check::Verify);
     // The same on bytes in memory, which must outlive the reader.
     bool openBytes(const uint8_t* data, size_t size, Check check = Check::Verify);
+    // A published list's counts (linking networks, say) are not bounded by
+    // how many names it holds, as a release's linking domains are; call
+    // before open().
+    void countsUnbounded() { m_countsBounded = false; }
     const std::string& error() const { return m_error; }
     bool damaged() const { return m_damaged; }
     uint64_t domainCount() const { return m_domains; }
@@ -127,6 +131,7 @@ private:
     size_t m_size = 0;
     bool m_mapped = false;
     bool m_verify = true;
+    bool m_countsBounded = true;
     bool m_damaged = false;
     bool m_withCounts = false;
     uint64_t m_domains = 0;

@@ -3,6 +3,7 @@
 #include "config/file_write.h"
 #include "graph/domain_key.h"
 #include "graph/graph_index.h"
+#include "sources/source_template.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -215,7 +216,9 @@ QStringList lookupNames(const QString& address) {
     if (host.startsWith(QLatin1String("www."))) host.remove(0, 4);
     if (host.isEmpty()) return {};
     QStringList names{host};
-    const QString domain = domainKey::registrableDomain(host);
+    // By the whole list, as the services count: a site under a private
+    // suffix (someone.github.io) is a site of its own, not its suffix's owner.
+    const QString domain = addressDomain(host);
     if (!domain.isEmpty() && domain != host) names << domain;
     return names;
 }

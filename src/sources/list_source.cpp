@@ -27,6 +27,7 @@ ListSource::~ListSource() = default;
 bool ListSource::openIndex() {
     auto reader = std::make_unique<graphIndex::Reader>();
     const QString path = listIndex::indexPath(m_source.name);
+    reader->countsUnbounded();
     if (!reader->open(QFile::encodeName(path).toStdString())) return false;
     m_reader = std::move(reader);
     m_listDate = QFileInfo(path).lastModified();
@@ -85,7 +86,9 @@ ListSource::Found ListSource::lookUp(const QString& address) const {
     Found found;
     if (!m_reader) return found;
     for (const QString& name : listIndex::lookupNames(address)) {
-        if (m_reader->find(name.toStdString(), &found.counts)) {
+        const graphIndex::Found hit = m_reader->find(name.toStdString());
+        if (hit) {
+            found.counts = hit.counts;
             found.name = name;
             return found;
         }

@@ -29,9 +29,11 @@ listIndex::Columns majesticColumns() {
 // name -> count in the index at path; -1 when absent, -2 when it cannot be opened.
 long long countIn(const QString& path, const std::string& name, uint32_t* rank = nullptr) {
     graphIndex::Reader reader;
+    reader.countsUnbounded();
     if (!reader.open(QFile::encodeName(path).toStdString())) return -2;
-    graphIndex::Counts counts;
-    if (!reader.find(name, &counts)) return -1;
+    const graphIndex::Found hit = reader.find(name);
+    if (!hit) return -1;
+    const graphIndex::Counts counts = hit.counts;
     if (rank) *rank = counts.harmonicRank;
     return counts.linkingDomains;
 }
