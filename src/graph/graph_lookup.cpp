@@ -20,8 +20,8 @@ OpenRelease open(const QString& id, QString* error) {
 
 QString noReleaseText() {
     return QStringLiteral(
-        "no release is counted here (quillmark-graph list, then quillmark-graph fetch RELEASE and "
-        "quillmark-graph count RELEASE)");
+        "no release is counted here (quillmark-graph list, then quillmark-graph fetch RELEASE, "
+        "which counts it as it downloads)");
 }
 
 QString damagedText(const QString& id) {

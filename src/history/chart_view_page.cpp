@@ -226,9 +226,9 @@ void ChartViewPage::historyFromWebGraph() {
         return;
     }
     if (graphRelease::countedReleases().isEmpty()) {
-        tell(QStringLiteral("No release of the web graph is counted here yet. Fetch and count one in Options, "
-                            "\"Web Graph\" (or run quillmark-graph fetch RELEASE, then quillmark-graph count "
-                            "RELEASE)."),
+        tell(QStringLiteral("No release of the web graph is counted here yet. Fetch one in Options, "
+                            "\"Web Graph\" (or run quillmark-graph fetch RELEASE, which counts it as it "
+                            "downloads)."),
              UiPlatform::Icon::Information);
         return;
     }

@@ -13,7 +13,7 @@ OpenedIndexes openCounted(const QString& release, bool all) {
     QList<graphRelease::Release> releases;
     if (!release.isEmpty()) {
         if (!graphRelease::isCounted(release)) {
-            opened.error = QStringLiteral("%1: not counted here (quillmark-graph count %1)").arg(release);
+            opened.error = QStringLiteral("%1: not counted here (quillmark-graph fetch %1)").arg(release);
             return opened;
         }
         releases << graphRelease::localRelease(release);
