@@ -218,7 +218,7 @@ QStringList lookupNames(const QString& address) {
     QStringList names{host};
     // By the whole list, as the services count: a site under a private
     // suffix (someone.github.io) is a site of its own, not its suffix's owner.
-    const QString domain = addressDomain(host);
+    const QString domain = QString::fromLatin1(QUrl::toAce(addressDomain(host)));
     if (!domain.isEmpty() && domain != host) names << domain;
     return names;
 }

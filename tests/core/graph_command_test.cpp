@@ -195,20 +195,25 @@ TEST_F(GraphCommandTest, HistoryWritesOneDateAReleaseAndKeepsTheRest) {
 }
 
 // The real program, as a user runs it: a full disk (a file size limit) and a
-// kill while counting leave no index that reads as complete.
-TEST_F(GraphCommandTest, FullDiskAndKillLeaveNoIndex) {
+// kill while counting leave the index of the fetch as it was, and no part of
+// a new one.
+TEST_F(GraphCommandTest, FullDiskAndKillLeaveTheOldIndex) {
     publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")},
             {QStringLiteral("--domains"), QStringLiteral("60000"), QStringLiteral("--edges"), QStringLiteral("1500000")});
     GraphSim sim(m_root.path());
     ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), kRelease}).exit, 0);
+    const QByteArray fetched = readFileBytes(graphRelease::indexPath(kRelease));
+    ASSERT_FALSE(fetched.isEmpty());
     QByteArray out, err;
     const QString limited = QStringLiteral("trap '' XFSZ; ulimit -f 64; exec '%1' count %2")
                                 .arg(QStringLiteral(QUILLMARK_GRAPH_BIN), kRelease);
     EXPECT_EQ(runProgram(QStringLiteral("bash"), {QStringLiteral("-c"), limited}, &out, &err), 1);
     EXPECT_TRUE(err.contains("domain.index")) << err.constData();
     EXPECT_TRUE(err.contains("at byte")) << err.constData();
-    EXPECT_FALSE(graphRelease::isCounted(kRelease));
-    EXPECT_EQ(QDir(graphRelease::releaseFolder(kRelease)).entryList({QStringLiteral("domain.index*")}), QStringList());
+    EXPECT_TRUE(graphRelease::isCounted(kRelease));
+    EXPECT_EQ(readFileBytes(graphRelease::indexPath(kRelease)), fetched);
+    EXPECT_EQ(QDir(graphRelease::releaseFolder(kRelease)).entryList({QStringLiteral("domain.index*")}),
+              QStringList{QStringLiteral("domain.index")});
 
     for (int delayMs : {20, 80, 200}) {
         QProcess count;
@@ -375,13 +380,15 @@ TEST(GraphJobRun, AMissingProgramEndsWithAMessage) {
 
 namespace {
 
-// The window's Cancel of a count: the child is ended mid-count and no index
-// is left that could read as complete.
-TEST_F(GraphCommandTest, ACountCancelledByTheJobLeavesNoIndex) {
+// The window's Cancel of a count: the child is ended mid-count and the index
+// of the fetch answers as before.
+TEST_F(GraphCommandTest, ACountCancelledByTheJobLeavesTheOldIndex) {
     publish(kRelease, {QStringLiteral("CC-MAIN-2024-18")},
             {QStringLiteral("--domains"), QStringLiteral("60000"), QStringLiteral("--edges"), QStringLiteral("1500000")});
     GraphSim sim(m_root.path());
     ASSERT_EQ(graph({QStringLiteral("--base"), sim.base(), QStringLiteral("--keep"), QStringLiteral("fetch"), kRelease}).exit, 0);
+    const QByteArray fetched = readFileBytes(graphRelease::indexPath(kRelease));
+    ASSERT_FALSE(fetched.isEmpty());
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFileInfo(QStringLiteral(QUILLMARK_GRAPH_BIN)).absolutePath().toLocal8Bit() + ':' + path);
     GraphJob job;
@@ -404,7 +411,8 @@ TEST_F(GraphCommandTest, ACountCancelledByTheJobLeavesNoIndex) {
     EXPECT_FALSE(ok);
     EXPECT_TRUE(job.wasCancelled());
     EXPECT_TRUE(job.lastError().isEmpty()) << job.lastError().toStdString();  // a cancel is no failure
-    EXPECT_FALSE(graphRelease::isCounted(kRelease));
+    EXPECT_TRUE(graphRelease::isCounted(kRelease));
+    EXPECT_EQ(readFileBytes(graphRelease::indexPath(kRelease)), fetched);
 }
 
 }  // namespace
