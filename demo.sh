@@ -30,18 +30,20 @@ unset DBUS_SESSION_BUS_ADDRESS
 
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true' EXIT
-# Starts a stand-in that prints its port on its first line; echoes the port.
+# Starts a stand-in that prints its port on its first line, and sets $port.
+# Not in a subshell: the stand-ins end with the process that started them.
 start() {
   local portfile=$1; shift
   rm -f "$portfile"
   "$@" > "$portfile" &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$portfile" ] && break; sleep 0.05; done
-  head -n1 "$portfile"
+  port=$(head -n1 "$portfile")
 }
 
-sim=$(start "$demo/engine-sim.port" build/sim/engine-sim --port 0 --delay "${DEMO_DELAY_MS:-40}" \
-  --write-settings "$demo/settings.ini")
+start "$demo/engine-sim.port" build/sim/engine-sim --port 0 --delay "${DEMO_DELAY_MS:-40}" \
+  --write-settings "$demo/settings.ini"
+sim=$port
 echo "Stand-in engines and services on 127.0.0.1:$sim" >&2
 
 # A small web graph release that holds the sample list's domains, published
@@ -52,11 +54,13 @@ if [ ! -e "$published/$release-domain-ranks.txt.gz" ]; then
   mkdir -p "$published"
   build/sim/graph-gen "$published" "$release" --domains 20000 --edges 200000 \
     --include com.example --include org.example --include net.example \
-    --include org.wikipedia --include org.debian >/dev/null
+    --include org.wikipedia --include org.debian >/dev/null 2>&1
   printf '[{"id": "%s", "crawls": ["CC-MAIN-2026-40"]}]' "$release" > "$demo/published/graphinfo.json"
 fi
-graph=$(start "$demo/graph-sim.port" build/sim/graph-sim --root "$demo/published" --port 0)
+start "$demo/graph-sim.port" build/sim/graph-sim --root "$demo/published" --port 0
+graph=$port
 echo "Stand-in web graph server on 127.0.0.1:$graph" >&2
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$graph/graphinfo.json" && break; sleep 0.1; done
 "$demo/quillmark-graph" --base "http://127.0.0.1:$graph" fetch "$release" >&2
 
 # The presets, pointed at the stand-ins.
