@@ -177,14 +177,11 @@ int naturalCompare(const QCollator& collator, QStringView a, QStringView b) {
 
 enum class Mode { Append, Replace };
 
-std::optional<QString> writeRecord(const QString& name, const QString& record, const QDate& today,
-                                   Mode mode, const SearchLock* held) {
-    if (auto problem = nameProblem(name)) return problem;
-    const QList<RecordLine> lines = parsePendingSaveRecord(record);
-    const bool anyCount =
-        std::any_of(lines.begin(), lines.end(), [](const RecordLine& l) { return l.count.has_value(); });
-    if (!anyCount) return std::nullopt;
-
+// Reads the search under its lock (the caller's, or one of its own), lets
+// edit change it in memory, then writes the new text in one write and one
+// rename. edit answers false when an entry could not be made.
+template <typename Edit>
+std::optional<QString> editSearch(const QString& name, const SearchLock* held, Edit edit) {
     const QString folder = appPaths::savedFolder();
     if (!QDir().mkpath(folder))
         return failure(searchFilePath(name), QStringLiteral("the folder could not be created"));
@@ -197,30 +194,33 @@ std::optional<QString> writeRecord(const QString& name, const QString& record, c
     // Resolved under the lock: another writer may just have created it.
     const QString target = searchFilePath(name);
     removeAbandonedCopies(folder);
-
-    // Every entry is made in memory, then the new text replaces the search in
-    // one write and one rename.
     StagedCopy stage(target);
     QByteArray bytes;
     if (auto reason = stage.read(bytes)) return failure(target, *reason);
     IniLines ini;
     ini.loadBytes(bytes);
-    const QString key = dateKey(today);
-    for (const RecordLine& line : lines) {
-        if (!line.count) continue;
-        if (mode == Mode::Replace && !ini.emptySection(line.section)) return failure(target, kWriteFailed);
-        if (!ini.writeKeyBelowHeader(line.section, key, *line.count)) return failure(target, kWriteFailed);
-    }
+    if (!edit(ini)) return failure(target, kWriteFailed);
     if (auto reason = stage.write(ini.bytes())) return failure(target, *reason);
     if (auto reason = stage.commit()) return failure(target, *reason);
     return std::nullopt;
 }
 
-// A saved date "mm-dd-yy"; two-digit years before 70 are this century's.
-QDate savedDate(const QString& key) {
-    QDate date = QDate::fromString(key.trimmed(), QStringLiteral("MM-dd-yy"));
-    if (date.isValid() && date.year() < 1970) date = date.addYears(100);
-    return date;
+std::optional<QString> writeRecord(const QString& name, const QString& record, const QDate& today,
+                                   Mode mode, const SearchLock* held) {
+    if (auto problem = nameProblem(name)) return problem;
+    const QList<RecordLine> lines = parsePendingSaveRecord(record);
+    const bool anyCount =
+        std::any_of(lines.begin(), lines.end(), [](const RecordLine& l) { return l.count.has_value(); });
+    if (!anyCount) return std::nullopt;
+    const QString key = dateKey(today);
+    return editSearch(name, held, [&](IniLines& ini) {
+        for (const RecordLine& line : lines) {
+            if (!line.count) continue;
+            if (mode == Mode::Replace && !ini.emptySection(line.section)) return false;
+            if (!ini.writeKeyBelowHeader(line.section, key, *line.count)) return false;
+        }
+        return true;
+    });
 }
 
 // Puts key=count into the section at its place in newest-first order: above
@@ -243,7 +243,7 @@ bool placeDated(IniLines& ini, const QString& section, const QDate& date, const 
         const QString& line = ini.at(p);
         if (!line.isEmpty()) last = p;
         const qsizetype equals = line.indexOf(QLatin1Char('='));
-        const QDate entry = equals > 0 ? savedDate(line.left(equals)) : QDate();
+        const QDate entry = equals > 0 ? parseDateKey(QStringView(line).left(equals)) : QDate();
         if (entry.isValid() && entry < date) at = p;
     }
     if (!at) at = last + 1;
@@ -400,27 +400,11 @@ std::optional<QString> writeDatedCounts(const QString& name, const QString& sect
                                         const QList<std::pair<QDate, QString>>& counts, const SearchLock* held) {
     if (auto problem = nameProblem(name)) return problem;
     if (counts.isEmpty()) return std::nullopt;
-    const QString folder = appPaths::savedFolder();
-    if (!QDir().mkpath(folder))
-        return failure(searchFilePath(name), QStringLiteral("the folder could not be created"));
-    std::optional<SearchLock> ownLock;
-    if (!held) {
-        ownLock.emplace(name);
-        held = &*ownLock;
-    }
-    if (!held->isLocked()) return held->error();
-    const QString target = searchFilePath(name);
-    removeAbandonedCopies(folder);
-    StagedCopy stage(target);
-    QByteArray bytes;
-    if (auto reason = stage.read(bytes)) return failure(target, *reason);
-    IniLines ini;
-    ini.loadBytes(bytes);
-    for (const auto& [date, count] : counts)
-        if (!IniNameIsValid(section) || !placeDated(ini, section, date, count)) return failure(target, kWriteFailed);
-    if (auto reason = stage.write(ini.bytes())) return failure(target, *reason);
-    if (auto reason = stage.commit()) return failure(target, *reason);
-    return std::nullopt;
+    return editSearch(name, held, [&](IniLines& ini) {
+        for (const auto& [date, count] : counts)
+            if (!IniNameIsValid(section) || !placeDated(ini, section, date, count)) return false;
+        return true;
+    });
 }
 
 SearchLock::SearchLock(const QString& name, int waitMs)
