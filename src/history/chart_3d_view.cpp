@@ -145,6 +145,9 @@ void drawBars3d(Q3DBars& graph, const ChartData& full, bool steps) {
     series->dataProxy()->resetArray(array, shownSeriesLabels(data, kMaxAddressChars), thinnedLabels(data.categoryLabels));
     series->setItemLabelFormat(QStringLiteral("@rowLabel @colLabel: @valueLabel"));
     setValueRange(*graph.valueAxis(), data);
+    // The dates lie flat along the far side, seen edge on from the default
+    // view; turned towards the camera they read at any rotation.
+    graph.columnAxis()->setLabelAutoRotation(90.0f);
     graph.setBarSpacingRelative(true);
     // Past a few dozen bars a gap would be thinner than a pixel and hide the bars.
     const bool touching = steps || data.categoryCount() > kManyCategories;
@@ -164,6 +167,7 @@ void drawSurface3d(Q3DSurface& graph, const ChartData& data, bool areas) {
         for (CategoryRun run : valueRuns(data, s)) graph.addSeries(runSurface(data, s, run, areas));
     graph.axisX()->setFormatter(new CategoryFormatter(data.categoryLabels));
     graph.axisX()->setRange(-0.5f, static_cast<float>(std::max(n, 1)) - 0.5f);
+    graph.axisX()->setLabelAutoRotation(90.0f);  // the dates face the camera, as on bars
     graph.axisZ()->setFormatter(new CategoryFormatter(shownSeriesLabels(data, kMaxAddressChars)));
     graph.axisZ()->setRange(-0.5f, static_cast<float>(std::max(seriesCount, 1)) - 0.5f);
     setValueRange(*graph.axisY(), data);
