@@ -1,4 +1,5 @@
 #include "cli/graph_command.h"
+#include "support/graph_run.h"
 #include "config/ini_file.h"
 #include "graph/graph_index.h"
 #include "graph/release_catalog.h"
@@ -14,20 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct GraphRun {
-    int exit = -1;
-    QByteArray out, err;
-};
-
-GraphRun graph(const QStringList& args) {
-    GraphRun r;
-    GraphCommandIo io;
-    io.out = [&](const QByteArray& bytes) { r.out += bytes; };
-    io.err = [&](const QByteArray& bytes) { r.err += bytes; };
-    r.exit = runGraphCommand(args, io);
-    return r;
-}
 
 // A server root with releases made by the generator and their graphinfo.json.
 class GraphCommandTest : public ::testing::Test {

@@ -1,6 +1,7 @@
 // quillmark-graph fetch: a release counted as it downloads, resumed after an
 // interruption, one job at a time, and servers that lie.
 #include "cli/graph_command.h"
+#include "support/graph_run.h"
 #include "graph/release_catalog.h"
 #include "graph/release_counter.h"
 #include "graph/release_fetch.h"
@@ -27,20 +28,6 @@ const QStringList kSmall = {QStringLiteral("--domains"), QStringLiteral("4000"),
                             QStringLiteral("40000")};
 const QStringList kMedium = {QStringLiteral("--domains"), QStringLiteral("20000"), QStringLiteral("--edges"),
                              QStringLiteral("200000")};
-
-struct GraphRun {
-    int exit = -1;
-    QByteArray out, err;
-};
-
-GraphRun graph(const QStringList& args) {
-    GraphRun r;
-    GraphCommandIo io;
-    io.out = [&](const QByteArray& bytes) { r.out += bytes; };
-    io.err = [&](const QByteArray& bytes) { r.err += bytes; };
-    r.exit = runGraphCommand(args, io);
-    return r;
-}
 
 GraphRun fetch(const GraphSim& sim, const QStringList& more = {}) {
     return graph(QStringList{QStringLiteral("--base"), sim.base()} + more + QStringList{QStringLiteral("fetch"), kRelease});
