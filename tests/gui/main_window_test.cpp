@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include "active_window.h"
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -30,8 +31,7 @@ protected:
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         // Shortcuts reach the active window only.
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(activateForKeys(window.get()));
     }
 
     template <typename T>

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
+#include "active_window.h"
 #include <QTest>
 #include <QTreeView>
 #include <QWebEnginePage>
@@ -36,8 +37,7 @@ protected:
         window = std::make_unique<Form1>();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(activateForKeys(window.get()));
     }
     void TearDown() override {
         window.reset();
@@ -167,6 +167,8 @@ TEST_F(MenusTest, CtrlXCutsAndNeverQuits) {
         spinUntil([&] { return done; }, 5000);
         return answer;
     };
+    // The tab's own first page may report its load after ours began.
+    ASSERT_TRUE(spinUntil([&] { return js(QStringLiteral("document.getElementById('t') !== null")).toBool(); }, 10000));
     browser->setFocus();
     js(QStringLiteral("var t = document.getElementById('t'); t.focus(); t.select(); 1"));
     QWidget* target = browser->focusProxy() ? browser->focusProxy() : browser;
@@ -214,8 +216,7 @@ TEST_F(MenusTest, AccessKeysOpenEveryMenuAndRunTheirItems) {
     };
     for (const Key& k : keys) {
         SCOPED_TRACE(k.menu);
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(activateForKeys(window.get()));
         auto* menu = window->findChild<QMenu*>(k.menu);
         ASSERT_NE(menu, nullptr);
         QTest::keyClick(window.get(), k.menuKey, Qt::AltModifier);
@@ -235,8 +236,7 @@ TEST_F(MenusTest, F1OpensHelpAndEscapeClosesHelpAndAbout) {
     ASSERT_NE(Form8::instance(), nullptr);
     QWidget* help = Form8::instance();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
-    help->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    ASSERT_TRUE(activateForKeys(help));
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : help, Qt::Key_Escape);
     EXPECT_TRUE(spinUntil([] { return Form8::instance() == nullptr || !Form8::instance()->isVisible(); }, 3000));
 
@@ -244,8 +244,7 @@ TEST_F(MenusTest, F1OpensHelpAndEscapeClosesHelpAndAbout) {
     QWidget* about = frmAbout::instance();
     ASSERT_NE(about, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(about));
-    about->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(about));
+    ASSERT_TRUE(activateForKeys(about));
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : about, Qt::Key_Escape);
     EXPECT_TRUE(spinUntil([] { return frmAbout::instance() == nullptr || !frmAbout::instance()->isVisible(); }, 3000));
     EXPECT_EQ(ended, 0);

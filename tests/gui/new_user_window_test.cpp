@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QLineEdit>
 #include <QPushButton>
+#include "active_window.h"
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -38,8 +39,7 @@ protected:
         window = std::make_unique<Form1>();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(activateForKeys(window.get()));
     }
     template <typename T>
     T* child(QObject* parent, const char* name) {

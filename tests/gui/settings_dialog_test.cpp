@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include "active_window.h"
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -140,8 +141,7 @@ TEST_F(SettingsDialogTest, TypingKeepsTheRanksInOrder) {
         SCOPED_TRACE(testing::Message() << "field " << c.field << " keys " << c.keys);
         if (!Form2::instance()) Form2::showModeless(nullptr);
         dialog = Form2::instance();
-        dialog->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        ASSERT_TRUE(activateForKeys(dialog));
         // Back to the stored values through Reset, answered No.
         click("Command3");
         ASSERT_EQ(profiles(), (QStringList{"500", "1000", "1000"}));
@@ -315,8 +315,7 @@ namespace {
 // The two pacing options sit in "Data Options", which holds them whole; the
 // pause takes digits only, and Enter saves through the default button.
 TEST_F(SettingsDialogTest, ThresholdsRefuseNegativeNumbers) {
-    dialog->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    ASSERT_TRUE(activateForKeys(dialog));
     // Typed: the minus sign is refused as a letter is.
     QLineEdit* low = profile(0);
     low->setFocus();
