@@ -78,8 +78,20 @@ int main(int argc, char** argv) {
     graphCount::Result result;
     for (int run = 0; run < 2; ++run) {
         const double cpu0 = cpuSeconds(RUSAGE_SELF), t0 = now();
-        result = graphCount::countRelease(files, index);
+        // Where the time goes: each phase's start, as the counter announces it.
+        std::string phases;
+        double phaseStart = t0;
+        std::string phase;
+        auto mark = [&](const std::string& next) {
+            const double t = now();
+            if (!phase.empty()) phases += "  " + phase + ": " + std::to_string(t - phaseStart).substr(0, 5) + " s\n";
+            phase = next.substr(0, next.find(' ')) + " " + next.substr(next.rfind('/') + 1);
+            phaseStart = t;
+        };
+        result = graphCount::countRelease(files, index, mark);
+        mark({});
         const double wall = now() - t0;
+        std::printf("count run %d: %.2f s\n%s", run + 1, wall, phases.c_str());
         if (!result.error.empty()) {
             std::fprintf(stderr, "%s\n", result.error.c_str());
             return 1;

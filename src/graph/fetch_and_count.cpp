@@ -22,6 +22,7 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace graphFetch {
@@ -54,18 +55,20 @@ public:
         m_abandoned = true;
         m_wake.notify_all();
     }
-    // The counter's follower: true when the file now holds more than `have`.
-    bool waitForMore(const std::string& path, uint64_t have) {
+    // The counter's follower: More when the file now holds more than `have`;
+    // Stopped when the download ended before the file was whole.
+    GzLines::Follow waitForMore(const std::string& path, uint64_t have) {
         std::unique_lock lock(m_mutex);
         const auto it = m_files.find(path);
-        if (it == m_files.end()) return false;  // a file complete before this run
+        if (it == m_files.end()) return GzLines::Follow::End;  // a file complete before this run
         const File& file = it->second;
         m_waitPath = path;
         m_waitFor = have + kWakeAhead;
         m_waiting = true;
         m_wake.wait(lock, [&] { return m_abandoned || file.done || file.size >= m_waitFor; });
         m_waiting = false;
-        return !m_abandoned && file.size > have;
+        if (file.done) return file.size > have ? GzLines::Follow::More : GzLines::Follow::End;
+        return m_abandoned ? GzLines::Follow::Stopped : GzLines::Follow::More;
     }
 
 private:
@@ -83,6 +86,50 @@ private:
 };
 
 QString errnoText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// Syncs the partial files to the disk while they download, on its own
+// thread. The count's last step syncs the new index before it replaces the
+// old one, and that sync waits for whatever the file system still owes the
+// disk (the download's data among it): paid for as the bytes come, it is not
+// paid at the end. It also keeps what a crash would leave of the
+// download there to resume from.
+class Flusher {
+public:
+    explicit Flusher(std::vector<int> fds) : m_fds(std::move(fds)) {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~Flusher() { join(); }
+    // The download has ended: one last sync of each file, without waiting.
+    void finishSoon() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+    }
+    // Waits for that last sync; the files stay open until then.
+    void join() {
+        finishSoon();
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            const bool last = m_wake.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_stop; });
+            lock.unlock();
+            for (int fd : m_fds) ::fdatasync(fd);
+            lock.lock();
+            if (last) return;
+        }
+    }
+    std::vector<int> m_fds;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stop = false;
+    std::thread m_thread;
+};
 
 // One of the three files: where it is, what the server has, what is here.
 struct FileState {
@@ -342,7 +389,11 @@ FetchOutcome fetchAndCount(const ReleaseFetch& request) {
     }
 
     GrowingFiles growing;
-    graphCount::Files countFiles{run.files[0].countPath, run.files[1].countPath, run.files[2].countPath};
+    auto countPath = [&](const QString& kind) {
+        return run.files[static_cast<size_t>(graphRelease::kFileKinds.indexOf(kind))].countPath;
+    };
+    const graphCount::Files countFiles{countPath(QStringLiteral("vertices")), countPath(QStringLiteral("edges")),
+                                       countPath(QStringLiteral("ranks"))};
     for (const FileState& f : run.files)
         if (!f.complete) growing.add(f.countPath, static_cast<uint64_t>(f.have), false);
     Counter counter(growing, countFiles, QFile::encodeName(graphRelease::indexPath(request.id)).toStdString());
@@ -351,13 +402,23 @@ FetchOutcome fetchAndCount(const ReleaseFetch& request) {
     const auto due = std::find_if(run.files.begin(), run.files.end(), [](const FileState& f) { return !f.complete; });
     if (due == run.files.end() || due->have == 0) counter.start();
     run.report(run.here(), false);
+    std::vector<int> fds;
+    for (const FileState& f : run.files)
+        if (f.fd >= 0) fds.push_back(f.fd);
+    Flusher flusher(fds);
     outcome.error = downloadAll(run, growing, counter);
-    closeParts(run.files);
-    if (outcome.error) return outcome;  // the counter gives up as it goes
+    flusher.finishSoon();
+    if (outcome.error) {
+        flusher.join();
+        closeParts(run.files);
+        return outcome;  // the counter gives up as it goes
+    }
 
     const graphCount::Result counted = counter.finish([&](uint64_t read) {
         run.report(nothingToFetch ? static_cast<qint64>(read) : run.total, true);
     });
+    flusher.join();
+    closeParts(run.files);
     if (!counted.error.empty()) {
         nameCompleteFiles(run.files);
         outcome.error = QString::fromLocal8Bit(counted.error.c_str());

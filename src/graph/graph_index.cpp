@@ -71,17 +71,39 @@ uint64_t load64(const uint8_t* p) {
 
 }  // namespace
 
+#if defined(__x86_64__)
+namespace {
+// The processor's own CRC-32C instruction, where it has one: eight bytes a
+// step instead of one a table lookup.
+__attribute__((target("sse4.2"))) uint32_t crc32cHardware(const uint8_t* p, size_t size, uint32_t crc) {
+    uint64_t c = crc;
+    for (; size >= 8; p += 8, size -= 8) c = __builtin_ia32_crc32di(c, load64(p));
+    crc = static_cast<uint32_t>(c);
+    for (; size > 0; ++p, --size) crc = __builtin_ia32_crc32qi(crc, *p);
+    return crc;
+}
+const bool kHardwareCrc = __builtin_cpu_supports("sse4.2");
+}  // namespace
+#endif
+
 uint32_t crc32c(const void* data, size_t size, uint32_t crc) {
     const auto* p = static_cast<const uint8_t*>(data);
     crc = ~crc;
+#if defined(__x86_64__)
+    if (kHardwareCrc) return ~crc32cHardware(p, size, crc);
+#endif
     for (size_t i = 0; i < size; ++i) crc = kCrcTable[(crc ^ p[i]) & 0xff] ^ (crc >> 8);
     return ~crc;
 }
 
-Writer::Writer(std::string path, bool withCounts) : m_path(std::move(path)), m_withCounts(withCounts) {
-    m_file = std::fopen(m_path.c_str(), "wbe");
+Writer::Writer(std::string path, bool withCounts, Sync sync)
+    : m_path(std::move(path)), m_withCounts(withCounts), m_sync(sync) {
+    // A link planted in the file's place is not followed.
+    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    m_file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
     if (!m_file) {
         fail("cannot be created");
+        if (fd >= 0) ::close(fd);
         return;
     }
     constexpr size_t kBufferSize = 1 << 20;
@@ -107,6 +129,14 @@ void Writer::put(const void* data, size_t size) {
     errno = 0;
     if (std::fwrite(data, 1, size, m_file) != size) fail("cannot be written");
     m_written += size;
+    // A file that will be synced goes to the disk as it is written, so that
+    // the sync at the end has little left to wait for.
+    constexpr uint64_t kWriteBackEvery = uint64_t{4} << 20;
+    if (m_sync == Sync::Durable && m_written - m_writtenBack >= kWriteBackEvery && std::fflush(m_file) == 0) {
+        ::sync_file_range(::fileno(m_file), static_cast<off_t>(m_writtenBack),
+                          static_cast<off_t>(m_written - m_writtenBack), SYNC_FILE_RANGE_WRITE);
+        m_writtenBack = m_written;
+    }
 }
 
 void Writer::putVarint(uint64_t value) {
@@ -178,7 +208,7 @@ bool Writer::finish() {
     if (ok() && (std::fseek(m_file, 0, SEEK_SET) != 0 || std::fwrite(&header, sizeof header, 1, m_file) != 1 ||
                  std::fflush(m_file) != 0))
         fail("cannot be written");
-    if (ok() && ::fsync(::fileno(m_file)) != 0) fail("cannot be written");
+    if (ok() && m_sync == Sync::Durable && ::fsync(::fileno(m_file)) != 0) fail("cannot be written");
     if (std::fclose(m_file) != 0) fail("cannot be written");
     m_file = nullptr;
     return ok();
@@ -296,6 +326,17 @@ bool Reader::decode(Cursor& c) const {
         c.counts.harmonicRank = static_cast<uint32_t>(rank);
     }
     return true;
+}
+
+bool Reader::nameAt(uint64_t position, std::string& name) const {
+    Block range;
+    if (position >= m_domains || !block(position / kBlockSize, range)) return false;
+    Cursor c{range.p, range.end, std::move(name), {}};
+    c.name.clear();
+    bool ok = true;
+    for (uint64_t i = 0; ok && i <= position % kBlockSize; ++i) ok = decode(c);
+    name = std::move(c.name);
+    return ok;
 }
 
 Found Reader::find(std::string_view name) const {

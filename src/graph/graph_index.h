@@ -40,7 +40,10 @@ uint32_t crc32c(const void* data, size_t size, uint32_t crc = 0);
 // never reads as complete. Errors name the file and the byte.
 class Writer final {
 public:
-    Writer(std::string path, bool withCounts);
+    // Durable files are synced to the disk by finish(); a scratch file that
+    // is only read back by the same run need not be.
+    enum class Sync { Durable, None };
+    Writer(std::string path, bool withCounts, Sync sync = Sync::Durable);
     ~Writer();
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
@@ -60,7 +63,9 @@ private:
 
     std::string m_path;
     bool m_withCounts;
+    Sync m_sync;
     FILE* m_file = nullptr;
+    uint64_t m_writtenBack = 0;
     std::unique_ptr<char[]> m_buffer;  // the file's, left uninitialized
     std::vector<uint64_t> m_offsets;
     std::string m_block;  // the open block's bytes, written when it is full
@@ -105,6 +110,9 @@ public:
     bool hasCounts() const { return m_withCounts; }
     // The place of a name and its numbers; Damaged when a block it needed is.
     Found find(std::string_view name) const;
+    // The name at a place in name order, into `name` (whose buffer is reused);
+    // false when the place is beyond the list or its block is damaged.
+    bool nameAt(uint64_t position, std::string& name) const;
     // Calls visit(name, counts) for every entry in order; false when a block
     // is damaged (then the visits so far are all there were).
     template <typename Visit>

@@ -63,7 +63,15 @@ void GzLines::failLine(const std::string& what) {
 
 bool GzLines::readInput() {
     ssize_t n = ::read(m_fd, m_in.data(), m_in.size());
-    while (n == 0 && t_follower && t_follower(m_path, m_fileRead)) n = ::read(m_fd, m_in.data(), m_in.size());
+    while (n == 0 && t_follower) {
+        const Follow follow = t_follower(m_path, m_fileRead);
+        if (follow == Follow::Stopped) {
+            fail("was not downloaded whole: the download stopped", m_fileRead);
+            return false;
+        }
+        if (follow == Follow::End) break;
+        n = ::read(m_fd, m_in.data(), m_in.size());
+    }
     if (n < 0) {
         fail(std::string("cannot be read (") + std::strerror(errno) + ")", m_fileRead);
         return false;

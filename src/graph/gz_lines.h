@@ -96,9 +96,12 @@ public:
     // For a file another thread is still writing (a download counted as it
     // arrives): when a read finds no more bytes, this thread's follower is
     // asked, with the bytes read so far. It blocks until the file holds more
-    // (true: read again) or says the file ends there (false). None: a file
-    // ends where a read finds nothing.
-    using Follower = std::function<bool(const std::string& path, uint64_t have)>;
+    // (More: read again), says the file ends there (End), or that no more
+    // will come to a file not yet whole (Stopped: reading fails, even where
+    // the bytes so far happen to end a gzip member). None: a file ends where
+    // a read finds nothing.
+    enum class Follow { More, End, Stopped };
+    using Follower = std::function<Follow(const std::string& path, uint64_t have)>;
     static void setThreadFollower(Follower follower);
 
 private:

@@ -47,8 +47,12 @@ QString indexPath(const QString& id);
 // The release's entry as fetched, kept beside its files so dates are known offline.
 QString infoPath(const QString& id);
 QString fileName(const QString& id, const QString& kind);  // kind: vertices, edges, ranks
-inline const QStringList kFileKinds = {QStringLiteral("vertices"), QStringLiteral("edges"),
-                                       QStringLiteral("ranks")};
+// In the order they are fetched and counted: the ranks need only the names,
+// and are counted more slowly than they download, so they go before the
+// edges, whose count keeps up with any download; the count then ends moments
+// after the download does.
+inline const QStringList kFileKinds = {QStringLiteral("vertices"), QStringLiteral("ranks"),
+                                       QStringLiteral("edges")};
 bool isFetched(const QString& id);
 bool isCounted(const QString& id);
 // The release as kept here: its id and the crawls saved when it was fetched.

@@ -3,6 +3,7 @@
 #include "graph/graph_index.h"
 #include "graph/gz_lines.h"
 #include "graph/name_sort.h"
+#include "graph/name_table.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -99,6 +100,9 @@ public:
         for (uint32_t id : ids) m_first.emplace(id, ids.front());
     }
     bool any() const { return !m_first.empty(); }
+    void markShared(std::vector<uint32_t>& counts, uint32_t mark) const {
+        for (const auto& [id, first] : m_first) counts[id] |= mark;
+    }
     void add(uint64_t from, uint64_t to) {
         m_pairs.push_back(uint64_t{first(from)} << 32 | first(to));
         if (m_pairs.size() >= m_limit) {
@@ -146,7 +150,7 @@ std::optional<std::string> edgeProblem(std::string_view line, uint64_t domains, 
     return std::nullopt;
 }
 
-// Pass 2: in-degrees by id. The edges are sorted, so a repeated link is the
+// Pass 3: in-degrees by id. The edges are sorted, so a repeated link is the
 // one before it. Lines are parsed in place, in runs, the common form on a
 // fast path. counts holds one entry an id (kShared marks shared names).
 bool readEdges(GzLines& in, std::vector<uint32_t>& counts, DupLinks& dups, uint64_t& distinct) {
@@ -243,10 +247,12 @@ bool readEdges(GzLines& in, std::vector<uint32_t>& counts, DupLinks& dups, uint6
     return true;
 }
 
-// Pass 3: harmonic positions, joined to the names. A name ranked twice keeps
+// Pass 2: harmonic positions, joined to the names. A name ranked twice keeps
 // its better place.
-bool readRanks(GzLines& in, const graphIndex::Reader& names, std::vector<uint32_t>& rank) {
+bool readRanks(GzLines& in, const graphIndex::Reader& names, const NameTable& table, std::vector<uint32_t>& rank) {
     std::string_view line, fields[kMaxFields];
+    std::string buffer;
+    buffer.reserve(graphIndex::kMaxName + 1);
     bool first = true;
     while (in.next(line)) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -269,13 +275,14 @@ bool readRanks(GzLines& in, const graphIndex::Reader& names, std::vector<uint32_
             in.failLine(tooLong(fields[4]));
             return false;
         }
-        const graphIndex::Found found = names.find(fields[4]);
-        if (found.status == graphIndex::Status::Damaged) {
+        uint64_t place = 0;
+        const graphIndex::Status found = table.find(fields[4], names, buffer, place);
+        if (found == graphIndex::Status::Damaged) {
             in.failLine("the list of names read back is damaged");
             return false;
         }
-        if (!found) continue;
-        uint32_t& best = rank[found.position];
+        if (found == graphIndex::Status::Absent) continue;
+        uint32_t& best = rank[place];
         if (best == graphIndex::kNoRank || position < best) best = static_cast<uint32_t>(position);
     }
     return in.error().empty();
@@ -328,7 +335,7 @@ Result countRelease(const Files& files, const std::string& indexPath,
     };
     cleanUp();
     // Each file's bytes are counted on from those of the files before it.
-    const uint64_t sizes[] = {fileSize(files.vertices), fileSize(files.edges), fileSize(files.ranks)};
+    const uint64_t sizes[] = {fileSize(files.vertices), fileSize(files.ranks), fileSize(files.edges)};
     const uint64_t total = sizes[0] + sizes[1] + sizes[2];
     auto observe = [&](GzLines& in, int file) {
         if (!bytes) return;
@@ -340,6 +347,7 @@ Result countRelease(const Files& files, const std::string& indexPath,
     uint64_t ids = 0;
     std::vector<uint32_t> counts;
     DupLinks dups;
+    std::optional<NameTable> table;
     {
         NameSort sorted(namesPath + ".run", kSortBudget);
         {
@@ -349,37 +357,42 @@ Result countRelease(const Files& files, const std::string& indexPath,
                 return failed(!vertices.error().empty() ? vertices.error() : sorted.error());
         }
         // The scratch list: each name once, in order, with the first id that
-        // listed it; ids sharing a name are marked and remembered.
-        counts.assign(ids, 0);
-        graphIndex::Writer names(namesPath, true);
+        // listed it; ids sharing a name are remembered.
+        table.emplace(ids);
+        graphIndex::Writer names(namesPath, true, graphIndex::Writer::Sync::None);
         const bool merged = sorted.finish([&](std::string_view name, const std::vector<uint32_t>& same) {
             names.add(name, {same.front(), 0});
-            if (same.size() > 1) {
-                for (uint32_t id : same) counts[id] |= kShared;
-                dups.addShared(same);
-            }
+            table->add(name, result.domains);
+            if (same.size() > 1) dups.addShared(same);
             ++result.domains;
             return names.ok();
         });
+        table->flush();
         if (!merged) return failed(sorted.error());
         if (!names.finish()) return failed(names.error());
     }
     graphIndex::Reader names;
     if (!names.open(namesPath, graphIndex::Reader::Check::Trusted)) return failed(names.error());
-    say("Reading " + files.edges);
-    {
-        GzLines edges(files.edges);
-        observe(edges, 1);
-        if (!readEdges(edges, counts, dups, result.edges)) return failed(edges.error());
-    }
-    dups = {};
+    // The ranks before the edges, in the order a fetch brings them.
     std::vector<uint32_t> rank(result.domains, graphIndex::kNoRank);
     say("Reading " + files.ranks);
     {
         GzLines ranks(files.ranks);
-        observe(ranks, 2);
-        if (!readRanks(ranks, names, rank)) return failed(ranks.error());
+        observe(ranks, 1);
+        if (!readRanks(ranks, names, *table, rank)) return failed(ranks.error());
     }
+    table.reset();
+    // The counters, taken only now that the table is gone; ids sharing a
+    // name are marked.
+    counts.assign(ids, 0);
+    dups.markShared(counts, kShared);
+    say("Reading " + files.edges);
+    {
+        GzLines edges(files.edges);
+        observe(edges, 2);
+        if (!readEdges(edges, counts, dups, result.edges)) return failed(edges.error());
+    }
+    dups = {};
     say("Writing " + indexPath);
     graphIndex::Writer index(partPath, true);
     uint64_t position = 0;

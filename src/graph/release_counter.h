@@ -8,9 +8,13 @@
 // the index. The vertices may come in any order and may list a name under
 // several ids (the ids are their line numbers); the count of a name is the
 // number of other names with a link from any of their ids to any of its ids.
-// Memory: two 4-byte numbers a domain, the block offsets and a bounded buffer
-// for sorting the names; the sorted names wait in a scratch file beside the
-// index, read by memory mapping.
+// The files are read in the order a fetch brings them: vertices, ranks, edges.
+// Memory: a bounded buffer for sorting the names, the block offsets, and at
+// most nine bytes a domain: a table of five bytes a domain finds the names the
+// ranks give (from the sorted names to the end of the ranks), beside the
+// 4-byte rank of each (to the end), then a 4-byte counter of each (from the
+// edges on). The sorted names wait in a scratch file beside the index, read by
+// memory mapping.
 namespace graphCount {
 
 struct Files {

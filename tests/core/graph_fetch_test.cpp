@@ -120,7 +120,7 @@ TEST_F(GraphFetchTest, AnInterruptedFetchResumesAndCompletesTheCount) {
 
     const GraphRun second = fetch(sim);
     EXPECT_EQ(second.exit, 1);
-    EXPECT_TRUE(second.err.contains("edges.txt.gz: the transfer stopped at byte 20000")) << second.err.constData();
+    EXPECT_TRUE(second.err.contains("ranks.txt.gz: the transfer stopped at byte 20000")) << second.err.constData();
     // The vertices came whole by a range from byte 20000 on.
     EXPECT_EQ(readFileBytes(cachedFile(QStringLiteral("vertices"), QStringLiteral(".part"))),
               readFileBytes(m_published.file(kRelease, QStringLiteral("vertices"))));

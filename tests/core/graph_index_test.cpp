@@ -215,3 +215,53 @@ TEST(GraphNameSort, MergesRunsIntoOneOrderedListWithTheIdsOfEachName) {
 }
 
 }  // namespace
+
+namespace {
+
+// The published CRC-32C check value, whole and continued from a split at
+// every point: indexes written before must still verify.
+TEST(GraphIndexChecksum, CheckValueWholeAndContinued) {
+    const std::string text = "123456789";
+    EXPECT_EQ(graphIndex::crc32c(text.data(), text.size()), 0xE3069283u);
+    for (size_t split = 0; split <= text.size(); ++split)
+        EXPECT_EQ(graphIndex::crc32c(text.data() + split, text.size() - split, graphIndex::crc32c(text.data(), split)),
+                  0xE3069283u)
+            << split;
+    // 32 zero bytes, the other value the standard lists, read from an odd address.
+    const std::vector<uint8_t> zeros(40, 0);
+    EXPECT_EQ(graphIndex::crc32c(zeros.data() + 3, 32), 0x8A9136AAu);
+}
+
+TEST(GraphIndexWriter, ALinkInTheFilesPlaceIsNotFollowed) {
+    QTemporaryDir dir;
+    const std::string outside = dir.filePath(QStringLiteral("outside")).toStdString();
+    const std::string link = dir.filePath(QStringLiteral("domain.index.part")).toStdString();
+    QFile target(QString::fromStdString(outside));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+    target.write("keep me");
+    target.close();
+    ASSERT_EQ(::symlink(outside.c_str(), link.c_str()), 0);
+    graphIndex::Writer writer(link, true);
+    writer.add("com.example", {1, 1});
+    EXPECT_FALSE(writer.finish());
+    EXPECT_NE(writer.error().find(link), std::string::npos) << writer.error();
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(target.readAll(), QByteArray("keep me"));
+}
+
+// The name at each place, across blocks, and nothing beyond the last.
+TEST(GraphIndexReader, NameAtEveryPlace) {
+    QTemporaryDir dir;
+    const SmallIndex index = makeSmallIndex(dir, 70);
+    graphIndex::Reader reader;
+    ASSERT_TRUE(reader.open(dir.filePath(QStringLiteral("small.index")).toStdString()));
+    std::string name = "left over from before";
+    for (size_t i = 0; i < index.entries.size(); ++i) {
+        ASSERT_TRUE(reader.nameAt(i, name)) << i;
+        EXPECT_EQ(name, index.entries[i].name) << i;
+    }
+    EXPECT_FALSE(reader.nameAt(index.entries.size(), name));
+    EXPECT_FALSE(reader.nameAt(UINT64_MAX, name));
+}
+
+}  // namespace
