@@ -1,5 +1,5 @@
 // The web graph's index reader on arbitrary bytes: opened with and without
-// the block checksums, looked up and walked through. Whatever the bytes, no
+// the block checksums, looked up, read by place and walked through. Whatever the bytes, no
 // crash; and an index whose every block passed its checksum answers every
 // name it lists.
 #include "graph/graph_index.h"
@@ -18,6 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (entries.size() < 4096) entries.emplace_back(std::string(name), counts);
         });
         for (const char* probe : {"", "com.example", "zzzz", "\xff"}) reader.find(probe);
+        // The name at each place is the one the walk gave there.
+        std::string name;
+        for (uint64_t place : {uint64_t{0}, reader.domainCount(), reader.domainCount() - 1, uint64_t{1} << 40}) reader.nameAt(place, name);
+        for (size_t i = 0; i < entries.size() && i < 256; ++i) {
+            const bool read = reader.nameAt(i, name);
+            if (whole && check == graphIndex::Reader::Check::Verify && (!read || name != entries[i].first)) {
+                std::fprintf(stderr, "a checked index gives another name at %zu\n", i);
+                std::abort();
+            }
+        }
         for (const auto& [name, counts] : entries) {
             const graphIndex::Found found = reader.find(name);
             if (whole && check == graphIndex::Reader::Check::Verify && entries.size() < 4096 &&
