@@ -157,7 +157,23 @@ void Writer::endBlock() {
     m_block.clear();
 }
 
+void Writer::addEncoded(std::string_view encodedName, Counts counts) {
+    if (m_count % kBlockSize == 0) endBlock();
+    m_copying = true;
+    m_block.append(encodedName);
+    if (m_withCounts) {
+        putVarint(counts.linkingDomains);
+        putVarint(counts.harmonicRank);
+    }
+    ++m_count;
+}
+
 void Writer::add(std::string_view name, Counts counts) {
+    if (m_copying) {
+        errno = 0;
+        fail("mixes copied names with added ones");
+        return;
+    }
     if (name.empty() || name.size() > kMaxName) {
         errno = 0;
         fail("holds a name that is empty or longer than 253 bytes");
@@ -297,6 +313,41 @@ bool Reader::block(uint64_t index, Block& out) const {
     return true;
 }
 
+bool Reader::readCounts(const uint8_t*& p, const uint8_t* end, Counts& counts) const {
+    uint64_t linking = 0, rank = 0;
+    // No domain is linked from more domains than the release holds (the
+    // scratch list keeps a vertex id there, which may exceed its names).
+    if (!readVarint(p, end, linking) || !readVarint(p, end, rank) || linking > UINT32_MAX ||
+        (m_verify && m_countsBounded && linking >= m_domains) || rank > UINT32_MAX)
+        return false;
+    counts.linkingDomains = static_cast<uint32_t>(linking);
+    counts.harmonicRank = static_cast<uint32_t>(rank);
+    return true;
+}
+
+bool Reader::skip(const uint8_t*& p, const uint8_t* end, size_t& length, std::string_view& encoded,
+                  Counts& counts) const {
+    const uint8_t* const start = p;
+    if (p >= end) return false;
+    const uint8_t head = *p++;
+    uint64_t shared = head >> 4, added = head & 15, extra = 0;
+    if (shared == 15) {
+        if (!readVarint(p, end, extra) || extra > kMaxName) return false;
+        shared += extra;
+    }
+    if (added == 15) {
+        if (!readVarint(p, end, extra) || extra > kMaxName) return false;
+        added += extra;
+    }
+    if (shared > length || shared + added > kMaxName || shared + added == 0 ||
+        added > static_cast<uint64_t>(end - p))
+        return false;
+    p += added;
+    length = shared + added;
+    encoded = std::string_view(reinterpret_cast<const char*>(start), static_cast<size_t>(p - start));
+    return !m_withCounts || readCounts(p, end, counts);
+}
+
 bool Reader::decode(Cursor& c) const {
     if (c.p >= c.end) return false;
     const uint8_t head = *c.p++;
@@ -315,17 +366,7 @@ bool Reader::decode(Cursor& c) const {
     c.name.resize(shared);
     c.name.append(reinterpret_cast<const char*>(c.p), length);
     c.p += length;
-    if (m_withCounts) {
-        uint64_t linking = 0, rank = 0;
-        // No domain is linked from more domains than the release holds (the
-        // scratch list keeps a vertex id there, which may exceed its names).
-        if (!readVarint(c.p, c.end, linking) || !readVarint(c.p, c.end, rank) || linking > UINT32_MAX ||
-            (m_verify && m_countsBounded && linking >= m_domains) || rank > UINT32_MAX)
-            return false;
-        c.counts.linkingDomains = static_cast<uint32_t>(linking);
-        c.counts.harmonicRank = static_cast<uint32_t>(rank);
-    }
-    return true;
+    return !m_withCounts || readCounts(c.p, c.end, c.counts);
 }
 
 bool Reader::nameAt(uint64_t position, std::string& name) const {

@@ -51,6 +51,10 @@ public:
     const std::string& error() const { return m_error; }
     // Names come in strictly increasing byte order, each at most kMaxName bytes.
     void add(std::string_view name, Counts counts = {});
+    // A whole list copied with other numbers: every entry of a Reader's
+    // forEachEncoded, in order, its name as it is coded there (the blocks
+    // have the same bounds). Not mixed with add().
+    void addEncoded(std::string_view encodedName, Counts counts);
     // Writes the block offsets and the header, and flushes to disk.
     bool finish();
     uint64_t bytesWritten() const { return m_written; }
@@ -72,6 +76,7 @@ private:
     std::string m_previous;
     uint64_t m_count = 0;
     uint64_t m_written = 0;
+    bool m_copying = false;
     std::string m_error;
 };
 
@@ -117,6 +122,11 @@ public:
     // is damaged (then the visits so far are all there were).
     template <typename Visit>
     bool forEach(Visit visit) const;
+    // The same, handing out each name as coded in its block (for
+    // Writer::addEncoded) instead of decoded: a copy with new numbers then
+    // neither decodes nor codes again the names.
+    template <typename Visit>
+    bool forEachEncoded(Visit visit) const;
 
 private:
     struct Block {
@@ -134,6 +144,10 @@ private:
     // The bounds of a block, its checksum checked; false when it is damaged.
     bool block(uint64_t index, Block& out) const;
     bool decode(Cursor& c) const;
+    // Steps over one entry: its coded name and its numbers; `length` is the
+    // whole name's length before and after.
+    bool skip(const uint8_t*& p, const uint8_t* end, size_t& length, std::string_view& encoded, Counts& counts) const;
+    bool readCounts(const uint8_t*& p, const uint8_t* end, Counts& counts) const;
 
     const uint8_t* m_data = nullptr;
     size_t m_size = 0;
@@ -160,6 +174,24 @@ bool Reader::forEach(Visit visit) const {
             visit(std::string_view(c.name), c.counts);
         }
         if (c.p != c.end) return false;
+    }
+    return true;
+}
+
+template <typename Visit>
+bool Reader::forEachEncoded(Visit visit) const {
+    for (uint64_t b = 0; b < m_blocks; ++b) {
+        Block range;
+        if (!block(b, range)) return false;
+        const uint8_t* p = range.p;
+        size_t length = 0;
+        std::string_view encoded;
+        Counts counts;
+        for (uint64_t i = 0; i < range.entries; ++i) {
+            if (!skip(p, range.end, length, encoded, counts)) return false;
+            visit(encoded, counts);
+        }
+        if (p != range.end) return false;
     }
     return true;
 }

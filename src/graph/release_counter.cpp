@@ -397,10 +397,11 @@ Result countRelease(const Files& files, const std::string& indexPath,
     graphIndex::Writer index(partPath, true);
     uint64_t position = 0;
     bool sound = true;
-    const bool whole = names.forEach([&](std::string_view name, graphIndex::Counts first) {
+    // The names are copied as the scratch list codes them, with their numbers.
+    const bool whole = names.forEachEncoded([&](std::string_view name, graphIndex::Counts first) {
         const uint32_t id = first.linkingDomains;
         sound = sound && id < counts.size();
-        index.add(name, {sound ? counts[id] & ~kShared : 0, rank[position]});
+        index.addEncoded(name, {sound ? counts[id] & ~kShared : 0, rank[position]});
         ++position;
     });
     if (!whole || !sound) return failed(namesPath + ": the list of names read back is damaged");

@@ -265,3 +265,45 @@ TEST(GraphIndexReader, NameAtEveryPlace) {
 }
 
 }  // namespace
+
+namespace {
+
+// A list copied with new numbers, its names as coded, is byte for byte the
+// list written name by name with those numbers; and a copy cannot go on by
+// name.
+TEST(GraphIndexWriter, ACopyWithNewNumbersIsTheListWrittenAfresh) {
+    QTemporaryDir dir;
+    const SmallIndex index = makeSmallIndex(dir, 70);  // long shared prefixes and suffixes among them
+    graphIndex::Reader reader;
+    ASSERT_TRUE(reader.open(dir.filePath(QStringLiteral("small.index")).toStdString()));
+    const auto renumbered = [](size_t i) { return graphIndex::Counts{static_cast<uint32_t>(i * 7 % 70), static_cast<uint32_t>(200000 + i)}; };
+    const std::string copied = dir.filePath(QStringLiteral("copied.index")).toStdString();
+    const std::string fresh = dir.filePath(QStringLiteral("fresh.index")).toStdString();
+    {
+        graphIndex::Writer copy(copied, true);
+        size_t i = 0;
+        ASSERT_TRUE(reader.forEachEncoded([&](std::string_view encoded, graphIndex::Counts) {
+            copy.addEncoded(encoded, renumbered(i++));
+        }));
+        ASSERT_EQ(i, index.entries.size());
+        ASSERT_TRUE(copy.finish()) << copy.error();
+        graphIndex::Writer written(fresh, true);
+        for (size_t j = 0; j < index.entries.size(); ++j) written.add(index.entries[j].name, renumbered(j));
+        ASSERT_TRUE(written.finish()) << written.error();
+    }
+    const auto bytes = [](const std::string& path) {
+        QFile file(QString::fromStdString(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    EXPECT_FALSE(bytes(copied).isEmpty());
+    EXPECT_EQ(bytes(copied), bytes(fresh));
+
+    graphIndex::Writer mixed(dir.filePath(QStringLiteral("mixed.index")).toStdString(), true);
+    ASSERT_TRUE(reader.forEachEncoded([&](std::string_view encoded, graphIndex::Counts counts) {
+        mixed.addEncoded(encoded, counts);
+    }));
+    mixed.add("zz.after", {});
+    EXPECT_FALSE(mixed.finish());
+}
+
+}  // namespace

@@ -18,6 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (entries.size() < 4096) entries.emplace_back(std::string(name), counts);
         });
         for (const char* probe : {"", "com.example", "zzzz", "\xff"}) reader.find(probe);
+        // The walk by coded names agrees with the walk by names.
+        size_t coded = 0;
+        const bool wholeCoded = reader.forEachEncoded([&](std::string_view, graphIndex::Counts) { ++coded; });
+        if (wholeCoded != whole || (whole && entries.size() < 4096 && coded != entries.size())) {
+            std::fprintf(stderr, "the two walks disagree\n");
+            std::abort();
+        }
         // The name at each place is the one the walk gave there.
         std::string name;
         for (uint64_t place : {uint64_t{0}, reader.domainCount(), reader.domainCount() - 1, uint64_t{1} << 40}) reader.nameAt(place, name);
