@@ -63,6 +63,27 @@ bool readVarint(const uint8_t*& p, const uint8_t* end, uint64_t& value) {
     return false;
 }
 
+// The head of an entry: how many bytes of the name before it (`previous`
+// bytes long) it keeps, and how many it adds, which must be there before
+// `end`. Leaves p at the added bytes.
+bool readHead(const uint8_t*& p, const uint8_t* end, size_t previous, uint64_t& shared, uint64_t& added) {
+    if (p >= end) return false;
+    const uint8_t head = *p++;
+    shared = head >> 4;
+    added = head & 15;
+    uint64_t extra = 0;
+    if (shared == 15) {
+        if (!readVarint(p, end, extra) || extra > kMaxName) return false;
+        shared += extra;
+    }
+    if (added == 15) {
+        if (!readVarint(p, end, extra) || extra > kMaxName) return false;
+        added += extra;
+    }
+    return shared <= previous && shared + added <= kMaxName && shared + added > 0 &&
+           added <= static_cast<uint64_t>(end - p);
+}
+
 uint64_t load64(const uint8_t* p) {
     uint64_t value;
     std::memcpy(&value, p, 8);
@@ -328,20 +349,8 @@ bool Reader::readCounts(const uint8_t*& p, const uint8_t* end, Counts& counts) c
 bool Reader::skip(const uint8_t*& p, const uint8_t* end, size_t& length, std::string_view& encoded,
                   Counts& counts) const {
     const uint8_t* const start = p;
-    if (p >= end) return false;
-    const uint8_t head = *p++;
-    uint64_t shared = head >> 4, added = head & 15, extra = 0;
-    if (shared == 15) {
-        if (!readVarint(p, end, extra) || extra > kMaxName) return false;
-        shared += extra;
-    }
-    if (added == 15) {
-        if (!readVarint(p, end, extra) || extra > kMaxName) return false;
-        added += extra;
-    }
-    if (shared > length || shared + added > kMaxName || shared + added == 0 ||
-        added > static_cast<uint64_t>(end - p))
-        return false;
+    uint64_t shared = 0, added = 0;
+    if (!readHead(p, end, length, shared, added)) return false;
     p += added;
     length = shared + added;
     encoded = std::string_view(reinterpret_cast<const char*>(start), static_cast<size_t>(p - start));
@@ -349,23 +358,11 @@ bool Reader::skip(const uint8_t*& p, const uint8_t* end, size_t& length, std::st
 }
 
 bool Reader::decode(Cursor& c) const {
-    if (c.p >= c.end) return false;
-    const uint8_t head = *c.p++;
-    uint64_t shared = head >> 4, length = head & 15, extra = 0;
-    if (shared == 15) {
-        if (!readVarint(c.p, c.end, extra) || extra > kMaxName) return false;
-        shared += extra;
-    }
-    if (length == 15) {
-        if (!readVarint(c.p, c.end, extra) || extra > kMaxName) return false;
-        length += extra;
-    }
-    if (shared > c.name.size() || shared + length > kMaxName || shared + length == 0 ||
-        length > static_cast<uint64_t>(c.end - c.p))
-        return false;
+    uint64_t shared = 0, added = 0;
+    if (!readHead(c.p, c.end, c.name.size(), shared, added)) return false;
     c.name.resize(shared);
-    c.name.append(reinterpret_cast<const char*>(c.p), length);
-    c.p += length;
+    c.name.append(reinterpret_cast<const char*>(c.p), added);
+    c.p += added;
     return !m_withCounts || readCounts(c.p, c.end, c.counts);
 }
 

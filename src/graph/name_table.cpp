@@ -20,18 +20,15 @@ uint64_t hashOf(std::string_view name) {
 
 NameTable::NameTable(uint64_t names) {
     m_slots.assign(names + names / 4 + 1, 0);
-    m_placeBits = static_cast<unsigned>(std::bit_width(names));  // places + 1 run up to `names`
-    if (m_placeBits > 32) m_placeBits = 32;
-    m_placeMask = m_placeBits == 32 ? UINT32_MAX : (uint32_t{1} << m_placeBits) - 1;
+    const auto placeBits = static_cast<unsigned>(std::bit_width(names));  // places + 1 run up to `names`
+    m_placeMask = placeBits >= 32 ? UINT32_MAX : (uint32_t{1} << placeBits) - 1;
 }
 
 uint64_t NameTable::slotOf(uint64_t hash) const {
     return static_cast<uint64_t>((static_cast<Wide>(hash) * m_slots.size()) >> 64);
 }
 
-uint32_t NameTable::tagOf(uint64_t hash) const {
-    return m_placeBits == 32 ? 0 : static_cast<uint32_t>(hash) >> m_placeBits;
-}
+uint32_t NameTable::tagOf(uint64_t hash) const { return static_cast<uint32_t>(hash) & ~m_placeMask; }
 
 void NameTable::place(uint64_t slot, uint32_t value) {
     while (m_slots[slot] != 0)
@@ -45,12 +42,15 @@ void NameTable::add(std::string_view name, uint64_t position) {
     __builtin_prefetch(m_slots.data() + slot, 1);
     Pending& due = m_pending[m_pendingCount++ % kDelay];
     if (m_pendingCount > kDelay) place(due.slot, due.value);
-    due = {slot, (m_placeBits == 32 ? 0 : tagOf(hash) << m_placeBits) | static_cast<uint32_t>(position + 1)};
+    due = {slot, tagOf(hash) | static_cast<uint32_t>(position + 1)};
 }
 
 void NameTable::flush() {
     const size_t waiting = std::min(m_pendingCount, kDelay);
-    for (size_t i = m_pendingCount - waiting; i < m_pendingCount; ++i) place(m_pending[i % kDelay].slot, m_pending[i % kDelay].value);
+    for (size_t i = m_pendingCount - waiting; i < m_pendingCount; ++i) {
+        const Pending& due = m_pending[i % kDelay];
+        place(due.slot, due.value);
+    }
     m_pendingCount = 0;
 }
 
@@ -61,7 +61,7 @@ graphIndex::Status NameTable::find(std::string_view name, const graphIndex::Read
     uint64_t slot = slotOf(hash);
     // More slots than names: a run of full slots always ends.
     for (uint32_t value; (value = m_slots[slot]) != 0;) {
-        if ((m_placeBits == 32 ? 0 : value >> m_placeBits) == tag) {
+        if ((value & ~m_placeMask) == tag) {
             const uint64_t place = (value & m_placeMask) - 1;
             if (!list.nameAt(place, buffer)) return graphIndex::Status::Damaged;
             if (buffer == name) {

@@ -32,6 +32,7 @@ public:
 
 private:
     uint64_t slotOf(uint64_t hash) const;
+    // The bits of the hash a slot keeps beside the place.
     uint32_t tagOf(uint64_t hash) const;
     void place(uint64_t slot, uint32_t value);
 
@@ -43,7 +44,7 @@ private:
     Pending m_pending[kDelay];
     size_t m_pendingCount = 0;
 
-    std::vector<uint32_t> m_slots;  // 0 is empty; else tag << m_placeBits | (place + 1)
-    unsigned m_placeBits = 32;
-    uint32_t m_placeMask = 0;
+    // 0 is empty; else the hash's bits above m_placeMask, and place + 1 below.
+    std::vector<uint32_t> m_slots;
+    uint32_t m_placeMask = UINT32_MAX;
 };
